@@ -1,0 +1,22 @@
+// What the main window shows and does, shared by the Win32 dialog and the
+// console shell: the exclusion summary, the title, and the run sequence that
+// the worker executes.
+#pragma once
+
+#include <cstddef>
+
+namespace vendrit {
+
+constexpr double kVersion = 3.08;
+constexpr char kBuildLabel[] = "EM64T";
+
+// "Vendrit Version 3.08 [EM64T Version]".
+void format_window_title(char* buf, size_t size);
+
+// Empties the output control and shows the exclusion list with its matched flags.
+void show_exclusion_summary();
+
+// One whole pass over the log tree (the worker's entry).
+void run_sequence();
+
+}  // namespace vendrit

@@ -1,0 +1,50 @@
+#include "app/run_settings.h"
+
+#include "platform/env.h"
+
+namespace vendrit {
+
+RunSettings g_settings;
+int g_favourites_rebuild = 0;
+int g_foreign_server = 0;
+int g_run_mode = 0;
+char g_ini_path[kPathSize];
+char g_log_path[kPathSize];
+char g_start_dir[kPathSize];
+
+namespace {
+constexpr char kSection[] = "vendrit";
+}
+
+void load_run_settings() {
+  Env* e = env();
+  RunSettings defaults;
+  g_settings.copyonly = e->ini_get_int(g_ini_path, kSection, "copyonly", defaults.copyonly);
+  g_settings.copylarge = e->ini_get_int(g_ini_path, kSection, "copylarge", defaults.copylarge);
+  g_settings.changelink = e->ini_get_int(g_ini_path, kSection, "changelink", defaults.changelink);
+  g_settings.changebbs = e->ini_get_int(g_ini_path, kSection, "changebbs", defaults.changebbs);
+  g_settings.backup = e->ini_get_int(g_ini_path, kSection, "backup", defaults.backup);
+  g_settings.wait = e->ini_get_int(g_ini_path, kSection, "wait", defaults.wait);
+  g_settings.use_ukagaka = e->ini_get_int(g_ini_path, kSection, "use_ukagaka", defaults.use_ukagaka);
+  e->ini_get_string(g_ini_path, kSection, "backupprog", "", g_settings.backupprog,
+                    kBackupProgIniChars + 1);
+  g_settings.no_move = e->ini_get_int(g_ini_path, kSection, "no_move", defaults.no_move);
+}
+
+void save_run_settings() {
+  Env* e = env();
+  auto flag = [&](const char* key, int value) {
+    e->ini_put_string(g_ini_path, kSection, key, value ? "1" : "0");
+  };
+  flag("copyonly", g_settings.copyonly);
+  flag("copylarge", g_settings.copylarge);
+  flag("changelink", g_settings.changelink);
+  flag("changebbs", g_settings.changebbs);
+  flag("backup", g_settings.backup);
+  flag("wait", g_settings.wait);
+  flag("use_ukagaka", g_settings.use_ukagaka);
+  e->ini_put_string(g_ini_path, kSection, "backupprog", g_settings.backupprog);
+  flag("no_move", g_settings.no_move);
+}
+
+}  // namespace vendrit

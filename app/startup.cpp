@@ -1,0 +1,90 @@
+#include "app/startup.h"
+
+#include "app/command_words.h"
+#include "app/run_settings.h"
+#include "app/work_buffer.h"
+#include "catalogue/catalogue.h"
+#include "platform/env.h"
+#include "platform/text.h"
+#include "report/progress_log.h"
+#include "report/sstp_notify.h"
+
+namespace vendrit {
+
+namespace {
+
+const char kMsgSecondInstance[] = "Vendritの多重起動は出来ません";
+const char kMsgNoWorkBuffer[] = "作業用バッファが確保できませんでした";
+
+int refuse(const char* message) {
+  g_ui->show_error(message);
+  work_buffer_free();
+  env()->instance_marker_release();
+  return -1;
+}
+
+}  // namespace
+
+int vendrit_main(const char* command_line, Ui* ui) {
+  Env* e = env();
+  g_ui = ui;
+
+  // The program's own files stay in the start directory, whatever directory
+  // changes happen later.
+  e->absolute_path("vendrit.ini", g_ini_path, sizeof g_ini_path);
+  e->absolute_path("vendrit.log", g_log_path, sizeof g_log_path);
+  e->current_dir(g_start_dir, sizeof g_start_dir);
+
+  if (!e->instance_marker_acquire()) {
+    ui->show_error(kMsgSecondInstance);  // the marker belongs to the other instance
+    return -1;
+  }
+
+  catalogue_reset();
+  collect_favourites_list();
+  if (!work_buffer_allocate()) return refuse(kMsgNoWorkBuffer);
+  load_exclusion_list();
+  switch (load_board_list()) {
+    case BoardListOutcome::kFileMissing: return refuse(kMsgBoardListMissing);
+    case BoardListOutcome::kFull: return refuse(kMsgBoardListFull);
+    case BoardListOutcome::kLoaded: break;
+  }
+  switch (report_duplicates()) {
+    case DuplicateOutcome::kReportFailed: return refuse(kMsgDuplicatesNotExcluded);
+    case DuplicateOutcome::kReported: return refuse(kMsgDuplicatesReported);
+    case DuplicateOutcome::kNone: break;
+  }
+
+  char words[kPathSize];
+  copy_text(words, sizeof words, command_line ? command_line : "");
+  lower_ascii(words);
+  g_settings = RunSettings();
+  load_run_settings();
+  g_favourites_rebuild = 0;
+  g_foreign_server = 0;
+  CommandChoice choice = apply_command_words(words);
+  g_run_mode = choice.run_mode;
+
+  if (choice.run_mode != 2 && choice.setup) {
+    // Settings mode: no host has been looked up, so nothing is announced.
+    g_sstp_target = 0;
+    if (ui->run_settings_dialog(false) != 0) save_run_settings();
+    work_buffer_free();
+    e->instance_marker_release();
+    return 0;
+  }
+
+  progress_log_detect();
+  g_sstp_target = find_sstp_target();
+  // The message buffer lives in this block; without it nothing can be shown.
+  if (!copy_data_block_allocate()) return refuse(kMsgNoWorkBuffer);
+
+  ui->run_main_window();
+
+  copy_data_block_free();
+  work_buffer_free();
+  e->instance_marker_release();
+  return 0;
+}
+
+}  // namespace vendrit

@@ -1,0 +1,16 @@
+// Start-up: the program's entry, shared by the Windows program and the Linux
+// console shell.  Fixes the paths of its own files, refuses a second
+// instance, loads the catalogue, reads settings and command words, then runs
+// either the settings dialog alone or the main window, and releases
+// everything.  Returns the process exit code: 0, or -1 after a refusal.
+#pragma once
+
+#include "app/ui.h"
+
+namespace vendrit {
+
+constexpr char kProgramTitle[] = "Vendrit";
+
+int vendrit_main(const char* command_line, Ui* ui);
+
+}  // namespace vendrit

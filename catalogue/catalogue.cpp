@@ -1,0 +1,167 @@
+#include "catalogue/catalogue.h"
+
+#include <cstring>
+
+#include "app/work_buffer.h"
+#include "catalogue/line_reader.h"
+#include "platform/env.h"
+#include "vendrit_config.h"
+
+namespace vendrit {
+
+BoardRecord g_boards[kBoardListCapacity];
+int g_board_count = 0;
+BoardRecord g_exclusions[kExclusionCapacity];
+int g_exclusion_count = 0;
+char g_favourites[kFavouritesCapacity][kPathSize];
+int g_favourite_count = 0;
+int g_duplicate_groups = 0;
+
+const char kMsgBoardListMissing[] = "2channel.brdがありません";
+const char kMsgBoardListFull[] = "鯖大杉";
+
+namespace {
+
+constexpr char kExclusionFile[] = "exclude.lst";
+constexpr char kBoardListFile[] = "2channel.brd";
+constexpr size_t kExclusionPieceChars = 259;
+constexpr size_t kBoardPieceChars = 255;
+
+// Splits `line` at any of `separators` into at most `max` words, given as
+// pointer and length into the line.  Returns the number of words found.
+int split_words(const char* line, const char* separators, const char** word, size_t* len,
+                int max) {
+  int count = 0;
+  const char* p = line;
+  while (count < max) {
+    p += strspn(p, separators);
+    if (!*p) break;
+    size_t n = strcspn(p, separators);
+    word[count] = p;
+    len[count] = n;
+    ++count;
+    p += n;
+  }
+  return count;
+}
+
+// Copies a word into a field; false when it does not fit (nothing is cut).
+bool take_word(char* field, size_t size, const char* word, size_t len) {
+  if (len >= size) return false;
+  memcpy(field, word, len);
+  field[len] = '\0';
+  return true;
+}
+
+// Copies at most size-1 bytes, never splitting a double-byte character.
+void take_cut(char* field, size_t size, const char* word, size_t len) {
+  size_t n = 0;
+  while (n < len) {
+    size_t step = is_sjis_lead(static_cast<unsigned char>(word[n])) && n + 1 < len ? 2 : 1;
+    if (n + step > size - 1) break;
+    n += step;
+  }
+  memcpy(field, word, n);
+  field[n] = '\0';
+}
+
+}  // namespace
+
+void catalogue_reset() {
+  g_board_count = 0;
+  g_exclusion_count = 0;
+  g_favourite_count = 0;
+  g_duplicate_groups = 0;
+}
+
+bool is_family_server(const char* server) {
+  if (!strstr(server, kMainSuffix) && !strstr(server, kSisterSuffix)) return false;
+  // The main suffix standing inside a longer host name does not count.
+  char inner[sizeof kMainSuffix + 1];
+  format_text(inner, sizeof inner, "%s.", kMainSuffix);
+  return strstr(server, inner) == nullptr;
+}
+
+int is_excluded(const char* server, const char* board_id) {
+  for (int i = 0; i < g_exclusion_count; ++i) {
+    BoardRecord& e = g_exclusions[i];
+    if (strcmp(e.server, server) == 0 &&
+        (e.board_id[0] == '*' || strcmp(e.board_id, board_id) == 0)) {
+      e.number = 1;
+      return 1;
+    }
+  }
+  return 0;
+}
+
+void collect_favourites_list() {
+  g_favourite_count = 0;
+  std::unique_ptr<DirListing> listing = env()->list_dir(".");
+  if (!listing) return;
+  DirEntry entry;
+  while (listing->next(&entry)) {
+    if (!ends_with_nocase(entry.name.c_str(), ".idx")) continue;
+    if (entry.name == "favboard.idx") continue;
+    if (entry.is_dir) continue;
+    if (g_favourite_count == kFavouritesCapacity) continue;  // surplus files are ignored
+    copy_text(g_favourites[g_favourite_count], kFavouriteNameChars + 1, entry.name.c_str());
+    ++g_favourite_count;
+  }
+}
+
+void load_exclusion_list() {
+  g_exclusion_count = 0;
+  std::unique_ptr<File> file = env()->open(kExclusionFile, OpenMode::kRead);
+  if (!file) return;
+  LineReader reader(std::move(file));
+  char* line = g_work.data;
+  while (reader.next_piece(line, kExclusionPieceChars) > 0) {
+    if (line[0] == '\n' || line[0] == '#') continue;
+    if (g_exclusion_count == kExclusionCapacity) continue;  // surplus lines are ignored
+    const char* word[2];
+    size_t len[2];
+    if (split_words(line, " \t\n\v\f\r", word, len, 2) < 2) continue;
+    BoardRecord& rec = g_exclusions[g_exclusion_count];
+    memset(&rec, 0, sizeof rec);
+    // A board id too long for the field is rejected rather than cut: a cut id
+    // could match a board the line never named.
+    if (!take_word(rec.server, sizeof rec.server, word[0], len[0]) ||
+        !take_word(rec.board_id, sizeof rec.board_id, word[1], len[1])) {
+      continue;
+    }
+    unsigned char first = static_cast<unsigned char>(rec.server[0]);
+    if (first < 0x41 || first > 0x7A) continue;
+    rec.number = 0;
+    ++g_exclusion_count;
+  }
+}
+
+BoardListOutcome load_board_list() {
+  std::unique_ptr<File> file = env()->open(kBoardListFile, OpenMode::kRead);
+  if (!file) return BoardListOutcome::kFileMissing;
+  g_board_count = 0;
+  LineReader reader(std::move(file));
+  char* line = g_work.data;
+  while (reader.next_piece(line, kBoardPieceChars) > 0) {
+    if (line[0] != '\t') continue;
+    if (strchr(line, 0x1B)) continue;
+    // Blanks do not separate words here, so a board name keeps its spaces.
+    const char* word[3];
+    size_t len[3];
+    if (split_words(line, "\t\n\v\f\r", word, len, 3) < 3) continue;
+    BoardRecord& cand = g_boards[g_board_count];
+    memset(&cand, 0, sizeof cand);
+    if (!take_word(cand.server, sizeof cand.server, word[0], len[0]) ||
+        !take_word(cand.board_id, sizeof cand.board_id, word[1], len[1])) {
+      continue;
+    }
+    take_cut(cand.board_name, sizeof cand.board_name, word[2], len[2]);
+
+    if (is_excluded(cand.server, cand.board_id) || !is_family_server(cand.server)) continue;
+    if (!assign_duplicate_group()) continue;
+    if (++g_board_count == kBoardListCapacity) return BoardListOutcome::kFull;
+  }
+  return BoardListOutcome::kLoaded;
+}
+
+}  // namespace vendrit

@@ -1,0 +1,70 @@
+// Duplicate-board detection: a board id listed under two or more servers has
+// no single destination, so start-up refuses to run and appends the groups to
+// exclude.lst for the user to resolve.
+#include <cstring>
+
+#include "app/work_buffer.h"
+#include "catalogue/catalogue.h"
+#include "platform/env.h"
+
+namespace vendrit {
+
+const char kMsgDuplicatesNotExcluded[] = "板の重複が除外されていません";
+const char kMsgDuplicatesReported[] =
+    "板の重複が除外されていません\n「exclude.lst」に重複鯖を出力します";
+
+bool assign_duplicate_group() {
+  BoardRecord& cand = g_boards[g_board_count];
+  bool identical_repeat = false;
+  for (int i = 0; i < g_board_count; ++i) {
+    if (strcmp(g_boards[i].server, cand.server) == 0 &&
+        strcmp(g_boards[i].board_id, cand.board_id) == 0) {
+      identical_repeat = true;
+      break;
+    }
+  }
+  cand.number = 0;
+  for (int i = 0; i < g_board_count; ++i) {
+    BoardRecord& earlier = g_boards[i];
+    if (strcmp(earlier.server, cand.server) == 0 || strcmp(earlier.board_id, cand.board_id) != 0) {
+      continue;
+    }
+    if (earlier.number != 0) {
+      cand.number = earlier.number;
+    } else {
+      earlier.number = cand.number = ++g_duplicate_groups;
+    }
+  }
+  return cand.number != 0 || !identical_repeat;
+}
+
+DuplicateOutcome report_duplicates() {
+  if (g_duplicate_groups == 0) return DuplicateOutcome::kNone;
+  // The report is built with CR LF line ends: exclude.lst is a text file and
+  // gets them on every platform.
+  size_t used = 0;
+  auto append = [&](const char* text) {
+    size_t n = strlen(text);
+    if (used + n <= g_work.size) {
+      memcpy(g_work.data + used, text, n);
+      used += n;
+    }
+  };
+  for (int g = g_duplicate_groups; g >= 1; --g) {
+    append("#---------------\r\n");
+    for (int i = 0; i < g_board_count; ++i) {
+      if (g_boards[i].number != g) continue;
+      append(g_boards[i].server);
+      append("\t");
+      append(g_boards[i].board_id);
+      append("\r\n");
+    }
+  }
+  std::unique_ptr<File> file = env()->open("exclude.lst", OpenMode::kAppend);
+  if (!file) return DuplicateOutcome::kReportFailed;
+  file->write(g_work.data, used);
+  file->close();
+  return DuplicateOutcome::kReported;
+}
+
+}  // namespace vendrit

@@ -1,0 +1,115 @@
+// The one seam between the program and the operating system.
+//
+// Every file, directory, INI, clock, process and instance-marker call of the
+// core goes through an Env.  There is one implementation per platform
+// (platform/posix, platform/win32) and a fault-injecting double for tests
+// (tests/fault_env.h) that fails or "crashes" on the N-th operation of a kind.
+//
+// Paths are the program's own text: Shift_JIS bytes, components joined by a
+// backslash, usually relative to the current directory.  The POSIX
+// implementation turns the separators into '/', the Win32 one converts from
+// code page 932 to UTF-16 and calls the wide-character API.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace vendrit {
+
+// Error numbers the core looks at; equal to the C library's on both platforms.
+constexpr int kErrNoEntry = 2;   // ENOENT
+constexpr int kErrAccess = 13;   // EACCES
+constexpr int kErrExists = 17;   // EEXIST
+
+struct DirEntry {
+  std::string name;    // raw name bytes as the file system returns them
+  bool is_dir = false;
+  uint64_t size = 0;   // file size; 0 for directories
+};
+
+// An open directory listing; entries come in the file system's own order,
+// "." and ".." included where the platform returns them.
+class DirListing {
+ public:
+  virtual ~DirListing() = default;
+  virtual bool next(DirEntry* entry) = 0;  // false when exhausted
+};
+
+// An open file.  Destruction closes it without reporting; call close() when
+// the outcome matters (a write is complete only when close() succeeded).
+class File {
+ public:
+  virtual ~File() = default;
+  // Reads up to n bytes; returns the count (0 at the end) or -1 on error.
+  virtual long long read(void* buf, size_t n) = 0;
+  // Writes all n bytes or reports failure.
+  virtual bool write(const void* buf, size_t n) = 0;
+  virtual bool close() = 0;
+};
+
+enum class OpenMode {
+  kRead,           // binary reading, shared with other readers and writers
+  kWriteTruncate,  // binary writing, created or cut to length zero
+  kAppend,         // binary appending, created if missing
+  kCreateNew,      // binary writing, fails when the file exists (temporary files)
+  kWriteExisting,  // binary writing of an existing file, nothing cut: the
+                   // "can this file be written" probe before a replace
+};
+
+struct FileStatus {
+  bool is_dir = false;
+  uint64_t size = 0;
+};
+
+struct LocalTime {
+  int year, month, day, hour, minute, second;
+};
+
+class Env {
+ public:
+  virtual ~Env() = default;
+
+  // Directories and files.  Each returns failure without side effects.
+  virtual std::unique_ptr<DirListing> list_dir(const char* path) = 0;  // null: cannot list
+  virtual bool stat(const char* path, FileStatus* status) = 0;
+  virtual int make_dir(const char* path) = 0;      // 0, or an error number (kErrExists, ...)
+  virtual bool remove_dir(const char* path) = 0;   // only an empty directory goes
+  // Renames a file; fails when the target exists.  Never overwrites.
+  virtual bool rename_file(const char* from, const char* to) = 0;
+  // Puts `from` in place of `to` in one step, replacing `to` if it exists.
+  virtual bool replace_file(const char* from, const char* to) = 0;
+  virtual int remove_file(const char* path) = 0;   // 0, or an error number
+  virtual std::unique_ptr<File> open(const char* path, OpenMode mode) = 0;  // null: cannot open
+
+  // The process's current directory, and names made absolute against it.
+  virtual bool current_dir(char* buf, size_t size) = 0;
+  virtual bool set_current_dir(const char* path) = 0;
+  virtual bool absolute_path(const char* name, char* buf, size_t size) = 0;
+
+  // Private-profile (INI) access with the platform's semantics: a missing file,
+  // section or key gives the default; writing creates what is missing.
+  virtual int ini_get_int(const char* file, const char* section, const char* key, int def) = 0;
+  virtual void ini_get_string(const char* file, const char* section, const char* key,
+                              const char* def, char* buf, size_t size) = 0;
+  virtual bool ini_put_string(const char* file, const char* section, const char* key,
+                              const char* value) = 0;
+
+  // The marker that tells a second instance that one runs.  Testing and taking
+  // it is one step; the operating system drops it when the process ends.
+  virtual bool instance_marker_acquire() = 0;  // false: another instance holds it
+  virtual void instance_marker_release() = 0;
+
+  virtual LocalTime local_time() = 0;
+  virtual void sleep_ms(int ms) = 0;
+};
+
+// The Env in use: the platform's own unless a test installed another.
+Env* env();
+// Installs `e` (null restores the platform's own); returns the previous one.
+Env* set_env(Env* e);
+// The platform's own implementation (defined in posix/ or win32/).
+Env* platform_env();
+
+}  // namespace vendrit

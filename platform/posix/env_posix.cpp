@@ -1,0 +1,248 @@
+// The Env of the native Linux program.
+//
+// Program paths use backslashes; here they become '/' (the second byte of a
+// Shift_JIS double-byte character is never taken for a separator).  Names are
+// passed to the kernel as the bytes they are.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "platform/env.h"
+#include "platform/posix/ini_file.h"
+#include "platform/text.h"
+
+namespace vendrit {
+
+namespace {
+
+std::string native_path(const char* path) {
+  std::string out(path);
+  for (size_t i = 0; i < out.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(out[i]);
+    if (is_sjis_lead(c) && i + 1 < out.size()) {
+      ++i;
+    } else if (c == '\\') {
+      out[i] = '/';
+    }
+  }
+  return out;
+}
+
+class PosixListing : public DirListing {
+ public:
+  PosixListing(DIR* dir, std::string base) : dir_(dir), base_(std::move(base)) {}
+  ~PosixListing() override { closedir(dir_); }
+
+  bool next(DirEntry* entry) override {
+    for (;;) {
+      struct dirent* d = readdir(dir_);
+      if (!d) return false;
+      entry->name = d->d_name;
+      entry->is_dir = false;
+      entry->size = 0;
+      struct stat st;
+      std::string full = base_ + "/" + d->d_name;
+      if (stat(full.c_str(), &st) == 0) {
+        entry->is_dir = S_ISDIR(st.st_mode);
+        if (!entry->is_dir) entry->size = static_cast<uint64_t>(st.st_size);
+      }
+      return true;
+    }
+  }
+
+ private:
+  DIR* dir_;
+  std::string base_;
+};
+
+class PosixFile : public File {
+ public:
+  explicit PosixFile(int fd) : fd_(fd) {}
+  ~PosixFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  long long read(void* buf, size_t n) override {
+    size_t done = 0;
+    while (done < n) {
+      ssize_t r = ::read(fd_, static_cast<char*>(buf) + done, n - done);
+      if (r < 0) {
+        if (errno == EINTR) continue;
+        return -1;
+      }
+      if (r == 0) break;
+      done += static_cast<size_t>(r);
+    }
+    return static_cast<long long>(done);
+  }
+
+  bool write(const void* buf, size_t n) override {
+    const char* p = static_cast<const char*>(buf);
+    while (n > 0) {
+      ssize_t w = ::write(fd_, p, n);
+      if (w < 0) {
+        if (errno == EINTR) continue;
+        return false;
+      }
+      p += w;
+      n -= static_cast<size_t>(w);
+    }
+    return true;
+  }
+
+  bool close() override {
+    int fd = fd_;
+    fd_ = -1;
+    return fd >= 0 && ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+class PosixEnv : public Env {
+ public:
+  std::unique_ptr<DirListing> list_dir(const char* path) override {
+    std::string p = native_path(path);
+    DIR* d = opendir(p.c_str());
+    if (!d) return nullptr;
+    return std::make_unique<PosixListing>(d, p);
+  }
+
+  bool stat(const char* path, FileStatus* status) override {
+    struct stat st;
+    if (::stat(native_path(path).c_str(), &st) != 0) return false;
+    status->is_dir = S_ISDIR(st.st_mode);
+    status->size = status->is_dir ? 0 : static_cast<uint64_t>(st.st_size);
+    return true;
+  }
+
+  int make_dir(const char* path) override {
+    return mkdir(native_path(path).c_str(), 0777) == 0 ? 0 : errno;
+  }
+
+  bool remove_dir(const char* path) override { return rmdir(native_path(path).c_str()) == 0; }
+
+  bool rename_file(const char* from, const char* to) override {
+    std::string f = native_path(from), t = native_path(to);
+    if (renameat2(AT_FDCWD, f.c_str(), AT_FDCWD, t.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // File systems without RENAME_NOREPLACE: check first, as close as we can get.
+    struct stat st;
+    if (lstat(t.c_str(), &st) == 0) return false;
+    return ::rename(f.c_str(), t.c_str()) == 0;
+  }
+
+  bool replace_file(const char* from, const char* to) override {
+    return ::rename(native_path(from).c_str(), native_path(to).c_str()) == 0;
+  }
+
+  int remove_file(const char* path) override {
+    std::string p = native_path(path);
+    struct stat st;
+    // Windows refuses to delete a directory as a file with EACCES; so do we.
+    if (::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return kErrAccess;
+    return unlink(p.c_str()) == 0 ? 0 : errno;
+  }
+
+  std::unique_ptr<File> open(const char* path, OpenMode mode) override {
+    int flags = O_CLOEXEC;
+    switch (mode) {
+      case OpenMode::kRead: flags |= O_RDONLY; break;
+      case OpenMode::kWriteTruncate: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+      case OpenMode::kAppend: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
+      case OpenMode::kCreateNew: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
+      case OpenMode::kWriteExisting: flags |= O_WRONLY; break;
+    }
+    std::string p = native_path(path);
+    int fd = ::open(p.c_str(), flags, 0666);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+      ::close(fd);
+      return nullptr;
+    }
+    return std::make_unique<PosixFile>(fd);
+  }
+
+  bool current_dir(char* buf, size_t size) override { return getcwd(buf, size) != nullptr; }
+
+  bool set_current_dir(const char* path) override { return chdir(native_path(path).c_str()) == 0; }
+
+  bool absolute_path(const char* name, char* buf, size_t size) override {
+    std::string n = native_path(name);
+    if (!n.empty() && n[0] == '/') return format_text(buf, size, "%s", n.c_str());
+    char cwd[4096];
+    if (!getcwd(cwd, sizeof cwd)) return false;
+    return format_text(buf, size, "%s/%s", cwd, n.c_str());
+  }
+
+  int ini_get_int(const char* file, const char* section, const char* key, int def) override {
+    return ini_read_int(native_path(file).c_str(), section, key, def);
+  }
+
+  void ini_get_string(const char* file, const char* section, const char* key, const char* def,
+                      char* buf, size_t size) override {
+    ini_read_string(native_path(file).c_str(), section, key, def, buf, size);
+  }
+
+  bool ini_put_string(const char* file, const char* section, const char* key,
+                      const char* value) override {
+    return ini_write_string(native_path(file).c_str(), section, key, value);
+  }
+
+  bool instance_marker_acquire() override {
+    if (lock_fd_ >= 0) return false;
+    char path[64];
+    format_text(path, sizeof path, "/tmp/vendrit-%u.lock", static_cast<unsigned>(getuid()));
+    int fd = ::open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return true;  // no lock file possible: do not refuse to start
+    // flock is released by the kernel when the process ends, however it ends.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      ::close(fd);
+      return false;
+    }
+    lock_fd_ = fd;
+    return true;
+  }
+
+  void instance_marker_release() override {
+    if (lock_fd_ >= 0) {
+      ::close(lock_fd_);
+      lock_fd_ = -1;
+    }
+  }
+
+  LocalTime local_time() override {
+    time_t now = time(nullptr);
+    struct tm tm;
+    localtime_r(&now, &tm);
+    return LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+  }
+
+  void sleep_ms(int ms) override {
+    struct timespec ts{ms / 1000, (ms % 1000) * 1000000L};
+    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+    }
+  }
+
+ private:
+  int lock_fd_ = -1;
+};
+
+}  // namespace
+
+Env* platform_env() {
+  static PosixEnv instance;
+  return &instance;
+}
+
+}  // namespace vendrit

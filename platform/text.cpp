@@ -1,0 +1,65 @@
+#include "platform/text.h"
+
+#include <cstdio>
+
+namespace vendrit {
+
+void copy_text(char* dst, size_t size, const char* src) {
+  if (size == 0) return;
+  size_t n = strnlen(src, size - 1);
+  memcpy(dst, src, n);
+  dst[n] = '\0';
+}
+
+bool vformat_text(char* dst, size_t size, const char* fmt, va_list ap) {
+  if (size == 0) return false;
+  int n = vsnprintf(dst, size, fmt, ap);
+  if (n < 0) {
+    dst[0] = '\0';
+    return false;
+  }
+  return static_cast<size_t>(n) < size;
+}
+
+bool format_text(char* dst, size_t size, const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  bool whole = vformat_text(dst, size, fmt, ap);
+  va_end(ap);
+  return whole;
+}
+
+void lower_ascii(char* text) {
+  for (; *text; ++text) {
+    if (*text >= 'A' && *text <= 'Z') *text = static_cast<char>(*text - 'A' + 'a');
+  }
+}
+
+bool ends_with_nocase(const char* text, const char* suffix) {
+  size_t t = strlen(text), s = strlen(suffix);
+  if (s > t) return false;
+  const char* p = text + (t - s);
+  for (size_t i = 0; i < s; ++i) {
+    char a = p[i], b = suffix[i];
+    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+    if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+    if (a != b) return false;
+  }
+  return true;
+}
+
+long long find_bytes(const char* hay, size_t size, const char* needle, size_t needle_size) {
+  if (needle_size == 0) return 0;
+  if (needle_size > size) return -1;
+  const char* end = hay + (size - needle_size) + 1;
+  for (const char* p = hay; p < end;) {
+    const void* hit = memchr(p, needle[0], static_cast<size_t>(end - p));
+    if (!hit) return -1;
+    const char* q = static_cast<const char*>(hit);
+    if (memcmp(q, needle, needle_size) == 0) return q - hay;
+    p = q + 1;
+  }
+  return -1;
+}
+
+}  // namespace vendrit

@@ -1,0 +1,44 @@
+// Byte-text helpers used everywhere: the program's text is Shift_JIS bytes in
+// fixed buffers, and every copy or format into such a buffer is bounded.
+#pragma once
+
+#include <cstdarg>
+#include <cstddef>
+#include <cstring>
+
+#if defined(__GNUC__)
+#define VENDRIT_PRINTF(f, a) __attribute__((format(printf, f, a)))
+#else
+#define VENDRIT_PRINTF(f, a)
+#endif
+
+namespace vendrit {
+
+// Paths and names: at most 259 characters in a 260-byte buffer.
+constexpr size_t kPathSize = 260;
+
+// True for a Shift_JIS lead byte (the first byte of a double-byte character).
+inline bool is_sjis_lead(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// Copies at most size-1 bytes of src into dst and terminates it.
+void copy_text(char* dst, size_t size, const char* src);
+
+// snprintf that never fails visibly: output longer than size-1 is cut.
+// Returns true when nothing was cut.
+bool format_text(char* dst, size_t size, const char* fmt, ...)
+    VENDRIT_PRINTF(3, 4);
+bool vformat_text(char* dst, size_t size, const char* fmt, va_list ap);
+
+// Lower-cases the ASCII letters A to Z in place; every other byte stays.
+void lower_ascii(char* text);
+
+// Case-insensitive (ASCII only) test whether `text` ends with `suffix`.
+bool ends_with_nocase(const char* text, const char* suffix);
+
+// Byte-wise search of `needle` in the first `size` bytes of `hay` (NUL bytes
+// included); returns the offset or -1.
+long long find_bytes(const char* hay, size_t size, const char* needle, size_t needle_size);
+
+}  // namespace vendrit

@@ -1,0 +1,92 @@
+#include "report/progress_log.h"
+
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "app/run_settings.h"
+#include "platform/env.h"
+
+namespace vendrit {
+
+char* g_copy_data_block = nullptr;
+int g_logging = 0;
+Ui* g_ui = nullptr;
+
+namespace {
+
+std::unique_ptr<File> g_log_stream;
+
+void emit(bool to_file) {
+  const char* text = message_buffer();
+  g_ui->output_append(text);
+  g_ui->redraw();
+  if (to_file && g_logging && g_log_stream) g_log_stream->write(text, strlen(text));
+}
+
+}  // namespace
+
+bool copy_data_block_allocate() {
+  g_copy_data_block = static_cast<char*>(calloc(1, kCopyDataBlockSize));
+  return g_copy_data_block != nullptr;
+}
+
+void copy_data_block_free() {
+  free(g_copy_data_block);
+  g_copy_data_block = nullptr;
+}
+
+void progress_print(const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  vformat_text(message_buffer(), kMessageBufferSize, fmt, ap);
+  va_end(ap);
+  emit(true);
+}
+
+void progress_show(const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  vformat_text(message_buffer(), kMessageBufferSize, fmt, ap);
+  va_end(ap);
+  emit(false);
+}
+
+void format_long_time(char* buf, size_t size) {
+  LocalTime t = env()->local_time();
+  format_text(buf, size, "%d年%d月%d日 %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+              t.second);
+}
+
+void progress_timestamp() {
+  char when[64];
+  format_long_time(when, sizeof when);
+  format_text(message_buffer(), kTimestampLineSize, "\r\n========== %s ==========", when);
+  emit(true);
+}
+
+void progress_log_detect() {
+  g_logging = env()->open(g_log_path, OpenMode::kRead) ? 1 : 0;
+}
+
+void progress_log_open() {
+  if (!g_logging) return;
+  g_log_stream = env()->open(g_log_path, OpenMode::kAppend);
+  if (!g_log_stream) {
+    progress_show("\r\nログファイルのオープンに失敗しました");
+    g_logging = 0;
+  }
+}
+
+void progress_log_close() {
+  if (!g_logging) return;
+  if (g_log_stream) {
+    g_log_stream->write("\r\n", 2);
+    g_log_stream->close();
+    g_log_stream.reset();
+  }
+  g_logging = 0;
+}
+
+}  // namespace vendrit

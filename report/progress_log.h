@@ -1,0 +1,48 @@
+// The progress log: every line of a run goes to the output control, and while
+// logging is active (vendrit.log existed at start-up, first run only, until
+// the relocation phase ends) the same bytes are appended to vendrit.log.
+#pragma once
+
+#include <cstddef>
+
+#include "app/ui.h"
+#include "platform/text.h"
+
+namespace vendrit {
+
+// The copy-data block: the 24-byte copy-data record followed by the 1024-byte
+// message buffer that every progress line and SSTP message is formatted into.
+constexpr size_t kCopyDataRecordSize = 24;
+constexpr size_t kMessageBufferSize = 1024;
+constexpr size_t kCopyDataBlockSize = kCopyDataRecordSize + kMessageBufferSize;
+// The time stamp line is bounded more tightly than other lines.
+constexpr size_t kTimestampLineSize = 128;
+
+extern char* g_copy_data_block;  // null outside the main window's life
+extern int g_logging;            // 1 while lines are copied to vendrit.log
+extern Ui* g_ui;                 // the windows (or the console shell)
+
+bool copy_data_block_allocate();
+void copy_data_block_free();
+inline char* message_buffer() { return g_copy_data_block + kCopyDataRecordSize; }
+
+// Formats into the message buffer (cut at 1023 characters), appends it to the
+// output control, redraws, and copies it to vendrit.log while logging.
+void progress_print(const char* fmt, ...) VENDRIT_PRINTF(1, 2);
+// The same without the copy to vendrit.log.
+void progress_show(const char* fmt, ...) VENDRIT_PRINTF(1, 2);
+// The run's time stamp line, to the window and (while logging) the file.
+void progress_timestamp();
+
+// Start-up: logging becomes active when vendrit.log exists and can be read.
+void progress_log_detect();
+// Opens vendrit.log for appending when logging is active; on failure a
+// window-only line and logging off.
+void progress_log_open();
+// Ends the copy to vendrit.log: a final "\r\n", close, logging off for good.
+void progress_log_close();
+
+// The local time written the long way, e.g. "2026年12月6日 22:10:05".
+void format_long_time(char* buf, size_t size);
+
+}  // namespace vendrit

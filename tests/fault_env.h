@@ -1,0 +1,89 @@
+// A test double of the OS seam: passes every call to the platform's Env and
+// fails (or "crashes" on) chosen operations, so tests can prove that no
+// failure loses user data.  Modelled on a fault-injection wrapper: it is just
+// another Env.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "platform/env.h"
+
+namespace vendrit {
+
+enum class FaultOp {
+  kOpen,     // open (any mode)
+  kRead,     // File::read
+  kWrite,    // File::write
+  kClose,    // File::close
+  kRename,   // rename_file and replace_file
+  kRemove,   // remove_file
+  kMkdir,    // make_dir
+  kRmdir,    // remove_dir
+  kList,     // list_dir
+  kStat,     // stat
+  kCount
+};
+
+const char* fault_op_name(FaultOp op);
+
+class FaultEnv : public Env {
+ public:
+  explicit FaultEnv(Env* base = platform_env()) : base_(base) {}
+
+  // Fails the n-th (1-based) operation of `op` from now on; 0 disarms.
+  void fail_nth(FaultOp op, int n);
+  // Fails every operation of `op` from the n-th on.
+  void fail_from(FaultOp op, int n);
+  // Calls `crash` (which must not return) before the k-th operation of any
+  // kind; used to simulate a process killed mid-run.
+  void crash_at(long k, std::function<void()> crash);
+  // Counts of operations seen so far, per kind and in all.
+  int count(FaultOp op) const { return counts_[static_cast<int>(op)]; }
+  long total() const { return total_; }
+  void reset();
+
+  // Returns true when this call of `op` is to fail (and counts it).
+  bool should_fail(FaultOp op);
+
+  std::unique_ptr<DirListing> list_dir(const char* path) override;
+  bool stat(const char* path, FileStatus* status) override;
+  int make_dir(const char* path) override;
+  bool remove_dir(const char* path) override;
+  bool rename_file(const char* from, const char* to) override;
+  bool replace_file(const char* from, const char* to) override;
+  int remove_file(const char* path) override;
+  std::unique_ptr<File> open(const char* path, OpenMode mode) override;
+  bool current_dir(char* buf, size_t size) override { return base_->current_dir(buf, size); }
+  bool set_current_dir(const char* path) override { return base_->set_current_dir(path); }
+  bool absolute_path(const char* name, char* buf, size_t size) override {
+    return base_->absolute_path(name, buf, size);
+  }
+  int ini_get_int(const char* f, const char* s, const char* k, int d) override {
+    return base_->ini_get_int(f, s, k, d);
+  }
+  void ini_get_string(const char* f, const char* s, const char* k, const char* d, char* b,
+                      size_t n) override {
+    base_->ini_get_string(f, s, k, d, b, n);
+  }
+  bool ini_put_string(const char* f, const char* s, const char* k, const char* v) override {
+    return base_->ini_put_string(f, s, k, v);
+  }
+  bool instance_marker_acquire() override { return !marker_held_ && (marker_held_ = true); }
+  void instance_marker_release() override { marker_held_ = false; }
+  LocalTime local_time() override { return LocalTime{2026, 12, 6, 9, 5, 7}; }
+  void sleep_ms(int) override {}
+
+  bool marker_held_ = false;  // an in-process stand-in for the real marker
+
+ private:
+  Env* base_;
+  int counts_[static_cast<int>(FaultOp::kCount)] = {};
+  int fail_nth_[static_cast<int>(FaultOp::kCount)] = {};
+  int fail_from_[static_cast<int>(FaultOp::kCount)] = {};
+  long total_ = 0;
+  long crash_at_ = 0;
+  std::function<void()> crash_;
+};
+
+}  // namespace vendrit

@@ -1,0 +1,163 @@
+#include "tests/test_support.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <random>
+
+#include "app/run_settings.h"
+#include "app/work_buffer.h"
+#include "catalogue/catalogue.h"
+#include "platform/text.h"
+#include "report/progress_log.h"
+
+namespace vendrit {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Program paths use backslashes; the host's file API wants its own separator.
+fs::path host_path(const std::string& path) {
+  std::string out = path;
+  for (size_t i = 0; i < out.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(out[i]);
+    if (is_sjis_lead(c) && i + 1 < out.size()) {
+      ++i;
+    } else if (c == '\\') {
+      out[i] = '/';
+    }
+  }
+  return fs::path(out);
+}
+
+}  // namespace
+
+TempRoot::TempRoot() {
+  std::error_code ec;
+  previous_ = fs::current_path(ec).string();
+  std::random_device rd;
+  for (;;) {
+    fs::path p = fs::temp_directory_path() / ("vendrit-test-" + std::to_string(rd()));
+    if (fs::create_directory(p, ec)) {
+      path_ = p.string();
+      break;
+    }
+  }
+  fs::current_path(path_);
+  catalogue_reset();
+  g_settings = RunSettings();
+  g_favourites_rebuild = g_foreign_server = g_run_mode = 0;
+  g_logging = 0;
+  format_text(g_ini_path, sizeof g_ini_path, "%s/vendrit.ini", path_.c_str());
+  format_text(g_log_path, sizeof g_log_path, "%s/vendrit.log", path_.c_str());
+  copy_text(g_start_dir, sizeof g_start_dir, path_.c_str());
+}
+
+TempRoot::~TempRoot() {
+  std::error_code ec;
+  fs::current_path(previous_, ec);
+  // Read-only files and directories made by a test must not stop the cleanup.
+  for (auto it = fs::recursive_directory_iterator(path_, ec); it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+  }
+  fs::remove_all(path_, ec);
+}
+
+void RootTest::SetUp() {
+  root_ = std::make_unique<TempRoot>();
+  ui_ = new RecordingUi;
+  g_ui = ui_;
+  set_env(&fault_);
+  work_buffer_free();
+  work_buffer_allocate();
+  copy_data_block_free();
+  copy_data_block_allocate();
+}
+
+void RootTest::TearDown() {
+  set_env(nullptr);
+  copy_data_block_free();
+  work_buffer_free();
+  g_ui = nullptr;
+  delete ui_;
+  root_.reset();
+}
+
+void write_file(const std::string& path, const std::string& bytes) {
+  FILE* f = fopen(host_path(path).string().c_str(), "wb");
+  ASSERT_NE(f, nullptr) << path;
+  fwrite(bytes.data(), 1, bytes.size(), f);
+  fclose(f);
+}
+
+std::string read_file(const std::string& path) {
+  FILE* f = fopen(host_path(path).string().c_str(), "rb");
+  if (!f) return "<missing>";
+  std::string out;
+  char buf[65536];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+  fclose(f);
+  return out;
+}
+
+bool file_exists(const std::string& path) {
+  std::error_code ec;
+  return fs::is_regular_file(host_path(path), ec);
+}
+
+bool dir_exists(const std::string& path) {
+  std::error_code ec;
+  return fs::is_directory(host_path(path), ec);
+}
+
+void make_dirs(const std::string& path) {
+  std::error_code ec;
+  fs::create_directories(host_path(path), ec);
+}
+
+void make_read_only(const std::string& path) {
+  std::error_code ec;
+  fs::permissions(host_path(path),
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove, ec);
+}
+
+std::vector<std::string> snapshot_tree(const std::string& dir) {
+  std::vector<std::string> out;
+  std::error_code ec;
+  fs::path base = host_path(dir);
+  for (auto it = fs::recursive_directory_iterator(base, ec); it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    std::string rel = fs::relative(it->path(), base, ec).generic_string();
+    if (it->is_directory(ec)) {
+      out.push_back(rel + "/");
+    } else {
+      out.push_back(rel + "=" + read_file(it->path().string()));
+    }
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+void add_board(const char* server, const char* board_id, const char* name) {
+  BoardRecord& r = g_boards[g_board_count++];
+  memset(&r, 0, sizeof r);
+  copy_text(r.server, sizeof r.server, server);
+  copy_text(r.board_id, sizeof r.board_id, board_id);
+  copy_text(r.board_name, sizeof r.board_name, name);
+}
+
+void add_exclusion(const char* server, const char* board_id) {
+  BoardRecord& r = g_exclusions[g_exclusion_count++];
+  memset(&r, 0, sizeof r);
+  copy_text(r.server, sizeof r.server, server);
+  copy_text(r.board_id, sizeof r.board_id, board_id);
+}
+
+}  // namespace vendrit

@@ -1,0 +1,92 @@
+// Shared helpers for the unit tests: a temporary reader root that becomes the
+// current directory, file helpers that work in program paths (backslashes),
+// a Ui that records what the windows would show, and catalogue builders.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/ui.h"
+#include "tests/fault_env.h"
+
+namespace vendrit {
+
+// Creates a fresh directory, makes it current, and on destruction goes back
+// and removes it.  Also resets the process-wide state the tests touch:
+// catalogue tables, settings, work buffer, copy-data block, Ui and Env.
+class TempRoot {
+ public:
+  TempRoot();
+  ~TempRoot();
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+  std::string previous_;
+};
+
+// Test fixture with a TempRoot, a RecordingUi installed as g_ui, the work
+// buffer and the copy-data block allocated, and a FaultEnv installed.
+class RootTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  std::unique_ptr<TempRoot> root_;
+  FaultEnv fault_;
+  class RecordingUi* ui_ = nullptr;
+};
+
+// Files, named by program paths relative to the current directory.
+void write_file(const std::string& path, const std::string& bytes);
+std::string read_file(const std::string& path);
+bool file_exists(const std::string& path);
+bool dir_exists(const std::string& path);
+void make_dirs(const std::string& path);  // the whole chain
+void make_read_only(const std::string& path);
+// Sorted list of every file below `dir` with its content, "path=bytes".
+std::vector<std::string> snapshot_tree(const std::string& dir);
+
+class RecordingUi : public Ui {
+ public:
+  void output_append(const char* text) override { output += text; }
+  void output_clear() override {
+    output.clear();
+    ++clears;
+  }
+  void output_remove_selection() override { ++selection_removals; }
+  void redraw() override { ++redraws; }
+  void set_buttons_enabled(bool enabled) override { buttons.push_back(enabled); }
+  void beep() override { ++beeps; }
+  void post_exit() override { ++exits_posted; }
+  void show_error(const char* text) override { errors.push_back(text); }
+  void show_information(const char* text) override { informations.push_back(text); }
+  int run_settings_dialog(bool owned) override {
+    dialogs.push_back(owned);
+    return dialog_result;
+  }
+  void run_main_window() override {
+    ++main_windows;
+    if (on_main_window) on_main_window();
+  }
+  intptr_t window_handle() override { return 0x1234; }
+  bool send_copy_data(intptr_t, void*) override { return false; }
+
+  std::string output;
+  int clears = 0, selection_removals = 0, redraws = 0, beeps = 0, exits_posted = 0;
+  int main_windows = 0;
+  std::vector<bool> buttons;
+  std::vector<std::string> errors, informations;
+  std::vector<bool> dialogs;
+  int dialog_result = 0;
+  std::function<void()> on_main_window;
+};
+
+// Catalogue builders.
+void add_board(const char* server, const char* board_id, const char* name = "板");
+void add_exclusion(const char* server, const char* board_id);
+
+}  // namespace vendrit
