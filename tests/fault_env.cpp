@@ -68,6 +68,7 @@ void FaultEnv::reset() {
     counts_[i] = fail_nth_[i] = fail_from_[i] = 0;
   }
   total_ = crash_at_ = 0;
+  locked_.clear();
   crash_ = nullptr;
 }
 
@@ -101,22 +102,23 @@ bool FaultEnv::remove_dir(const char* path) {
 }
 
 bool FaultEnv::rename_file(const char* from, const char* to) {
-  if (should_fail(FaultOp::kRename)) return false;
+  if (should_fail(FaultOp::kRename) || locked(from) || locked(to)) return false;
   return base_->rename_file(from, to);
 }
 
 bool FaultEnv::replace_file(const char* from, const char* to) {
-  if (should_fail(FaultOp::kRename)) return false;
+  if (should_fail(FaultOp::kRename) || locked(from) || locked(to)) return false;
   return base_->replace_file(from, to);
 }
 
 int FaultEnv::remove_file(const char* path) {
-  if (should_fail(FaultOp::kRemove)) return kErrAccess;
+  if (should_fail(FaultOp::kRemove) || locked(path)) return kErrAccess;
   return base_->remove_file(path);
 }
 
 std::unique_ptr<File> FaultEnv::open(const char* path, OpenMode mode) {
   if (should_fail(FaultOp::kOpen)) return nullptr;
+  if (mode != OpenMode::kRead && locked(path)) return nullptr;
   std::unique_ptr<File> base = base_->open(path, mode);
   if (!base) return nullptr;
   return std::make_unique<FaultFile>(this, std::move(base));

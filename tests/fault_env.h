@@ -6,6 +6,8 @@
 
 #include <functional>
 #include <memory>
+#include <set>
+#include <string>
 
 #include "platform/env.h"
 
@@ -42,6 +44,9 @@ class FaultEnv : public Env {
   int count(FaultOp op) const { return counts_[static_cast<int>(op)]; }
   long total() const { return total_; }
   void reset();
+  // Makes `path` behave like a locked or read-only file: opening it for
+  // writing, replacing it, renaming onto it and deleting it fail.
+  void lock_file(const std::string& path) { locked_.insert(path); }
 
   // Returns true when this call of `op` is to fail (and counts it).
   bool should_fail(FaultOp op);
@@ -77,6 +82,9 @@ class FaultEnv : public Env {
   bool marker_held_ = false;  // an in-process stand-in for the real marker
 
  private:
+  bool locked(const char* path) const { return locked_.count(path) != 0; }
+
+  std::set<std::string> locked_;
   Env* base_;
   int counts_[static_cast<int>(FaultOp::kCount)] = {};
   int fail_nth_[static_cast<int>(FaultOp::kCount)] = {};

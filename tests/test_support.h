@@ -46,6 +46,8 @@ std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
 bool dir_exists(const std::string& path);
 void make_dirs(const std::string& path);  // the whole chain
+// Clears the write permission bits.  No effect for root (CI runs as root):
+// to test a file that cannot be written use FaultEnv::lock_file instead.
 void make_read_only(const std::string& path);
 // Sorted list of every file below `dir` with its content, "path=bytes".
 std::vector<std::string> snapshot_tree(const std::string& dir);
