@@ -72,6 +72,7 @@ void catalogue_reset() {
   g_exclusion_count = 0;
   g_favourite_count = 0;
   g_duplicate_groups = 0;
+  duplicate_index_reset();
 }
 
 bool is_family_server(const char* server) {
@@ -140,6 +141,8 @@ BoardListOutcome load_board_list() {
   std::unique_ptr<File> file = env()->open(kBoardListFile, OpenMode::kRead);
   if (!file) return BoardListOutcome::kFileMissing;
   g_board_count = 0;
+  g_duplicate_groups = 0;
+  duplicate_index_reset();
   LineReader reader(std::move(file));
   char* line = g_work.data;
   while (reader.next_piece(line, kBoardPieceChars) > 0) {

@@ -49,6 +49,8 @@ BoardListOutcome load_board_list();
 // Called for the candidate at g_boards[g_board_count]: sets its duplicate
 // group (and that of earlier boards) and answers whether it stays (true).
 bool assign_duplicate_group();
+// Forgets the kept boards known to assign_duplicate_group (a new load).
+void duplicate_index_reset();
 
 enum class DuplicateOutcome { kNone, kReportFailed, kReported };
 // With duplicate groups present, appends the report to exclude.lst.

@@ -2,6 +2,9 @@
 // no single destination, so start-up refuses to run and appends the groups to
 // exclude.lst for the user to resolve.
 #include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "app/work_buffer.h"
 #include "catalogue/catalogue.h"
@@ -13,29 +16,38 @@ const char kMsgDuplicatesNotExcluded[] = "板の重複が除外されていま�
 const char kMsgDuplicatesReported[] =
     "板の重複が除外されていません\n「exclude.lst」に重複鯖を出力します";
 
+namespace {
+// Kept boards by board id, each bucket in list order.  Only boards with the
+// candidate's id can matter to it, so scanning its bucket gives exactly what
+// a scan of the whole list would, without the quadratic cost.
+std::unordered_map<std::string, std::vector<int>> g_by_board_id;
+}  // namespace
+
+void duplicate_index_reset() { g_by_board_id.clear(); }
+
 bool assign_duplicate_group() {
   BoardRecord& cand = g_boards[g_board_count];
+  std::vector<int>& same_id = g_by_board_id[cand.board_id];
   bool identical_repeat = false;
-  for (int i = 0; i < g_board_count; ++i) {
-    if (strcmp(g_boards[i].server, cand.server) == 0 &&
-        strcmp(g_boards[i].board_id, cand.board_id) == 0) {
+  for (int i : same_id) {
+    if (strcmp(g_boards[i].server, cand.server) == 0) {
       identical_repeat = true;
       break;
     }
   }
   cand.number = 0;
-  for (int i = 0; i < g_board_count; ++i) {
+  for (int i : same_id) {
     BoardRecord& earlier = g_boards[i];
-    if (strcmp(earlier.server, cand.server) == 0 || strcmp(earlier.board_id, cand.board_id) != 0) {
-      continue;
-    }
+    if (strcmp(earlier.server, cand.server) == 0) continue;
     if (earlier.number != 0) {
       cand.number = earlier.number;
     } else {
       earlier.number = cand.number = ++g_duplicate_groups;
     }
   }
-  return cand.number != 0 || !identical_repeat;
+  bool keep = cand.number != 0 || !identical_repeat;
+  if (keep) same_id.push_back(g_board_count);
+  return keep;
 }
 
 DuplicateOutcome report_duplicates() {
