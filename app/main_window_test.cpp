@@ -1,1 +1,87 @@
+// The window texts and the run sequence, driven through a recording Ui.
+#include "app/main_window.h"
+
+#include "app/run_settings.h"
+#include "catalogue/catalogue.h"
+#include "report/progress_log.h"
 #include "tests/test_support.h"
+
+namespace vendrit {
+namespace {
+
+class MainWindowTest : public RootTest {};
+
+TEST_F(MainWindowTest, TitleText) {
+  char title[260];
+  format_window_title(title, sizeof title);
+  EXPECT_STREQ(title, "Vendrit Version 3.08 [EM64T Version]");
+}
+
+TEST_F(MainWindowTest, EmptyExclusionSummaryIsOneLine) {
+  show_exclusion_summary();
+  EXPECT_EQ(ui_->output, "処理除外鯖はありません");
+}
+
+TEST_F(MainWindowTest, ExclusionSummaryRows) {
+  add_exclusion("srv.example", "*all");
+  add_exclusion("other.example", "news");
+  g_exclusions[0].number = 1;
+  show_exclusion_summary();
+  char row1[200], row2[200];
+  snprintf(row1, sizeof row1, "%-30s\t%-20s\t%s\r\n", "srv.example", "全板", "○");
+  snprintf(row2, sizeof row2, "%-30s\t%-20s\t%s\r\n", "other.example", "news", "×");
+  EXPECT_EQ(ui_->output, std::string("処理除外鯖\r\n") + row1 + row2);
+}
+
+TEST_F(MainWindowTest, RunSequenceOrderAndAutoExit) {
+  ui_->output = "left over from the summary";
+  g_run_mode = 2;
+  run_sequence();
+  EXPECT_EQ(ui_->output.rfind("開始します\r\n========== ", 0), 0u) << ui_->output;
+  EXPECT_NE(ui_->output.find(" ==========\r\n終了しました"), std::string::npos);
+  EXPECT_EQ(ui_->selection_removals, 1);
+  EXPECT_EQ(ui_->beeps, 1);
+  EXPECT_EQ(ui_->buttons, std::vector<bool>{true});
+  EXPECT_EQ(ui_->exits_posted, 1);
+  g_run_mode = 1;
+  run_sequence();
+  EXPECT_EQ(ui_->exits_posted, 1);  // only the automatic mode leaves by itself
+}
+
+TEST_F(MainWindowTest, FailedBackupEndsTheRunBeforeAnything) {
+  g_settings.backup = 1;
+  g_run_mode = 2;
+  write_file("vendrit.log", "");
+  g_logging = 1;
+  run_sequence();
+  EXPECT_EQ(ui_->output,
+            "開始します\r\n外部バックアッププログラム起動中\r\n外部バックアッププログラムの起動に失敗しました");
+  EXPECT_EQ(ui_->buttons, std::vector<bool>{true});
+  EXPECT_EQ(ui_->beeps, 0);
+  EXPECT_EQ(ui_->exits_posted, 0);  // the automatic window stays open
+  EXPECT_EQ(read_file("vendrit.log"), "");
+}
+
+TEST_F(MainWindowTest, FavouritesRebuildWritesTheFileAndClearsTheFlag) {
+  write_file("favorite.idx", "old list\r\n");
+  g_favourites_rebuild = 1;
+  run_sequence();
+  EXPECT_NE(ui_->output.find("\r\n-------お気に入り同時修復"), std::string::npos);
+  EXPECT_EQ(g_favourites_rebuild, 0);
+  EXPECT_TRUE(file_exists("favorite.idx"));
+  EXPECT_EQ(snapshot_tree(".").size(), 1u);  // no temporary file left
+}
+
+TEST_F(MainWindowTest, UnwritableFavouritesFileIsReportedAndTheRunGoesOn) {
+  write_file("favorite.idx", "old list\r\n");
+  fault_.lock_file("favorite.idx");
+  g_favourites_rebuild = 1;
+  run_sequence();
+  EXPECT_NE(ui_->output.find("\r\nFile:favorite.idxを書けませんでした。このファイルはスキップします。"),
+            std::string::npos);
+  EXPECT_NE(ui_->output.find("終了しました"), std::string::npos);
+  EXPECT_EQ(read_file("favorite.idx"), "old list\r\n");
+}
+
+}  // namespace
+}  // namespace vendrit

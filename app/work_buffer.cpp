@@ -8,10 +8,19 @@ WorkBuffer g_work;
 
 namespace {
 int g_failing_growths = 0;
+
+// realloc, unless a test asked for the allocation to fail.
+char* try_realloc(char* old, size_t size) {
+  if (g_failing_growths > 0) {
+    --g_failing_growths;
+    return nullptr;
+  }
+  return static_cast<char*>(realloc(old, size));
 }
+}  // namespace
 
 bool work_buffer_allocate() {
-  g_work.data = static_cast<char*>(malloc(kWorkBufferInitialSize));
+  g_work.data = try_realloc(nullptr, kWorkBufferInitialSize);
   g_work.size = g_work.data ? kWorkBufferInitialSize : 0;
   return g_work.data != nullptr;
 }
@@ -24,11 +33,7 @@ void work_buffer_free() {
 
 bool work_buffer_reserve(size_t needed) {
   if (g_work.data && g_work.size >= needed) return true;
-  if (g_failing_growths > 0) {
-    --g_failing_growths;
-    return false;
-  }
-  char* grown = static_cast<char*>(realloc(g_work.data, needed));
+  char* grown = try_realloc(g_work.data, needed);
   if (!grown) return false;
   g_work.data = grown;
   g_work.size = needed;
