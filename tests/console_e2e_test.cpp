@@ -1,0 +1,116 @@
+// The native program as a user runs it: its exit codes, what it prints, the
+// refusal of a second instance, and the files it leaves.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "tests/test_support.h"
+#include "vendrit_config.h"
+
+namespace vendrit {
+namespace {
+
+struct Result {
+  int code;
+  std::string out, err;
+};
+
+// Runs the program in the current directory with `input` on standard input.
+Result run(const std::string& words, const std::string& input = "") {
+  write_file("stdin.txt", input);
+  std::string cmd = std::string("LC_ALL=C '") + VENDRIT_BINARY + "' " + words +
+                    " <stdin.txt >stdout.txt 2>stderr.txt";
+  int status = std::system(cmd.c_str());
+  Result r{WIFEXITED(status) ? WEXITSTATUS(status) : -1000, read_file("stdout.txt"),
+           read_file("stderr.txt")};
+  for (const char* f : {"stdin.txt", "stdout.txt", "stderr.txt"}) std::remove(f);
+  return r;
+}
+
+std::string host(const char* name) { return std::string(name) + kMainSuffix; }
+
+class ConsoleProgram : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = std::make_unique<TempRoot>();
+    write_file("2channel.brd", "\t" + host("new") + "\tnews\tニュース\r\n");
+  }
+  std::unique_ptr<TempRoot> root_;
+};
+
+TEST_F(ConsoleProgram, EndOfInputLeavesAfterTheSummary) {
+  Result r = run("");
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out.rfind("処理除外鯖はありません", 0), 0u) << r.out;
+  EXPECT_EQ(r.out.find("開始します"), std::string::npos);
+}
+
+TEST_F(ConsoleProgram, GoRunsAndExitLeaves) {
+  Result r = run("", "go\ngo\nexit\n");
+  EXPECT_EQ(r.code, 0);
+  size_t first = r.out.find("開始します");
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_NE(r.out.find("開始します", first + 1), std::string::npos);  // two runs
+}
+
+TEST_F(ConsoleProgram, AutoMovesABoardAndLogsTheFirstRun) {
+  make_dirs("log\\" + host("old") + "\\news");
+  write_file("log\\" + host("old") + "\\news\\1.dat", "thread");
+  write_file("vendrit.log", "");
+  Result r = run("AutoRun");
+  EXPECT_EQ(r.code, 0);
+  EXPECT_NE(r.out.find("\r\n終了しました"), std::string::npos);
+  EXPECT_EQ(read_file("log\\" + host("new") + "\\news\\1.dat"), "thread");
+  std::string log = read_file("vendrit.log");
+  EXPECT_EQ(log.rfind("\r\n========== ", 0), 0u);
+  EXPECT_NE(log.find("\r\nBBS:news  " + host("old") + "->" + host("new") + "\r\n"),
+            std::string::npos);
+  EXPECT_EQ(log.substr(log.size() - 2), "\r\n");
+}
+
+TEST_F(ConsoleProgram, RefusalsExitWithMinusOne) {
+  std::remove("2channel.brd");
+  Result r = run("auto");
+  EXPECT_EQ(r.code, 255);
+  EXPECT_EQ(r.err, "2channel.brdがありません\n");
+  EXPECT_EQ(r.out, "");
+}
+
+TEST_F(ConsoleProgram, SecondInstanceIsRefusedWhileTheFirstRuns) {
+  // The first instance waits at its prompt on a pipe that stays open.
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  pid_t first = fork();
+  if (first == 0) {
+    dup2(fds[0], 0);
+    close(fds[1]);
+    freopen("/dev/null", "w", stdout);
+    freopen("/dev/null", "w", stderr);
+    execl(VENDRIT_BINARY, VENDRIT_BINARY, static_cast<char*>(nullptr));
+    _exit(99);
+  }
+  close(fds[0]);
+  Result second{};
+  for (int i = 0; i < 50; ++i) {  // wait (at most 5 s) until the first holds its marker
+    second = run("auto");
+    if (second.code == 255) break;
+    usleep(100000);
+  }
+  EXPECT_EQ(second.code, 255);
+  EXPECT_EQ(second.err, "Vendritの多重起動は出来ません\n");
+  // The first instance goes on undisturbed and leaves normally.
+  ASSERT_EQ(write(fds[1], "exit\n", 5), 5);
+  close(fds[1]);
+  int status = 0;
+  waitpid(first, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  // Once it has ended, a new start is allowed again.
+  EXPECT_EQ(run("").code, 0);
+}
+
+}  // namespace
+}  // namespace vendrit
