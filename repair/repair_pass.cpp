@@ -1,8 +1,183 @@
 #include "repair/repair_pass.h"
 
+#include <cstring>
+#include <memory>
+
+#include "app/run_settings.h"
+#include "catalogue/catalogue.h"
+#include "platform/env.h"
+#include "platform/text.h"
+#include "repair/favourites_stream.h"
+#include "repair/foreign_host.h"
+#include "repair/thread_index.h"
+#include "repair/thread_links.h"
+#include "report/progress_log.h"
+#include "vendrit_config.h"
+
 namespace vendrit {
 
-// Not built yet: the repair phase does nothing.
-void repair_pass(const char*) {}
+namespace {
+
+constexpr size_t kPartSize = 256;  // server name, board part, index path, link prefixes
+constexpr int kFlagMask = 0xEF;    // clears the dropped flag (and every bit from 0x100 up)
+constexpr int kFavouriteFlags = 0x60;
+constexpr int kFavouriteFlagsRegional = 0x40;
+
+const char kMsgCannotOpen[] = "\r\nFile:%sを開けませんでした。スキップします";
+const char kMsgCannotWrite[] = "\r\nFile:%sを書けませんでした。このファイルはスキップします。";
+const char kMsgHeader[] = "\r\n書き換え中 BBS:%s";
+const char kMsgFavourite[] = "\r\n「%s」を登録します";
+
+// A directory as the program names it (lower-cased) and as it is on disk.
+struct Place {
+  const char* path;
+  const char* disk;
+};
+
+// The directory lies in a server directory of a handled family.
+bool is_family_dir(const char* dir) {
+  char main_dir[sizeof kMainSuffix + 1], sister_dir[sizeof kSisterSuffix + 1];
+  format_text(main_dir, sizeof main_dir, "%s\\", kMainSuffix);
+  format_text(sister_dir, sizeof sister_dir, "%s\\", kSisterSuffix);
+  return strstr(dir, main_dir) || strstr(dir, sister_dir);
+}
+
+// log\<server>\<board>: the server name and the board part.  False for an
+// index file lying anywhere else (directly in log, in a server directory, or
+// deeper), which must not be processed with a broken split.
+bool split_board_dir(const char* dir, char* server, char* board_part) {
+  const char* start = strstr(dir, "log\\");
+  if (!start) return false;
+  start += 4;
+  const char* sep = strchr(start, '\\');
+  if (!sep || sep == start || sep[1] == '\0' || strchr(sep + 1, '\\')) return false;
+  format_text(server, kPartSize, "%.*s", static_cast<int>(sep - start), start);
+  copy_text(board_part, kPartSize, sep + 1);
+  return true;
+}
+
+// The regional boards and the rental boards keep favourites with flags 0x40.
+bool is_regional_or_rental(const char* index_path) {
+  return strstr(index_path, kRegionalSuffix) || strstr(index_path, kRentalHost1) ||
+         strstr(index_path, kRentalHost2);
+}
+
+void rename_board_from_list(ThreadIndex* record) {
+  for (int i = 0; i < g_board_count; ++i) {
+    const BoardRecord& b = g_boards[i];
+    if (strcmp(b.server, record->host) == 0 && strcmp(b.board_id, record->board_id) == 0) {
+      copy_text(record->board_name, sizeof record->board_name, b.board_name);
+      return;
+    }
+  }
+}
+
+void add_favourite(const char* server, const ThreadIndex& record, const char* name) {
+  // Without an open stream (favorite.idx could not be created; the run
+  // sequence has said so) the lines are skipped.
+  if (!favourites_stream_is_open()) return;
+  char line[kPartSize + sizeof record.board_id + kPathSize + 4];
+  format_text(line, sizeof line, "%s\\%s\\%s\n", server, record.board_id, name);
+  favourites_stream_write(line);
+  progress_print(kMsgFavourite, record.title);
+}
+
+void repair_index_file(Place dir, const char* name, const char* disk_name, int* header_printed) {
+  const bool family = is_family_dir(dir.path);
+  char server[kPartSize], board_part[kPartSize];
+  if (!split_board_dir(dir.path, server, board_part)) return;
+  if (is_excluded(server, board_part)) return;
+
+  char index_path[kPartSize], disk_index_path[kPartSize];
+  bool whole = format_text(index_path, sizeof index_path, "%s\\%s", dir.path, name);
+  // A cut path would name another file: it is neither read nor written.
+  if (!whole || !format_text(disk_index_path, sizeof disk_index_path, "%s\\%s", dir.disk,
+                             disk_name)) {
+    progress_print(kMsgCannotOpen, index_path);
+    return;
+  }
+  ThreadIndex record;
+  if (!read_thread_index(disk_index_path, &record)) {
+    progress_print(kMsgCannotOpen, index_path);
+    return;
+  }
+
+  const int host_matched = !family || strcmp(record.host, server) == 0;
+  char old_prefix[kPartSize];
+  format_text(old_prefix, sizeof old_prefix, "%s/", record.host);
+  // An empty host gives the prefix "/", which would match inside every link.
+  bool old_host_known = record.host[0] != '\0';
+
+  int link_forced = 0;
+  if (family) {
+    copy_text(record.host, sizeof record.host, server);
+  } else if (g_foreign_server && (!strchr(record.host, '/') || strchr(server, '_'))) {
+    format_text(old_prefix, sizeof old_prefix, "%s/", server);
+    old_host_known = true;
+    link_forced = 1;
+    convert_foreign_host(record.host);
+  }
+  if (!link_forced && host_matched && !g_settings.changebbs && !g_favourites_rebuild) return;
+
+  if (!*header_printed) {
+    progress_print(kMsgHeader, board_part);
+    *header_printed = 1;
+  }
+  record.flags &= kFlagMask;
+  if (g_settings.changebbs && family) rename_board_from_list(&record);
+  if (g_favourites_rebuild &&
+      (record.flags == kFavouriteFlags ||
+       (record.flags == kFavouriteFlagsRegional && is_regional_or_rental(index_path)))) {
+    add_favourite(server, record, name);
+  }
+
+  // The log is rewritten before its index file: the index is what tells a
+  // later run that the thread still names its old host, so it is replaced
+  // last, and a run cut short anywhere leaves work that the next run completes.
+  const bool rewrite_links =
+      (link_forced || (g_settings.changelink && !host_matched && family)) && old_host_known;
+  if (rewrite_links) {
+    // An index file that cannot be written is reported before the log changes.
+    if (!env()->open(disk_index_path, OpenMode::kWriteExisting)) {
+      progress_print(kMsgCannotWrite, index_path);
+      return;
+    }
+    char new_prefix[kPartSize];
+    format_text(new_prefix, sizeof new_prefix, "%s/", record.host);
+    if (rewrite_thread_links(dir.path, name, board_part, old_prefix, new_prefix, dir.disk,
+                             disk_name) == LinkRewrite::kFailed) {
+      return;  // reported; the index keeps its old host for the next run
+    }
+  }
+  if (write_thread_index(disk_index_path, record) != ReplaceResult::kReplaced) {
+    progress_print(kMsgCannotWrite, index_path);
+  }
+}
+
+void repair_dir(Place dir) {
+  int header_printed = 0;
+  std::unique_ptr<DirListing> listing = env()->list_dir(dir.disk);
+  if (!listing) return;
+  DirEntry entry;
+  while (listing->next(&entry)) {
+    char name[kPathSize];
+    copy_text(name, sizeof name, entry.name.c_str());
+    lower_ascii(name);
+    if (entry.is_dir && name[0] != '.') {
+      char child[kPathSize], disk_child[kPathSize];
+      // A cut path would name another directory: it is not walked.
+      if (format_text(child, sizeof child, "%s\\%s", dir.path, name) &&
+          format_text(disk_child, sizeof disk_child, "%s\\%s", dir.disk, entry.name.c_str())) {
+        repair_dir(Place{child, disk_child});
+      }
+      continue;
+    }
+    if (strstr(name, ".idx")) repair_index_file(dir, name, entry.name.c_str(), &header_printed);
+  }
+}
+
+}  // namespace
+
+void repair_pass(const char* path) { repair_dir(Place{path, path}); }
 
 }  // namespace vendrit

@@ -1,5 +1,14 @@
-// The repair pass: the second walk over the log tree, which repairs thread
-// index files and rebuilds the favourites list on request.
+// The repair pass: the second walk over the log tree, after the relocation.
+//
+// Every thread index file found below the start path gets, where there is
+// work to do, the host of the server directory it now lies in (boards of the
+// two handled families), a converted host (other boards, on request), its
+// dropped flag cleared and, on request, the board name from the board list.
+// The links in its thread log follow a changed host, and the threads that
+// qualify are added to the favourites stream while it is being rebuilt.
+//
+// Thread index files are recognised only at the depth log\<server>\<board>;
+// index files lying anywhere else are left alone without a message.
 #pragma once
 
 namespace vendrit {

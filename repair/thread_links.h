@@ -1,0 +1,34 @@
+// The thread log link rewrite: after a thread got a new host, the links in
+// its log (the ".dat" beside the thread index file) that read a thread of the
+// same board on the old host are made to point at the new host.
+//
+// Only an old prefix that is directly followed by this board's thread-reading
+// address ("test/read.cgi?bbs=<board>" or "test/read.cgi/<board>/") changes;
+// every other byte of the log is carried as it is, NUL bytes included.  The
+// log is replaced in one step, so a failure leaves it as it was.
+#pragma once
+
+namespace vendrit {
+
+enum class LinkRewrite {
+  kRewritten,   // the log holds its old content with the links changed
+  kLogMissing,  // there is no log beside the index file; nothing to do
+  kFailed,      // the log exists but could not be rewritten; it is unchanged
+};
+
+// `directory` and `index_name` are the lower-cased program forms, used in
+// messages; `disk_directory` and `disk_index_name` are the same names as the
+// file system listed them, used to open and replace the log.  The log is
+// the index name without its last four characters, followed by ".dat".
+// Every failure is reported as one progress line naming the log.
+LinkRewrite rewrite_thread_links(const char* directory, const char* index_name,
+                                 const char* board_part, const char* old_prefix,
+                                 const char* new_prefix, const char* disk_directory,
+                                 const char* disk_index_name);
+
+// The same with the program forms as the names on disk.
+LinkRewrite rewrite_thread_links(const char* directory, const char* index_name,
+                                 const char* board_part, const char* old_prefix,
+                                 const char* new_prefix);
+
+}  // namespace vendrit
