@@ -71,6 +71,17 @@ TEST_F(ConsoleProgram, AutoMovesABoardAndLogsTheFirstRun) {
   EXPECT_EQ(log.substr(log.size() - 2), "\r\n");
 }
 
+TEST_F(ConsoleProgram, SettingsAreSavedOnOkOnly) {
+  EXPECT_EQ(run("setup", "4\ncancel\n").code, 0);
+  EXPECT_FALSE(file_exists("vendrit.ini"));
+  EXPECT_EQ(run("", "settings\n4\nok\nexit\n").code, 0);
+  EXPECT_NE(read_file("vendrit.ini").find("changebbs=1\r\n"), std::string::npos);
+  Result r = run("setup large", "ok\n");
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, "");  // settings mode opens no main window
+  EXPECT_NE(read_file("vendrit.ini").find("copylarge=1\r\n"), std::string::npos);
+}
+
 TEST_F(ConsoleProgram, RefusalsExitWithMinusOne) {
   std::remove("2channel.brd");
   Result r = run("auto");

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "app/console/console_settings.h"
 #include "app/main_window.h"
 #include "app/run_settings.h"
 #include "report/progress_log.h"
@@ -62,8 +63,10 @@ void ConsoleUi::show_information(const char* text) {
 }
 
 int ConsoleUi::run_settings_dialog(bool) {
-  // The settings form is not built yet: it always answers Cancel.
-  return 0;
+  return run_console_settings(in_, [this](const char* text) {
+    print(err_, text);
+    fflush(err_);
+  });
 }
 
 bool ConsoleUi::read_command(std::string* word) {

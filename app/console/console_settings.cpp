@@ -1,0 +1,125 @@
+#include "app/console/console_settings.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/main_window.h"
+#include "app/run_settings.h"
+#include "platform/text.h"
+
+namespace vendrit {
+
+namespace {
+
+// What the form shows and edits; taken from the settings like the dialog's
+// controls, and written back only on ok.
+struct FormState {
+  bool leave_sources;   // "放置する" selected (copyonly)
+  bool larger_wins;     // "サイズの大きい方" selected (copylarge)
+  bool changelink, changebbs, rebuild, backup, wait, no_move, foreign;
+  char backupprog[kPathSize];
+};
+
+FormState from_settings() {
+  FormState f;
+  f.leave_sources = g_settings.copyonly == 1;  // only the value 1 selects it
+  f.larger_wins = g_settings.copylarge == 1;
+  f.changelink = g_settings.changelink != 0;
+  f.changebbs = g_settings.changebbs != 0;
+  f.rebuild = g_favourites_rebuild != 0;
+  f.backup = g_settings.backup != 0;
+  f.wait = g_settings.wait != 0;
+  f.no_move = g_settings.no_move != 0;
+  f.foreign = g_foreign_server != 0;
+  copy_text(f.backupprog, sizeof f.backupprog, g_settings.backupprog);
+  return f;
+}
+
+void to_settings(const FormState& f) {
+  g_settings.copyonly = f.leave_sources ? 1 : 0;
+  g_settings.copylarge = f.larger_wins ? 1 : 0;
+  g_settings.changelink = f.changelink;
+  g_settings.changebbs = f.changebbs;
+  g_favourites_rebuild = f.rebuild;
+  g_settings.backup = f.backup;
+  g_settings.wait = f.wait;
+  g_settings.no_move = f.no_move;
+  g_foreign_server = f.foreign;
+  copy_text(g_settings.backupprog, sizeof g_settings.backupprog, f.backupprog);
+}
+
+const char* mark(bool on) { return on ? "[x]" : "[ ]"; }
+
+void show_form(const std::function<void(const char*)>& show, const FormState& f) {
+  char title[kPathSize];
+  format_window_title(title, sizeof title);
+  char text[2048];
+  format_text(text, sizeof text,
+              "\n%s\n"
+              " 1 移転元ログファイルを…  %s\n"
+              " 2 ログがダブったら…  %s\n"
+              " 3 %s リンクを書換\n"
+              " 4 %s 板名を書換\n"
+              " 5 %s お気に入り再構築\n"
+              " 6 %s 外部プログラムを使用してバックアップする\n"
+              " 7     %s\n"
+              " 8 %s 外部プログラム終了時、ダイアログを表示\n"
+              " 9 %s DirectSSTP発射\n"
+              "10 %s dat落ちスレッドは動かさない\n"
+              "11 %s 外部鯖のリンクを確認する\n"
+              "番号で切替 (7: 外部プログラムを入力)、ok で決定、cancel でキャンセル > ",
+              title, f.leave_sources ? "放置する" : "あぼ～んする",
+              f.larger_wins ? "サイズの大きい方" : "新鯖優先", mark(f.changelink),
+              mark(f.changebbs), mark(f.rebuild), mark(f.backup),
+              f.backupprog[0] ? f.backupprog : "(外部プログラムなし)", mark(f.wait),
+              mark(g_settings.use_ukagaka != 0), mark(f.no_move), mark(f.foreign));
+  show(text);
+}
+
+bool read_line(FILE* in, std::string* line) {
+  char buf[kPathSize * 2];
+  if (!fgets(buf, sizeof buf, in)) return false;
+  line->assign(buf);
+  while (!line->empty() && (line->back() == '\n' || line->back() == '\r')) line->pop_back();
+  return true;
+}
+
+}  // namespace
+
+int run_console_settings(FILE* in, const std::function<void(const char*)>& show) {
+  FormState f = from_settings();
+  for (;;) {
+    show_form(show, f);
+    std::string line;
+    if (!read_line(in, &line)) return 0;
+    if (line == "ok") {
+      to_settings(f);
+      return 1;
+    }
+    if (line == "cancel") return 0;
+    switch (atoi(line.c_str())) {
+      case 1: f.leave_sources = !f.leave_sources; break;
+      case 2: f.larger_wins = !f.larger_wins; break;
+      case 3: f.changelink = !f.changelink; break;
+      case 4: f.changebbs = !f.changebbs; break;
+      case 5: f.rebuild = !f.rebuild; break;
+      case 6: f.backup = !f.backup; break;
+      case 7: {
+        show("外部プログラム > ");
+        std::string prog;
+        if (!read_line(in, &prog)) return 0;
+        copy_text(f.backupprog, sizeof f.backupprog, prog.c_str());
+        break;
+      }
+      case 8: f.wait = !f.wait; break;
+      // The notification switch acts at once, as in the dialog.
+      case 9: g_settings.use_ukagaka = g_settings.use_ukagaka ? 0 : 1; break;
+      case 10: f.no_move = !f.no_move; break;
+      case 11: f.foreign = !f.foreign; break;
+      default: break;
+    }
+  }
+}
+
+}  // namespace vendrit
