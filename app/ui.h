@@ -2,6 +2,7 @@
 // windows.  The Win32 main window and the Linux console shell implement it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace vendrit {
@@ -36,6 +37,12 @@ class Ui {
 
   // Main window handle as a number (0 before the window exists).
   virtual intptr_t window_handle() = 0;
+  // Loads string-table script `id` as Shift_JIS into buf (empty when the
+  // platform has no string table).
+  virtual void load_script(int id, char* buf, size_t size) {
+    (void)id;
+    if (size) buf[0] = '\0';
+  }
   // Sends an SSTP request to `target` as a copy-data message whose record is
   // `copy_data`; false when it was not delivered.
   virtual bool send_copy_data(intptr_t target, void* copy_data) = 0;

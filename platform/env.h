@@ -103,6 +103,21 @@ class Env {
 
   virtual LocalTime local_time() = 0;
   virtual void sleep_ms(int ms) = 0;
+
+  // Copies at most `capacity` bytes of the named shared-memory block (never
+  // more than the block holds) into buf.  False when there is no such block.
+  virtual bool read_shared_memory(const char* name, char* buf, size_t capacity, size_t* copied) {
+    (void)name, (void)buf, (void)capacity, (void)copied;
+    return false;
+  }
+
+  // Starts `command_line` in `directory` (a new console, normal priority),
+  // waits for it to end without a time limit, and closes its handles.
+  // False when it could not be started or waited for.
+  virtual bool run_process(const char* command_line, const char* directory) {
+    (void)command_line, (void)directory;
+    return false;
+  }
 };
 
 // The Env in use: the platform's own unless a test installed another.

@@ -1,9 +1,41 @@
 #include "report/backup_program.h"
 
+#include <cstring>
+
+#include "app/run_settings.h"
+#include "platform/env.h"
+#include "platform/text.h"
+#include "report/progress_log.h"
+
 namespace vendrit {
 
-// Not built yet: starting a backup program always fails, so a run with
-// backup set ends before anything is touched.
-int run_backup_program() { return -1; }
+int run_backup_program() {
+  Env* e = env();
+  if (g_settings.backupprog[0] == '\0') return -1;  // nothing to start
+  // The working directory is everything before the last backslash of the
+  // whole text (arguments included); without one the program starts in the
+  // start directory.
+  char dir[kPathSize];
+  copy_text(dir, sizeof dir, g_settings.backupprog);
+  char* last = nullptr;
+  for (char* p = dir; *p; ++p) {
+    if (is_sjis_lead(static_cast<unsigned char>(*p)) && p[1]) {
+      ++p;
+    } else if (*p == '\\') {
+      last = p;
+    }
+  }
+  if (last) {
+    *last = '\0';
+  } else {
+    copy_text(dir, sizeof dir, g_start_dir);
+  }
+  e->set_current_dir(dir);  // a failure leaves the start in the current directory
+  bool ran = e->run_process(g_settings.backupprog, dir);
+  e->set_current_dir(g_start_dir);
+  if (!ran) return -1;
+  if (g_settings.wait) g_ui->show_information("処理を続行します");
+  return 0;
+}
 
 }  // namespace vendrit

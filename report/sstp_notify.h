@@ -1,9 +1,30 @@
 // SSTP notifications to a desktop-mascot host on the same desktop.
+//
+// The host publishes its window handle in a shared-memory block named
+// "Sakura"; each notification is an SSTP 1.1 NOTIFY request handed to that
+// window as a copy-data message tagged 9801, whose script comes from the
+// program's string table.  Without a host, or with use_ukagaka off, nothing
+// is sent and nothing waits.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace vendrit {
+
+constexpr uintptr_t kSstpCopyDataTag = 9801;
+constexpr size_t kScriptBufferSize = 1024;
+constexpr int kSstpPauseMs = 500;
+// What find_sstp_target copies of the shared memory at most.
+constexpr size_t kSakuraCopyLimit = 65536;
+
+// The copy-data record at the start of the copy-data block; laid out like
+// the platform's COPYDATASTRUCT.
+struct CopyDataRecord {
+  uintptr_t tag;
+  uint32_t length;
+  void* data;
+};
 
 extern intptr_t g_sstp_target;  // host window handle; 0 = no host
 
@@ -11,5 +32,15 @@ extern intptr_t g_sstp_target;  // host window handle; 0 = no host
 intptr_t find_sstp_target();
 // Announces string-table script `id`; `pause` waits 500 ms after a sent one.
 void sstp_notify(int id, bool pause);
+
+// The window handle named by the "hwnd" entry of a copy of the shared
+// memory (`size` bytes, the first 4 skipped): the decimal text between the
+// 0x01 after the first "hwnd" and the next CR.  0 when any piece is missing
+// or the text is not a number in the 32-bit range.
+intptr_t parse_sakura_block(const char* data, size_t size);
+
+// Formats the NOTIFY request into buf; returns its length without the
+// terminator, or 0 when it would not fit (a cut request is never sent).
+size_t format_sstp_notify(char* buf, size_t size, int id, const char* script, intptr_t sender);
 
 }  // namespace vendrit

@@ -4,10 +4,13 @@
 // another Env.
 #pragma once
 
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/env.h"
 
@@ -77,7 +80,24 @@ class FaultEnv : public Env {
   bool instance_marker_acquire() override { return !marker_held_ && (marker_held_ = true); }
   void instance_marker_release() override { marker_held_ = false; }
   LocalTime local_time() override { return LocalTime{2026, 12, 6, 9, 5, 7}; }
-  void sleep_ms(int) override {}
+  void sleep_ms(int ms) override { slept_ms += ms; }
+  bool read_shared_memory(const char* name, char* buf, size_t capacity, size_t* copied) override {
+    if (shared_memory_name != name) return false;
+    *copied = shared_memory.size() < capacity ? shared_memory.size() : capacity;
+    memcpy(buf, shared_memory.data(), *copied);
+    return true;
+  }
+
+  bool run_process(const char* command_line, const char* directory) override {
+    processes.push_back({command_line, directory});
+    if (should_fail(FaultOp::kOpen)) return false;
+    return base_->run_process(command_line, directory);
+  }
+
+  long slept_ms = 0;
+  std::vector<std::pair<std::string, std::string>> processes;  // command, directory
+  // A stand-in for a host's shared-memory block.
+  std::string shared_memory_name, shared_memory;
 
   bool marker_held_ = false;  // an in-process stand-in for the real marker
 

@@ -13,6 +13,7 @@
 #include "catalogue/catalogue.h"
 #include "platform/text.h"
 #include "report/progress_log.h"
+#include "report/sstp_notify.h"
 
 namespace vendrit {
 
@@ -143,6 +144,13 @@ std::vector<std::string> snapshot_tree(const std::string& dir) {
   }
   std::sort(out.begin(), out.end());
   return out;
+}
+
+bool RecordingUi::send_copy_data(intptr_t target, void* copy_data) {
+  const auto* record = static_cast<const CopyDataRecord*>(copy_data);
+  sent.push_back({target, record->tag,
+                  std::string(static_cast<const char*>(record->data), record->length)});
+  return true;
 }
 
 void add_board(const char* server, const char* board_id, const char* name) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -75,7 +76,19 @@ class RecordingUi : public Ui {
     if (on_main_window) on_main_window();
   }
   intptr_t window_handle() override { return 0x1234; }
-  bool send_copy_data(intptr_t, void*) override { return false; }
+  void load_script(int id, char* buf, size_t size) override {
+    snprintf(buf, size, "\\0script%d\\e", id);
+    loaded_scripts.push_back(id);
+  }
+  // Records each request as the host would receive it.
+  bool send_copy_data(intptr_t target, void* copy_data) override;
+  struct Sent {
+    intptr_t target;
+    uintptr_t tag;
+    std::string data;
+  };
+  std::vector<Sent> sent;
+  std::vector<int> loaded_scripts;
 
   std::string output;
   int clears = 0, selection_removals = 0, redraws = 0, beeps = 0, exits_posted = 0;

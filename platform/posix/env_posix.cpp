@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -226,6 +227,25 @@ class PosixEnv : public Env {
     struct tm tm;
     localtime_r(&now, &tm);
     return LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+  }
+
+  bool run_process(const char* command_line, const char* directory) override {
+    std::string dir = native_path(directory);
+    pid_t pid = fork();
+    if (pid < 0) return false;
+    if (pid == 0) {
+      // A directory that cannot be entered leaves the start where we are.
+      if (chdir(dir.c_str()) != 0) {
+      }
+      execl("/bin/sh", "sh", "-c", command_line, static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+      if (errno != EINTR) return false;
+    }
+    // The shell's 127 means the command could not be found or started.
+    return !(WIFEXITED(status) && WEXITSTATUS(status) == 127);
   }
 
   void sleep_ms(int ms) override {
