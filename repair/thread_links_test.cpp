@@ -110,29 +110,6 @@ TEST_F(ThreadLinksTest, MissingLogIsReportedAndNotCreated) {
   EXPECT_FALSE(file_exists("log\\new\\news\\123.dat"));
 }
 
-TEST_F(ThreadLinksTest, LogNameIsTheIndexNameWithoutItsLastFourCharacters) {
-  write_file("log\\new\\news\\x.idx.dat", "oldhost/test/read.cgi/news/1/");
-  EXPECT_EQ(rewrite_thread_links("log\\new\\news", "x.idx.bak", "news", "oldhost/", "newhost/"),
-            LinkRewrite::kRewritten);
-  EXPECT_EQ(read_file("log\\new\\news\\x.idx.dat"), "newhost/test/read.cgi/news/1/");
-}
-
-TEST_F(ThreadLinksTest, OpensTheLogUnderItsListedNameAndReportsTheLowerCaseOne) {
-  make_dirs("log\\new\\News");
-  write_file("log\\new\\News\\ABC.dat", "oldhost/test/read.cgi/news/1/");
-  EXPECT_EQ(rewrite_thread_links("log\\new\\news", "abc.idx", "news", "oldhost/", "newhost/",
-                                 "log\\new\\News", "ABC.IDX"),
-            LinkRewrite::kRewritten);
-  EXPECT_EQ(read_file("log\\new\\News\\ABC.dat"), "newhost/test/read.cgi/news/1/");
-
-  write_file("log\\new\\News\\ABC.dat", "x");
-  fault_.fail_nth(FaultOp::kStat, 1);
-  fault_.fail_nth(FaultOp::kOpen, 1);
-  rewrite_thread_links("log\\new\\news", "abc.idx", "news", "oldhost/", "newhost/",
-                       "log\\new\\News", "ABC.IDX");
-  EXPECT_EQ(ui_->output, std::string("\r\nFile:log\\new\\news\\abc.dat") + kCannotRead);
-}
-
 TEST_F(ThreadLinksTest, LogThatCannotBeWrittenStaysAsItWas) {
   DenyWriteEnv deny;
   deny.deny = "log\\new\\news\\123.dat";
@@ -192,26 +169,6 @@ TEST_F(ThreadLinksTest, LogThatNeverFitsIsSkippedUntouched) {
   EXPECT_EQ(ui_->output, std::string("\r\nFile:log\\new\\news\\123.dat") + kCannotRead);
   EXPECT_EQ(read_file("log\\new\\news\\123.dat"), log);
   EXPECT_EQ(g_work.size, 16u);
-}
-
-TEST_F(ThreadLinksTest, NoFailureLosesTheLog) {
-  const std::string before = "x oldhost/test/read.cgi/news/1/ y";
-  const std::string after = "x newhost/test/read.cgi/news/1/ y";
-  for (int op = 0; op < static_cast<int>(FaultOp::kCount); ++op) {
-    for (int n = 1; n <= 4; ++n) {
-      write_file("log\\new\\news\\123.dat", before);
-      fault_.reset();
-      fault_.fail_nth(static_cast<FaultOp>(op), n);
-      LinkRewrite result = rewrite();
-      std::string now = read_file("log\\new\\news\\123.dat");
-      SCOPED_TRACE(std::string(fault_op_name(static_cast<FaultOp>(op))) + " #" + std::to_string(n));
-      if (result == LinkRewrite::kRewritten) {
-        EXPECT_EQ(now, after);
-      } else {
-        EXPECT_EQ(now, before);
-      }
-    }
-  }
 }
 
 }  // namespace
