@@ -1,0 +1,18 @@
+// Shared set-up of the fuzz targets: a scratch reader root in memory-backed
+// storage that becomes the current directory, and the process-wide state the
+// program's operations expect (work buffer, message buffer, a silent Ui).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace vendrit {
+
+// Prepares everything once; later calls do nothing.
+void fuzz_init();
+// Writes `size` bytes to `name` in the scratch root.
+void fuzz_write(const char* name, const uint8_t* data, size_t size);
+std::string fuzz_read(const char* name);
+
+}  // namespace vendrit
