@@ -1,0 +1,137 @@
+#include "app/win32/main_dialog.h"
+
+#include "app/main_window.h"
+#include "app/run_settings.h"
+#include "app/win32/win32_ui.h"
+#include "platform/text.h"
+#include "platform/win32/wide_text.h"
+#include "report/progress_log.h"
+#include "report/sstp_notify.h"
+#include "res/resource.h"
+
+namespace vendrit {
+
+namespace {
+
+constexpr WORD kEditOutOfSpace = 0x0500;  // EN_ERRSPACE
+constexpr DWORD kExitWaitMs = 100;
+
+HINSTANCE g_instance = nullptr;
+HANDLE g_worker = nullptr;
+DWORD g_worker_id = 0;  // non-zero from GO! until EXIT finds the worker ended
+
+DWORD WINAPI worker_main(LPVOID) {
+  run_sequence();
+  return 0;
+}
+
+void on_init(HWND dlg) {
+  g_main_window = dlg;
+  DeleteMenu(GetSystemMenu(dlg, FALSE), SC_CLOSE, MF_BYCOMMAND);
+  // A multi-line edit control stops taking text at 32767 characters by
+  // default, which would silently drop the end of a long run.
+  SendDlgItemMessageW(dlg, IDC_OUTPUT, EM_SETLIMITTEXT, 0, 0);
+  show_exclusion_summary();
+  HICON icon = LoadIconW(g_instance, MAKEINTRESOURCEW(IDI_VENDRIT));
+  SendMessageW(dlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  char title[kPathSize];
+  format_window_title(title, sizeof title);
+  SetWindowTextW(dlg, widen(title).c_str());
+  DrawMenuBar(dlg);
+  if (g_run_mode == 2) PostMessageW(dlg, WM_COMMAND, kPostedGoCommand, 0);
+  sstp_notify(1, false);
+}
+
+void on_go() {
+  g_ui->set_buttons_enabled(false);
+  if (g_worker) {
+    CloseHandle(g_worker);
+    g_worker = nullptr;
+  }
+  g_worker = CreateThread(nullptr, 0, worker_main, nullptr, 0, &g_worker_id);
+  if (!g_worker) {
+    g_worker_id = 0;
+    progress_show("\r\n処理を開始できませんでした");
+    g_ui->set_buttons_enabled(true);
+  }
+}
+
+void on_settings() {
+  if (g_ui->run_settings_dialog(true) == 1) save_run_settings();
+}
+
+void on_exit(HWND dlg) {
+  if (g_worker_id != 0) {
+    // Only a posted EXIT can arrive during a run; it waits briefly for the
+    // worker that posted it and is ignored while a run still goes on.
+    if (WaitForSingleObject(g_worker, kExitWaitMs) != WAIT_OBJECT_0) return;
+    CloseHandle(g_worker);
+    g_worker = nullptr;
+    g_worker_id = 0;
+  }
+  sstp_notify(2, false);
+  EndDialog(dlg, 0);
+}
+
+bool contains_sstp(const COPYDATASTRUCT* cds) {
+  return cds && cds->lpData &&
+         find_bytes(static_cast<const char*>(cds->lpData), cds->cbData, "SSTP", 4) >= 0;
+}
+
+INT_PTR on_command(HWND dlg, WPARAM wparam) {
+  switch (LOWORD(wparam)) {
+    case IDCANCEL:  // Esc: the window stays
+      return TRUE;
+    case IDC_OUTPUT:
+      if (HIWORD(wparam) != kEditOutOfSpace) return FALSE;
+      g_ui->output_clear();
+      RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+      return TRUE;
+    case IDC_GO:
+      on_go();
+      return TRUE;
+    case IDC_SETTINGS:
+      on_settings();
+      return TRUE;
+    case IDC_EXIT:
+      on_exit(dlg);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+INT_PTR CALLBACK main_dialog_proc(HWND dlg, UINT msg, WPARAM wparam, LPARAM lparam) {
+  switch (msg) {
+    case WM_INITDIALOG:
+      on_init(dlg);
+      return TRUE;
+    case WM_COMMAND:
+      return on_command(dlg, wparam);
+    case WM_SYSCOMMAND:
+      // Neither the caption nor Alt+F4 closes the window; only EXIT does.
+      return (wparam & 0xFFF0) == SC_CLOSE ? TRUE : FALSE;
+    case WM_COPYDATA: {
+      BOOL handled = contains_sstp(reinterpret_cast<const COPYDATASTRUCT*>(lparam));
+      SetWindowLongPtrW(dlg, DWLP_MSGRESULT, handled);
+      return handled;
+    }
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+void run_main_dialog(HINSTANCE instance) {
+  g_instance = instance;
+  DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, main_dialog_proc, 0);
+  if (g_worker) {
+    CloseHandle(g_worker);
+    g_worker = nullptr;
+  }
+  g_worker_id = 0;
+  g_main_window = nullptr;
+}
+
+}  // namespace vendrit

@@ -1,0 +1,42 @@
+// The Win32 side of the user-facing seam: the output control, the buttons
+// and the message boxes of the main window.  The worker thread calls these
+// too; it reaches the window only with SendMessage to its controls (served
+// by the window's thread while the worker waits) and PostMessage for the
+// final EXIT, so the window's thread never races with it.
+#pragma once
+
+#include <windows.h>
+
+#include "app/ui.h"
+
+namespace vendrit {
+
+class Win32Ui : public Ui {
+ public:
+  explicit Win32Ui(HINSTANCE instance) : instance_(instance) {}
+
+  void output_append(const char* text) override;
+  void output_clear() override;
+  void output_remove_selection() override;
+  void redraw() override;
+  void set_buttons_enabled(bool enabled) override;
+  void beep() override;
+  void post_exit() override;
+  void show_error(const char* text) override;
+  void show_information(const char* text) override;
+  int run_settings_dialog(bool owned) override;
+  void run_main_window() override;
+  intptr_t window_handle() override;
+  void load_script(int id, char* buf, size_t size) override;
+  bool send_copy_data(intptr_t target, void* copy_data) override;
+
+  HINSTANCE instance() const { return instance_; }
+
+ private:
+  HINSTANCE instance_;
+};
+
+// The main window; null before it opens and after it closed.
+extern HWND g_main_window;
+
+}  // namespace vendrit

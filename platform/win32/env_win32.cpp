@@ -1,0 +1,309 @@
+// The Env of the Windows program.
+//
+// Program paths are Shift_JIS bytes; every call converts them from code page
+// 932 to UTF-16 and uses the wide-character API, so names with Japanese
+// characters work whatever the system's ANSI code page is.  Results that come
+// back as text (listings, directories, INI values) are converted to 932 and
+// cut to the caller's buffer without splitting a character.
+#include <direct.h>
+#include <windows.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cwchar>
+
+#include "platform/env.h"
+#include "platform/text.h"
+#include "platform/win32/wide_text.h"
+
+namespace vendrit {
+
+namespace {
+
+// Wide API results can be longer than MAX_PATH for deep trees; this is
+// enough for anything the program's 260-byte paths can name.
+constexpr DWORD kWideBufferChars = 32768;
+
+class FindHandle {
+ public:
+  explicit FindHandle(HANDLE h) : h_(h) {}
+  ~FindHandle() {
+    if (h_ != INVALID_HANDLE_VALUE) FindClose(h_);
+  }
+  HANDLE get() const { return h_; }
+
+ private:
+  HANDLE h_;
+};
+
+void fill_entry(const WIN32_FIND_DATAW& d, DirEntry* entry) {
+  entry->name = narrow(d.cFileName);
+  entry->is_dir = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  entry->size = entry->is_dir ? 0
+                              : (static_cast<uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
+}
+
+class Win32Listing : public DirListing {
+ public:
+  // `first` holds the entry FindFirstFileW returned; h may be invalid for a
+  // directory that has no entries at all (a drive root can be such).
+  Win32Listing(HANDLE h, const WIN32_FIND_DATAW& first) : h_(h), first_(first) {
+    pending_ = h != INVALID_HANDLE_VALUE;
+  }
+
+  bool next(DirEntry* entry) override {
+    if (h_.get() == INVALID_HANDLE_VALUE) return false;
+    if (pending_) {
+      pending_ = false;
+      fill_entry(first_, entry);
+      return true;
+    }
+    WIN32_FIND_DATAW d;
+    if (!FindNextFileW(h_.get(), &d)) return false;
+    fill_entry(d, entry);
+    return true;
+  }
+
+ private:
+  FindHandle h_;
+  WIN32_FIND_DATAW first_;
+  bool pending_;
+};
+
+class Win32File : public File {
+ public:
+  explicit Win32File(HANDLE h) : h_(h) {}
+  ~Win32File() override {
+    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+  }
+
+  long long read(void* buf, size_t n) override {
+    size_t done = 0;
+    while (done < n) {
+      DWORD want = n - done > 0x40000000 ? 0x40000000 : static_cast<DWORD>(n - done);
+      DWORD got = 0;
+      if (!ReadFile(h_, static_cast<char*>(buf) + done, want, &got, nullptr)) return -1;
+      if (got == 0) break;
+      done += got;
+    }
+    return static_cast<long long>(done);
+  }
+
+  bool write(const void* buf, size_t n) override {
+    const char* p = static_cast<const char*>(buf);
+    while (n > 0) {
+      DWORD want = n > 0x40000000 ? 0x40000000 : static_cast<DWORD>(n);
+      DWORD put = 0;
+      if (!WriteFile(h_, p, want, &put, nullptr) || put == 0) return false;
+      p += put;
+      n -= put;
+    }
+    return true;
+  }
+
+  bool close() override {
+    HANDLE h = h_;
+    h_ = INVALID_HANDLE_VALUE;
+    return h != INVALID_HANDLE_VALUE && CloseHandle(h) != 0;
+  }
+
+ private:
+  HANDLE h_;
+};
+
+// Global atom other tools look for while the program runs.
+const wchar_t kAtomName[] = L"vendrit";
+// The authoritative marker: a named mutex is tested and taken in one step
+// and vanishes with the process, so a crash never blocks the next start.
+const wchar_t kMutexName[] = L"Local\\vendrit.instance";
+
+class Win32Env : public Env {
+ public:
+  std::unique_ptr<DirListing> list_dir(const char* path) override {
+    std::wstring pattern = widen(path) + L"\\*.*";
+    WIN32_FIND_DATAW d;
+    HANDLE h = FindFirstFileW(pattern.c_str(), &d);
+    if (h == INVALID_HANDLE_VALUE) {
+      if (GetLastError() != ERROR_FILE_NOT_FOUND) return nullptr;
+      // No entry matched: an empty listing if the directory itself exists.
+      FileStatus st;
+      if (!stat(path, &st) || !st.is_dir) return nullptr;
+    }
+    return std::make_unique<Win32Listing>(h, d);
+  }
+
+  bool stat(const char* path, FileStatus* status) override {
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    if (!GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &a)) return false;
+    status->is_dir = (a.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    status->size =
+        status->is_dir ? 0 : (static_cast<uint64_t>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+    return true;
+  }
+
+  int make_dir(const char* path) override {
+    return _wmkdir(widen(path).c_str()) == 0 ? 0 : errno;
+  }
+
+  bool remove_dir(const char* path) override {
+    return RemoveDirectoryW(widen(path).c_str()) != 0;
+  }
+
+  bool rename_file(const char* from, const char* to) override {
+    // Without MOVEFILE_REPLACE_EXISTING the move fails when the target exists.
+    return MoveFileExW(widen(from).c_str(), widen(to).c_str(), 0) != 0;
+  }
+
+  bool replace_file(const char* from, const char* to) override {
+    return MoveFileExW(widen(from).c_str(), widen(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  }
+
+  int remove_file(const char* path) override {
+    return _wremove(widen(path).c_str()) == 0 ? 0 : errno;
+  }
+
+  std::unique_ptr<File> open(const char* path, OpenMode mode) override {
+    DWORD access = GENERIC_WRITE;
+    DWORD disposition = OPEN_EXISTING;
+    switch (mode) {
+      case OpenMode::kRead: access = GENERIC_READ; break;
+      case OpenMode::kWriteTruncate: disposition = CREATE_ALWAYS; break;
+      case OpenMode::kAppend: access = FILE_APPEND_DATA; disposition = OPEN_ALWAYS; break;
+      case OpenMode::kCreateNew: disposition = CREATE_NEW; break;
+      case OpenMode::kWriteExisting: break;
+    }
+    // Other programs (the reader itself) may hold the file open; share
+    // everything so that neither side locks the other out.
+    HANDLE h = CreateFileW(widen(path).c_str(), access,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    if (GetFileType(h) != FILE_TYPE_DISK) {  // devices such as CON or NUL
+      CloseHandle(h);
+      return nullptr;
+    }
+    return std::make_unique<Win32File>(h);
+  }
+
+  bool current_dir(char* buf, size_t size) override {
+    std::wstring w(kWideBufferChars, L'\0');
+    DWORD n = GetCurrentDirectoryW(kWideBufferChars, &w[0]);
+    if (n == 0 || n >= kWideBufferChars) return false;
+    return narrow_to(w.c_str(), buf, size);
+  }
+
+  bool set_current_dir(const char* path) override {
+    return SetCurrentDirectoryW(widen(path).c_str()) != 0;
+  }
+
+  bool absolute_path(const char* name, char* buf, size_t size) override {
+    std::wstring w(kWideBufferChars, L'\0');
+    DWORD n = GetFullPathNameW(widen(name).c_str(), kWideBufferChars, &w[0], nullptr);
+    if (n == 0 || n >= kWideBufferChars) return false;
+    return narrow_to(w.c_str(), buf, size);
+  }
+
+  int ini_get_int(const char* file, const char* section, const char* key, int def) override {
+    return static_cast<int>(
+        GetPrivateProfileIntW(widen(section).c_str(), widen(key).c_str(), def, widen(file).c_str()));
+  }
+
+  void ini_get_string(const char* file, const char* section, const char* key, const char* def,
+                      char* buf, size_t size) override {
+    wchar_t w[1024];
+    GetPrivateProfileStringW(widen(section).c_str(), widen(key).c_str(), widen(def).c_str(), w,
+                             sizeof w / sizeof w[0], widen(file).c_str());
+    narrow_to(w, buf, size);
+  }
+
+  bool ini_put_string(const char* file, const char* section, const char* key,
+                      const char* value) override {
+    return WritePrivateProfileStringW(widen(section).c_str(), widen(key).c_str(),
+                                      widen(value).c_str(), widen(file).c_str()) != 0;
+  }
+
+  bool instance_marker_acquire() override {
+    HANDLE m = CreateMutexW(nullptr, FALSE, kMutexName);
+    DWORD err = GetLastError();
+    if (m && err == ERROR_ALREADY_EXISTS) {
+      CloseHandle(m);
+      return false;
+    }
+    if (!m) return err != ERROR_ACCESS_DENIED;  // denied: another user's instance holds it
+    mutex_ = m;
+    // The atom is for the benefit of other tools.  One left by a crashed
+    // instance is not a reason to refuse: the mutex above decides.
+    atom_ = GlobalAddAtomW(kAtomName);
+    return true;
+  }
+
+  void instance_marker_release() override {
+    if (atom_) {
+      GlobalDeleteAtom(atom_);
+      atom_ = 0;
+    }
+    if (mutex_) {
+      CloseHandle(mutex_);
+      mutex_ = nullptr;
+    }
+  }
+
+  LocalTime local_time() override {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    return LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+  }
+
+  void sleep_ms(int ms) override { Sleep(ms < 0 ? 0 : static_cast<DWORD>(ms)); }
+
+  bool read_shared_memory(const char* name, char* buf, size_t capacity, size_t* copied) override {
+    *copied = 0;
+    HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, FALSE, widen(name).c_str());
+    if (!mapping) return false;
+    const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+    if (!view) {
+      CloseHandle(mapping);
+      return false;
+    }
+    // The mapping's size is the size of the region the view covers.
+    MEMORY_BASIC_INFORMATION info;
+    size_t size = VirtualQuery(view, &info, sizeof info) ? info.RegionSize : 0;
+    size_t n = size < capacity ? size : capacity;
+    memcpy(buf, view, n);
+    *copied = n;
+    UnmapViewOfFile(view);
+    CloseHandle(mapping);
+    return true;
+  }
+
+  bool run_process(const char* command_line, const char* directory) override {
+    std::wstring cmd = widen(command_line);
+    std::wstring dir = directory ? widen(directory) : std::wstring();
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE,
+                        CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr,
+                        dir.empty() ? nullptr : dir.c_str(), &si, &pi)) {
+      return false;
+    }
+    bool waited = WaitForSingleObject(pi.hProcess, INFINITE) == WAIT_OBJECT_0;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return waited;
+  }
+
+ private:
+  HANDLE mutex_ = nullptr;
+  ATOM atom_ = 0;
+};
+
+}  // namespace
+
+Env* platform_env() {
+  static Win32Env instance;
+  return &instance;
+}
+
+}  // namespace vendrit
