@@ -1,0 +1,75 @@
+#include "relocate/copy_file_whole.h"
+
+#include <memory>
+
+#include "app/work_buffer.h"
+#include "platform/env.h"
+#include "platform/safe_replace.h"
+#include "platform/text.h"
+#include "report/progress_log.h"
+
+namespace vendrit {
+
+namespace {
+
+// The pieces are as large as the work buffer, so a file that fits it is
+// copied in one read and one write; a larger one (an index file bigger than
+// the largest data file seen) is still copied whole.
+bool copy_bytes(File* in, File* out, bool* read_failed) {
+  for (;;) {
+    long long n = in->read(g_work.data, g_work.size);
+    if (n < 0) {
+      *read_failed = true;
+      return false;
+    }
+    if (n == 0) return true;
+    if (!out->write(g_work.data, static_cast<size_t>(n))) return false;
+  }
+}
+
+}  // namespace
+
+int copy_file_whole(const char* source, const char* destination, const char* source_disk,
+                    bool overwrite) {
+  Env* e = env();
+  std::unique_ptr<File> in = e->open(source_disk ? source_disk : source, OpenMode::kRead);
+  if (!in) {
+    progress_print("\r\nFile:%sを読み込めませんでした。", source);
+    return 0;
+  }
+  // A destination that cannot be written (read-only, locked) is refused
+  // before anything is created beside it, the same on every platform.
+  FileStatus st;
+  bool writable = true;
+  if (e->stat(destination, &st)) {
+    std::unique_ptr<File> probe = st.is_dir ? nullptr : e->open(destination, OpenMode::kWriteExisting);
+    writable = probe != nullptr;
+    if (probe) probe->close();
+  }
+  char tmp[kPathSize];
+  std::unique_ptr<File> out;
+  if (writable && temporary_path_for(destination, tmp, sizeof tmp)) {
+    e->remove_file(tmp);  // a leftover of an interrupted earlier run
+    out = e->open(tmp, OpenMode::kCreateNew);
+  }
+  if (!out) {
+    progress_print("\r\nFile:%s 移動先ファイルを作成出来ませんでした。", destination);
+    return 0;
+  }
+  bool read_failed = false;
+  bool ok = copy_bytes(in.get(), out.get(), &read_failed);
+  ok = out->close() && ok;
+  out.reset();
+  if (ok && (overwrite ? e->replace_file(tmp, destination) : e->rename_file(tmp, destination))) {
+    return 1;
+  }
+  e->remove_file(tmp);
+  if (read_failed) {
+    progress_print("\r\nFile:%sを読み込めませんでした。", source);
+  } else {
+    progress_print("\r\nFile:%s 移動先ファイルを作成出来ませんでした。", destination);
+  }
+  return 0;
+}
+
+}  // namespace vendrit

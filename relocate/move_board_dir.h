@@ -1,0 +1,26 @@
+// Moving (or copying) the threads of one board directory into the board's
+// new server directory.
+//
+// A thread is a data file and its companion index file (the data file's name
+// with its extension replaced by ".idx"); the pair always travels together.
+// A collision with a thread already at the destination is settled by the
+// run settings copyonly and copylarge; with no_move on, threads that dropped
+// out of their server stay.  After each thread that reached the destination
+// the favourites index files are made to follow it.
+#pragma once
+
+namespace vendrit {
+
+// Creates `destination` (with its parents) and transfers the threads of
+// `source`.  `source_disk` names the source as listed (null: the same as
+// `source`); program paths are lower-case, listed names may not be.
+// Every problem is one progress line; nothing is returned.
+void move_board_dir(const char* source, const char* destination,
+                    const char* source_disk = nullptr);
+
+// The companion index name of a data file name: its last "." and what
+// follows replaced by ".idx"; a name without "." is its own companion.
+// False when the result would be cut at 259 characters.
+bool companion_name(char* out, const char* name);
+
+}  // namespace vendrit

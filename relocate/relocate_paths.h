@@ -1,0 +1,35 @@
+// Paths built by the relocation: program paths (lower-cased names joined by
+// backslashes, used for comparisons, messages and the favourites texts) and
+// their on-disk twins (the names as the listing returned them, used to open,
+// rename and delete the source).  On Windows both name the same file.
+//
+// A path that would be cut at 259 characters never moves, copies, deletes or
+// removes anything: the builders report it and the caller skips the entry.
+#pragma once
+
+#include <cstddef>
+
+#include "platform/text.h"
+
+namespace vendrit {
+
+// "dir\name" into a kPathSize buffer.  False (after a progress line naming the
+// cut path) when it does not fit.  `is_dir` picks the "Dir:" or "File:" form.
+bool join_path(char* out, const char* dir, const char* name, bool is_dir);
+
+// Reports a path that was cut at 259 characters.
+void report_cut_path(const char* cut, bool is_dir);
+
+// Offset of the last backslash of `path`, stepping over the second byte of
+// double-byte characters; -1 when there is none.
+long last_separator(const char* path);
+
+// Number of backslashes in `path`, double-byte characters stepped over.
+int count_separators(const char* path);
+
+// Copies `name` (at most 259 characters) and lower-cases its ASCII letters A
+// to Z, leaving double-byte characters whole.
+// False when the name was longer and had to be cut.
+bool lower_name(char* out, const char* name);
+
+}  // namespace vendrit

@@ -1,0 +1,15 @@
+// Making the favourites index files follow a moved thread.
+//
+// Those files name threads by the path of their index file below "log".  For
+// one thread, the first occurrence of its old path text in each favourites
+// index file is replaced by the new one; everything else stays byte for byte.
+// A file is read whole and rewritten whole through the safe replace.
+#pragma once
+
+namespace vendrit {
+
+// `source_index` and `destination_index` are the thread's index paths
+// ("log\..."); the texts compared are what follows "log" and its separator.
+void rewrite_favourite_paths(const char* source_index, const char* destination_index);
+
+}  // namespace vendrit
