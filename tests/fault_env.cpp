@@ -67,7 +67,7 @@ void FaultEnv::reset() {
   for (int i = 0; i < static_cast<int>(FaultOp::kCount); ++i) {
     counts_[i] = fail_nth_[i] = fail_from_[i] = 0;
   }
-  total_ = crash_at_ = 0;
+  total_ = crash_at_ = fail_total_at_ = 0;
   locked_.clear();
   crash_ = nullptr;
 }
@@ -76,7 +76,7 @@ bool FaultEnv::should_fail(FaultOp op) {
   int i = static_cast<int>(op);
   int n = ++counts_[i];
   if (++total_ == crash_at_ && crash_) crash_();
-  return n == fail_nth_[i] || (fail_from_[i] && n >= fail_from_[i]);
+  return n == fail_nth_[i] || (fail_from_[i] && n >= fail_from_[i]) || total_ == fail_total_at_;
 }
 
 std::unique_ptr<DirListing> FaultEnv::list_dir(const char* path) {

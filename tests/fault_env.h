@@ -40,6 +40,9 @@ class FaultEnv : public Env {
   void fail_nth(FaultOp op, int n);
   // Fails every operation of `op` from the n-th on.
   void fail_from(FaultOp op, int n);
+  // Fails the k-th operation of any kind from now on (each kind counted as
+  // above: open, read, write, close, rename, remove, mkdir, rmdir, list, stat).
+  void fail_total_nth(long k) { fail_total_at_ = k ? total_ + k : 0; }
   // Calls `crash` (which must not return) before the k-th operation of any
   // kind; used to simulate a process killed mid-run.
   void crash_at(long k, std::function<void()> crash);
@@ -111,6 +114,7 @@ class FaultEnv : public Env {
   int fail_from_[static_cast<int>(FaultOp::kCount)] = {};
   long total_ = 0;
   long crash_at_ = 0;
+  long fail_total_at_ = 0;
   std::function<void()> crash_;
 };
 
