@@ -1,0 +1,104 @@
+// The Win32 text boundary: code page 932 both ways whatever the system code
+// page, cuts that never split a character, and Japanese names through the
+// wide-character file API.
+#include "platform/win32/wide_text.h"
+
+#include <set>
+
+#include "platform/env.h"
+#include "platform/text.h"
+#include "tests/test_support.h"
+
+namespace vendrit {
+namespace {
+
+TEST(WideText, ConvertsWithCodePage932) {
+  struct Case {
+    const char* sjis;
+    std::wstring wide;
+  };
+  const Case cases[] = {
+      {"", L""},
+      {"abc\\def", L"abc\\def"},
+      {"あぼ～んする", L"\x3042\x307C\xFF5E\x3093\x3059\x308B"},
+      {"ｷｬﾝｾﾙ", L"\xFF77\xFF6C\xFF9D\xFF7E\xFF99"},
+      {"表示", L"\x8868\x793A"},  // second byte 0x5C, the backslash
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sjis);
+    EXPECT_EQ(widen(c.sjis), c.wide);
+    EXPECT_EQ(narrow(c.wide.c_str()), c.sjis);
+  }
+}
+
+TEST(WideText, CutsAtWholeCharacters) {
+  struct Case {
+    size_t size;
+    const char* kept;
+    bool whole;
+  };
+  // "aあb": 1 + 2 + 1 bytes.
+  const Case cases[] = {
+      {5, "aあb", true}, {4, "aあ", false}, {3, "a", false}, {2, "a", false}, {1, "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.size);
+    char buf[8];
+    memset(buf, 'x', sizeof buf);
+    EXPECT_EQ(narrow_to(L"a\x3042" L"b", buf, c.size), c.whole);
+    EXPECT_STREQ(buf, c.kept);
+  }
+}
+
+class Win32EnvNames : public RootTest {
+ protected:
+  Env* e = platform_env();
+};
+
+TEST_F(Win32EnvNames, JapaneseNamesRoundTrip) {
+  // 表 ends in 0x5C: a narrow API on a non-Japanese system would split there.
+  ASSERT_EQ(e->make_dir("ログ表"), 0);
+  ASSERT_EQ(e->make_dir("ログ表\\板"), 0);
+  auto f = e->open("ログ表\\板\\スレ.dat", OpenMode::kCreateNew);
+  ASSERT_TRUE(f);
+  ASSERT_TRUE(f->write("12345", 5));
+  ASSERT_TRUE(f->close());
+  FileStatus st;
+  ASSERT_TRUE(e->stat("ログ表\\板\\スレ.dat", &st));
+  EXPECT_EQ(st.size, 5u);
+  std::set<std::string> names;
+  auto l = e->list_dir("ログ表\\板");
+  ASSERT_TRUE(l);
+  DirEntry entry;
+  while (l->next(&entry)) names.insert(entry.name);
+  EXPECT_EQ(names, (std::set<std::string>{".", "..", "スレ.dat"}));
+  EXPECT_TRUE(e->rename_file("ログ表\\板\\スレ.dat", "ログ表\\板\\移動.dat"));
+  EXPECT_EQ(e->remove_file("ログ表\\板\\移動.dat"), 0);
+  EXPECT_TRUE(e->remove_dir("ログ表\\板"));
+
+  char cwd[kPathSize], abs[kPathSize];
+  ASSERT_TRUE(e->set_current_dir("ログ表"));
+  ASSERT_TRUE(e->current_dir(cwd, sizeof cwd));
+  ASSERT_TRUE(e->absolute_path("vendrit.ini", abs, sizeof abs));
+  EXPECT_EQ(std::string(abs), std::string(cwd) + "\\vendrit.ini");
+  EXPECT_EQ(std::string(cwd).substr(strlen(cwd) - 6), "ログ表");
+  // A buffer too small gets a cut that ends on a whole character.
+  char small[8];
+  EXPECT_FALSE(e->current_dir(small, sizeof small));
+  EXPECT_LE(strlen(small), 7u);
+}
+
+TEST_F(Win32EnvNames, EmptyDirectoryListsAndMissingOneDoesNot) {
+  ASSERT_EQ(e->make_dir("empty"), 0);
+  auto l = e->list_dir("empty");
+  ASSERT_TRUE(l);
+  DirEntry entry;
+  int n = 0;
+  while (l->next(&entry)) ++n;
+  EXPECT_EQ(n, 2);  // "." and ".."
+  EXPECT_FALSE(e->list_dir("missing"));
+  EXPECT_EQ(e->make_dir("missing\\child"), kErrNoEntry);
+}
+
+}  // namespace
+}  // namespace vendrit
