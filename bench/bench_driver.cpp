@@ -1,0 +1,379 @@
+// Times the program's "auto" run (relocation and repair, default settings:
+// changelink on) on a generated tree against the floor program on a fresh
+// copy of the same tree, and the program's start-up with a full catalogue.
+//
+//   vendrit_bench [--boards N] [--threads M] [--moved PCT] [--collide PCT]
+//                 [--catalogue K] [--seed S] [--reps R] [--startup-runs K]
+//                 [--work DIR] [--vendrit PATH] [--no-verify] [--no-run]
+//                 [--no-startup]
+//
+// Every measured run gets its own fresh copy of the generated tree, made and
+// synced before the clock starts.  One untimed run of each program comes
+// first (it warms the caches the same way for both and its two result trees
+// are compared); then the timed runs alternate which program goes first.
+// Wall time from a monotonic clock around fork and wait4; CPU time and peak
+// memory from the child's rusage.
+#include <fcntl.h>
+#include <ftw.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace vendrit_bench {
+namespace {
+
+struct Options {
+  int boards = 1000, threads = 100, moved = 50, collide = 20, catalogue = 4000;
+  unsigned long long seed = 1;
+  int reps = 3, startup_runs = 20;
+  std::string work, vendrit;
+  bool verify = true, run = true, startup = true;
+};
+
+struct Measure {
+  double wall = 0, user = 0, sys = 0;
+  long max_rss_kb = 0;
+  int status = 0;
+  double cpu() const { return user + sys; }
+};
+
+std::string g_bin_dir;
+
+double now() {
+  timespec t;
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9;
+}
+
+double seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; }
+
+// Runs argv in `dir` with its standard streams redirected; waits for it.
+Measure run(const std::vector<std::string>& argv, const std::string& dir, const char* in,
+            const std::string& out, const std::string& err) {
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  Measure m;
+  double start = now();
+  pid_t pid = fork();
+  if (pid < 0) {
+    perror("fork");
+    exit(1);
+  }
+  if (pid == 0) {
+    if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(126);
+    int i = open(in, O_RDONLY);
+    int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    if (i < 0 || o < 0 || e < 0) _exit(126);
+    dup2(i, 0), dup2(o, 1), dup2(e, 2);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  rusage ru;
+  int status = 0;
+  while (wait4(pid, &status, 0, &ru) < 0) {
+    if (errno != EINTR) {
+      perror("wait4");
+      exit(1);
+    }
+  }
+  m.wall = now() - start;
+  m.user = seconds(ru.ru_utime);
+  m.sys = seconds(ru.ru_stime);
+  m.max_rss_kb = ru.ru_maxrss;
+  m.status = status;
+  return m;
+}
+
+// A helper command whose failure ends the benchmark.
+void must(const std::vector<std::string>& argv, const std::string& dir = "") {
+  std::string path = argv[0];
+  std::vector<std::string> a = argv;
+  if (path.find('/') == std::string::npos) {
+    for (const char* d : {"/usr/bin/", "/bin/"}) {
+      if (access((d + path).c_str(), X_OK) == 0) {
+        a[0] = d + path;
+        break;
+      }
+    }
+  }
+  Measure m = run(a, dir, "/dev/null", "/dev/null", "/dev/stderr");
+  if (!WIFEXITED(m.status) || WEXITSTATUS(m.status) != 0) {
+    std::string line;
+    for (const std::string& s : argv) line += s + " ";
+    fprintf(stderr, "bench: failed: %s\n", line.c_str());
+    exit(1);
+  }
+}
+
+bool exists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
+
+struct TreeStats {
+  long long files = 0, bytes = 0, largest = 0;
+  std::string largest_path;
+};
+TreeStats g_stats;
+
+int count_file(const char* path, const struct stat* st, int type, FTW*) {
+  if (type == FTW_F) {
+    ++g_stats.files;
+    g_stats.bytes += st->st_size;
+    if (st->st_size > g_stats.largest) {
+      g_stats.largest = st->st_size;
+      g_stats.largest_path = path;
+    }
+  }
+  return 0;
+}
+
+TreeStats tree_stats(const std::string& dir) {
+  g_stats = TreeStats();
+  nftw(dir.c_str(), count_file, 64, FTW_PHYS);
+  return g_stats;
+}
+
+// Generates the tree once per parameter set; later runs reuse it.
+std::string ensure_tree(const std::string& name, const std::vector<std::string>& args) {
+  std::string dir = name;
+  std::string stamp = dir + ".done";
+  if (exists(stamp)) return dir;
+  if (exists(dir)) must({"rm", "-rf", dir});
+  std::vector<std::string> argv{g_bin_dir + "/vendrit_bench_gen", "--out", dir};
+  argv.insert(argv.end(), args.begin(), args.end());
+  printf("generating %s ...\n", dir.c_str());
+  fflush(stdout);
+  double t = now();
+  must(argv);
+  printf("  generated in %.1f s\n", now() - t);
+  FILE* f = fopen(stamp.c_str(), "w");
+  if (f) fclose(f);
+  return dir;
+}
+
+std::string read_text(const std::string& path) {
+  std::string s;
+  FILE* f = fopen(path.c_str(), "rb");
+  if (!f) return s;
+  char buf[65536];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
+  fclose(f);
+  return s;
+}
+
+size_t count_of(const std::string& text, const char* word) {
+  size_t n = 0;
+  for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) ++n;
+  return n;
+}
+
+enum Tool { kProgram, kFloor };
+const char* const kToolNames[] = {"vendrit auto", "floor"};
+
+// Copies the tree, runs one tool on the copy and returns the copy's path.
+Measure measure(Tool tool, const Options& o, const std::string& tree, const std::string& plan,
+                const std::string& copy) {
+  if (exists(copy)) must({"rm", "-rf", copy});
+  must({"cp", "-a", tree, copy});
+  must({"sync"});
+  std::string out = o.work + "/" + (tool == kProgram ? "vendrit" : "floor") + ".out";
+  std::string err = o.work + "/" + (tool == kProgram ? "vendrit" : "floor") + ".err";
+  Measure m = tool == kProgram ? run({o.vendrit, "auto"}, copy, "/dev/null", out, err)
+                               : run({g_bin_dir + "/vendrit_bench_floor", plan}, copy,
+                                     "/dev/null", out, err);
+  if (!WIFEXITED(m.status) || WEXITSTATUS(m.status) != 0) {
+    fprintf(stderr, "bench: %s ended with status %d; see %s\n", kToolNames[tool], m.status,
+            err.c_str());
+    exit(1);
+  }
+  if (tool == kProgram) {
+    std::string text = read_text(out);
+    size_t problems = count_of(text, "File:") + count_of(text, "Dir:");
+    if (problems) printf("  note: the program reported %zu File:/Dir: lines (%s)\n", problems, out.c_str());
+  }
+  return m;
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+void run_benchmark(const Options& o) {
+  char name[256];
+  snprintf(name, sizeof name, "%s/tree-b%d-t%d-m%d-c%d-k%d-s%llu", o.work.c_str(), o.boards,
+           o.threads, o.moved, o.collide, o.catalogue, o.seed);
+  std::string tree = ensure_tree(
+      name, {"--boards", std::to_string(o.boards), "--threads", std::to_string(o.threads),
+             "--moved", std::to_string(o.moved), "--collide", std::to_string(o.collide),
+             "--catalogue", std::to_string(o.catalogue), "--seed", std::to_string(o.seed)});
+  std::string plan = tree + ".plan";
+  TreeStats st = tree_stats(tree);
+  std::string plan_text = read_text(plan);
+  printf("tree: %d boards x %d threads (%zu boards moved, %d%% of those with threads already "
+         "at the destination), %lld files, %.1f MiB, largest file %.2f MiB\n",
+         o.boards, o.threads, count_of(plan_text, "move\t"), o.collide, st.files,
+         st.bytes / 1048576.0, st.largest / 1048576.0);
+
+  const std::string copies[] = {o.work + "/run-vendrit", o.work + "/run-floor"};
+  // Untimed: warms the caches for both alike, and checks that the floor did
+  // the same job as the program.
+  printf("warm-up run of each (untimed)...\n");
+  fflush(stdout);
+  measure(kProgram, o, tree, plan, copies[kProgram]);
+  measure(kFloor, o, tree, plan, copies[kFloor]);
+  if (o.verify) {
+    Measure d = run({"/usr/bin/diff", "-rq", copies[kProgram], copies[kFloor]}, "", "/dev/null",
+                    o.work + "/diff.out", o.work + "/diff.err");
+    bool same = WIFEXITED(d.status) && WEXITSTATUS(d.status) == 0;
+    printf("  result trees of program and floor: %s\n",
+           same ? "identical" : "DIFFERENT (see diff.out in the work directory)");
+  }
+
+  std::vector<Measure> runs[2];
+  for (int r = 0; r < o.reps; ++r) {
+    Tool order[2] = {r % 2 ? kFloor : kProgram, r % 2 ? kProgram : kFloor};
+    for (Tool t : order) {
+      Measure m = measure(t, o, tree, plan, copies[t]);
+      runs[t].push_back(m);
+      printf("  run %d %-13s wall %7.2f s  cpu %7.2f s (user %.2f, sys %.2f)  max RSS %6.1f MiB\n",
+             r + 1, kToolNames[t], m.wall, m.cpu(), m.user, m.sys, m.max_rss_kb / 1024.0);
+      fflush(stdout);
+    }
+  }
+  for (const std::string& c : copies) must({"rm", "-rf", c});
+
+  double best_wall[2], med_wall[2], best_cpu[2], med_cpu[2];
+  long peak[2];
+  printf("\n%-13s %10s %10s %10s %10s %12s\n", "", "wall best", "wall med", "cpu best",
+         "cpu med", "max RSS MiB");
+  for (int t = 0; t < 2; ++t) {
+    std::vector<double> w, c;
+    peak[t] = 0;
+    for (const Measure& m : runs[t]) {
+      w.push_back(m.wall);
+      c.push_back(m.cpu());
+      peak[t] = std::max(peak[t], m.max_rss_kb);
+    }
+    best_wall[t] = *std::min_element(w.begin(), w.end());
+    med_wall[t] = median(w);
+    best_cpu[t] = *std::min_element(c.begin(), c.end());
+    med_cpu[t] = median(c);
+    printf("%-13s %9.2fs %9.2fs %9.2fs %9.2fs %12.1f\n", kToolNames[t], best_wall[t],
+           med_wall[t], best_cpu[t], med_cpu[t], peak[t] / 1024.0);
+  }
+  printf("%-13s %9.2fx %9.2fx %9.2fx %9.2fx %12.2fx\n", "ratio", best_wall[0] / best_wall[1],
+         med_wall[0] / med_wall[1], best_cpu[0] / best_cpu[1], med_cpu[0] / med_cpu[1],
+         static_cast<double>(peak[0]) / peak[1]);
+  double wall_ratio = best_wall[0] / best_wall[1];
+  double over = peak[0] / 1024.0 - st.largest / 1048576.0;
+  printf("\ntarget wall time within 1.3x the floor (best of %d): %.2fx  %s\n", o.reps, wall_ratio,
+         wall_ratio <= 1.3 ? "met" : "MISSED");
+  printf("target peak memory at most 16 MiB above the largest file (%.2f MiB): +%.1f MiB  %s\n",
+         st.largest / 1048576.0, over, over <= 16 ? "met" : "MISSED");
+}
+
+void run_startup(const Options& o) {
+  std::string root = ensure_tree(o.work + "/startup-k9999-e1024",
+                                 {"--no-log", "--catalogue", "9999", "--exclusions", "1024",
+                                  "--seed", std::to_string(o.seed)});
+  std::vector<double> w;
+  Measure last;
+  for (int i = 0; i < o.startup_runs + 1; ++i) {
+    last = run({o.vendrit}, root, "/dev/null", o.work + "/startup.out", o.work + "/startup.err");
+    if (!WIFEXITED(last.status) || WEXITSTATUS(last.status) != 0) {
+      fprintf(stderr, "bench: start-up run ended with status %d; see startup.err\n", last.status);
+      exit(1);
+    }
+    if (i > 0) w.push_back(last.wall);  // the first one only warms the caches
+  }
+  std::string out = read_text(o.work + "/startup.out");
+  printf("\nstart-up with 9,999 boards and 1,024 exclusions (vendrit < /dev/null), %d runs:\n"
+         "  best %.1f ms, median %.1f ms, max RSS %.1f MiB, summary %zu bytes\n",
+         o.startup_runs, *std::min_element(w.begin(), w.end()) * 1000, median(w) * 1000,
+         last.max_rss_kb / 1024.0, out.size());
+  double best = *std::min_element(w.begin(), w.end()) * 1000;
+  printf("target start-up under 50 ms (best): %.1f ms  %s\n", best, best < 50 ? "met" : "MISSED");
+}
+
+int usage() {
+  fprintf(stderr,
+          "usage: vendrit_bench [--boards N] [--threads M] [--moved PCT] [--collide PCT]\n"
+          "         [--catalogue K] [--seed S] [--reps R] [--startup-runs K] [--work DIR]\n"
+          "         [--vendrit PATH] [--no-verify] [--no-run] [--no-startup]\n");
+  return 2;
+}
+
+}  // namespace
+}  // namespace vendrit_bench
+
+int main(int argc, char** argv) {
+  using namespace vendrit_bench;
+  char self[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return 1;
+  self[n] = '\0';
+  g_bin_dir = std::string(self, strrchr(self, '/'));
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
+    int* target = a == "--boards"         ? &o.boards
+                  : a == "--threads"      ? &o.threads
+                  : a == "--moved"        ? &o.moved
+                  : a == "--collide"      ? &o.collide
+                  : a == "--catalogue"    ? &o.catalogue
+                  : a == "--reps"         ? &o.reps
+                  : a == "--startup-runs" ? &o.startup_runs
+                                          : nullptr;
+    if (target && v) {
+      *target = atoi(v);
+      ++i;
+    } else if (a == "--seed" && v) {
+      o.seed = strtoull(v, nullptr, 10);
+      ++i;
+    } else if (a == "--work" && v) {
+      o.work = v;
+      ++i;
+    } else if (a == "--vendrit" && v) {
+      o.vendrit = v;
+      ++i;
+    } else if (a == "--no-verify") {
+      o.verify = false;
+    } else if (a == "--no-run") {
+      o.run = false;
+    } else if (a == "--no-startup") {
+      o.startup = false;
+    } else {
+      return usage();
+    }
+  }
+  if (o.reps < 1 || o.startup_runs < 1) return usage();
+  if (o.work.empty()) o.work = g_bin_dir + "/bench-work";
+  if (o.vendrit.empty()) o.vendrit = g_bin_dir + "/vendrit";
+  mkdir(o.work.c_str(), 0777);
+  char abs[PATH_MAX];
+  if (!realpath(o.work.c_str(), abs) || access(o.vendrit.c_str(), X_OK) != 0) return usage();
+  o.work = abs;
+  if (!realpath(o.vendrit.c_str(), abs)) return usage();
+  o.vendrit = abs;
+  if (o.run) run_benchmark(o);
+  if (o.startup) run_startup(o);
+  return 0;
+}
