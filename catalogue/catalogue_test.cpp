@@ -21,12 +21,19 @@ TEST_F(CatalogueTest, FavouritesListTakesIdxFilesOnly) {
   write_file("favorite.idx", "");
   write_file("Other.IDX", "");
   write_file("favboard.idx", "");
-  write_file("FAVBOARD.IDX", "");
   write_file("notes.txt", "");
   write_file("x.idx.bak", "");
   make_dirs("folder.idx");
   collect_favourites_list();
   std::set<std::string> names;
+  for (int i = 0; i < g_favourite_count; ++i) names.insert(g_favourites[i]);
+  EXPECT_EQ(names, (std::set<std::string>{"favorite.idx", "Other.IDX"}));
+
+  // Only the exact lower-case name is passed over.
+  std::remove("favboard.idx");
+  write_file("FAVBOARD.IDX", "");
+  collect_favourites_list();
+  names.clear();
   for (int i = 0; i < g_favourite_count; ++i) names.insert(g_favourites[i]);
   EXPECT_EQ(names, (std::set<std::string>{"favorite.idx", "Other.IDX", "FAVBOARD.IDX"}));
 }
