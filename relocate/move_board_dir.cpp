@@ -138,25 +138,45 @@ bool copy_pair(const Thread& t, bool overwrite) {
   return copy_file_whole(t.src_index, t.dst_index, t.src_index_disk, true) != 0;
 }
 
-// Settles one thread by copyonly and copylarge.  True when the destination
-// holds the thread afterwards, so the favourites may follow it.
-bool transfer(const Thread& t) {
+// Brings a moved pair back to the source, data first so that an index never
+// stands alone.  False (reported) when the data file had to stay.
+bool move_back(const Thread& t) {
+  Env* e = env();
+  if (!e->rename_file(t.dst_data, t.src_data_disk)) {
+    progress_print("\r\nFile:%sを元に戻せませんでした。", t.dst_data);
+    return false;
+  }
+  if (!t.self_paired && t.has_index && !e->rename_file(t.dst_index, t.src_index_disk)) {
+    progress_print("\r\nFile:%sを元に戻せませんでした。", t.dst_index);
+  }
+  return true;
+}
+
+bool follow(const Thread& t) { return rewrite_favourite_paths(t.src_index, t.dst_index); }
+
+// Settles one thread by copyonly and copylarge, and makes the favourites
+// follow it to the destination.  A source is deleted only once the
+// destination holds the thread and the favourites name it there, so a run
+// that failed half-way is completed by the next one.
+void transfer(const Thread& t) {
   FileStatus st;
   const bool seen = env()->stat(t.dst_data, &st) && !st.is_dir;
   const uint64_t dst_size = seen ? st.size : 0;
   const bool copyonly = g_settings.copyonly != 0, copylarge = g_settings.copylarge != 0;
-  if (dst_size == 0) return copyonly ? copy_pair(t, seen) : move_pair(t, seen);
-  if (dst_size >= t.size) {
-    if (!copyonly) delete_source(t);
-    return true;
+  if (dst_size == 0) {
+    if (copyonly) {
+      if (copy_pair(t, seen)) follow(t);
+    } else if (move_pair(t, seen) && !follow(t)) {
+      // Favourites that could not follow would lose the thread: undo, so
+      // the next run tries again.
+      if (move_back(t)) rewrite_favourite_paths(t.dst_index, t.src_index);
+    }
+    return;
   }
-  if (copylarge) {
-    // The sources go only once their copy is complete.
-    if (copy_pair(t, true) && !copyonly) delete_source(t);
-  } else if (!copyonly) {
-    delete_source(t);
-  }
-  return true;
+  bool arrived = true;
+  if (dst_size < t.size && copylarge) arrived = copy_pair(t, true);
+  const bool followed = follow(t);
+  if (!copyonly && arrived && followed) delete_source(t);
 }
 
 // Builds the thread's paths from its lower-cased name (already in t->name);
@@ -219,7 +239,7 @@ void move_board_dir(const char* source, const char* destination, const char* sou
       progress_print("\r\nFile:%sを読み込めませんでした。このファイルはスキップします。", t.src_data);
       continue;
     }
-    if (transfer(t)) rewrite_favourite_paths(t.src_index, t.dst_index);
+    transfer(t);
   }
 }
 

@@ -313,6 +313,47 @@ TEST_F(MoveBoardDirTest, MissingCompanionIsNoFailure) {
   EXPECT_EQ(ui_->output, "");
 }
 
+// When a favourites file cannot follow a thread, the thread does not leave
+// its source, so the next run completes the job.
+TEST_F(MoveBoardDirTest, FavouritesThatCannotFollowKeepTheSource) {
+  struct Case {
+    const char* what;
+    bool dest_larger;
+  } cases[] = {{"move undone", false}, {"source not deleted", true}};
+  int k = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string board = "f" + std::to_string(k++);
+    make_dirs(src(board));
+    write_file(src(board) + "\\1.dat", "D");
+    write_file(src(board) + "\\1.idx", "I");
+    if (c.dest_larger) {
+      make_dirs(dst(board));
+      write_file(dst(board) + "\\1.dat", "larger");
+      write_file(dst(board) + "\\1.idx", "LI");
+    }
+    g_favourite_count = 0;
+    use_favourites("a.idx", kOld + "\\" + board + "\\1.idx");
+    use_favourites("b.idx", kOld + "\\" + board + "\\1.idx");
+    fault_.reset();
+    fault_.fail_nth(FaultOp::kWrite, 2);  // a.idx follows, b.idx cannot
+    ui_->output.clear();
+    move(board);
+    fault_.reset();
+    EXPECT_EQ(snapshot_tree(src(board)), std::vector<std::string>({"1.dat=D", "1.idx=I"}));
+    EXPECT_EQ(read_file("b.idx"), kOld + "\\" + board + "\\1.idx");
+    // Every entry names a thread that is there.
+    EXPECT_EQ(read_file("a.idx"), (c.dest_larger ? kNew : kOld) + "\\" + board + "\\1.idx");
+    EXPECT_EQ(ui_->output, "\r\nFile:b.idxを書けませんでした。このファイルはスキップします。");
+
+    // The next run completes it.
+    move(board);
+    EXPECT_EQ(read_file("a.idx"), kNew + "\\" + board + "\\1.idx");
+    EXPECT_EQ(read_file("b.idx"), kNew + "\\" + board + "\\1.idx");
+    EXPECT_EQ(snapshot_tree(src(board)), std::vector<std::string>());
+  }
+}
+
 TEST_F(MoveBoardDirTest, CompanionNames) {
   struct Case {
     const char* name;

@@ -92,6 +92,10 @@ struct Policy {
   int copyonly, copylarge, no_move;
 };
 
+void PrintTo(const Policy& p, std::ostream* os) {
+  *os << "copyonly=" << p.copyonly << " copylarge=" << p.copylarge << " no_move=" << p.no_move;
+}
+
 class RelocationFaultTest : public RootTest, public ::testing::WithParamInterface<Policy> {
  protected:
   // Runs one relocation in a fresh tree under `dir` (which becomes current

@@ -25,23 +25,27 @@ void report_unreadable(const char* name) {
 }
 
 // Reads the whole file into the work buffer, growing it to the file's size
-// plus one when needed.  -1 when the file cannot be opened (silently) or
-// could not be read whole (reported).
+// plus one when needed.  -1 when the file is gone (silently: nothing of it to
+// follow) and -2 when it exists but could not be read whole (reported).
 long long read_whole(const char* name) {
   Env* e = env();
-  std::unique_ptr<File> f = e->open(name, OpenMode::kRead);
-  if (!f) return -1;
   FileStatus st;
+  std::unique_ptr<File> f = e->open(name, OpenMode::kRead);
+  if (!f) {
+    if (!e->stat(name, &st) || st.is_dir) return -1;
+    report_unreadable(name);
+    return -2;
+  }
   if (!e->stat(name, &st) || !work_buffer_reserve(static_cast<size_t>(st.size) + 1)) {
     report_unreadable(name);
-    return -1;
+    return -2;
   }
   long long n = f->read(g_work.data, g_work.size - 1);
   char more;
   // A file that grew since its size was taken is not rewritten from a part.
   if (n < 0 || (static_cast<size_t>(n) == g_work.size - 1 && f->read(&more, 1) != 0)) {
     report_unreadable(name);
-    return -1;
+    return -2;
   }
   g_work.data[n] = '\0';
   return n;
@@ -49,16 +53,20 @@ long long read_whole(const char* name) {
 
 }  // namespace
 
-void rewrite_favourite_paths(const char* source_index, const char* destination_index) {
+bool rewrite_favourite_paths(const char* source_index, const char* destination_index) {
   const char* old_text = below_log(source_index);
   const char* new_text = below_log(destination_index);
-  if (!old_text || !new_text) return;
+  if (!old_text || !new_text) return true;
   const size_t old_len = strlen(old_text);
-  if (old_len == 0) return;
+  if (old_len == 0) return true;
+  bool all = true;
   for (int i = 0; i < g_favourite_count; ++i) {
     const char* name = g_favourites[i];
     long long n = read_whole(name);
-    if (n < 0) continue;
+    if (n < 0) {
+      all = all && n == -1;
+      continue;
+    }
     // The search stops at the first NUL byte; the rest is carried unchanged.
     size_t text_len = strnlen(g_work.data, static_cast<size_t>(n));
     long long at = find_bytes(g_work.data, text_len, old_text, old_len);
@@ -69,8 +77,10 @@ void rewrite_favourite_paths(const char* source_index, const char* destination_i
                          {g_work.data + after, static_cast<size_t>(n) - after}};
     if (replace_file_contents(name, pieces, 3) != ReplaceResult::kReplaced) {
       progress_print("\r\nFile:%sを書けませんでした。このファイルはスキップします。", name);
+      all = false;
     }
   }
+  return all;
 }
 
 }  // namespace vendrit

@@ -10,6 +10,8 @@ namespace vendrit {
 
 // `source_index` and `destination_index` are the thread's index paths
 // ("log\..."); the texts compared are what follows "log" and its separator.
-void rewrite_favourite_paths(const char* source_index, const char* destination_index);
+// False when a favourites file that exists could not be read or rewritten
+// (reported); its entry for the thread then still names the old path.
+bool rewrite_favourite_paths(const char* source_index, const char* destination_index);
 
 }  // namespace vendrit

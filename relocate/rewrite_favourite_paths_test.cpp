@@ -59,8 +59,8 @@ TEST_F(RewriteFavouritePathsTest, EveryFileIsReadAfreshForEachThread) {
   add_favourites("b.idx", "old.x\\news\\2.idx\r\n");
   make_dirs("dir.idx");
   copy_text(g_favourites[g_favourite_count++], kPathSize, "dir.idx");
-  rewrite_favourite_paths("log\\old.x\\news\\1.idx", "log\\new.x\\news\\1.idx");
-  rewrite_favourite_paths("log\\old.x\\news\\2.idx", "log\\new.x\\news\\2.idx");
+  EXPECT_TRUE(rewrite_favourite_paths("log\\old.x\\news\\1.idx", "log\\new.x\\news\\1.idx"));
+  EXPECT_TRUE(rewrite_favourite_paths("log\\old.x\\news\\2.idx", "log\\new.x\\news\\2.idx"));
   EXPECT_EQ(read_file("a.idx"), "new.x\\news\\1.idx\r\nnew.x\\news\\2.idx\r\n");
   EXPECT_EQ(read_file("b.idx"), "new.x\\news\\2.idx\r\n");
   EXPECT_FALSE(file_exists("gone.idx"));
@@ -98,16 +98,18 @@ TEST_F(RewriteFavouritePathsTest, UnwritableFileIsReportedAndKept) {
   const std::string content = "old.x\\news\\1.idx\r\nmore favourites\r\n";
   add_favourites("fav.idx", content);
   fault_.fail_nth(FaultOp::kOpen, 2);  // the probe for writing, after the read
-  rewrite_favourite_paths(kFrom, kTo);
+  EXPECT_FALSE(rewrite_favourite_paths(kFrom, kTo));
   EXPECT_EQ(read_file("fav.idx"), content);
   EXPECT_EQ(ui_->output, "\r\nFile:fav.idxを書けませんでした。このファイルはスキップします。");
 
-  for (FaultOp op : {FaultOp::kRead, FaultOp::kWrite, FaultOp::kClose, FaultOp::kRename}) {
+  // An existing file that cannot be opened for reading counts as well.
+  for (FaultOp op : {FaultOp::kOpen, FaultOp::kRead, FaultOp::kWrite, FaultOp::kClose,
+                     FaultOp::kRename}) {
     SCOPED_TRACE(fault_op_name(op));
     fault_.reset();
     fault_.fail_from(op, 1);
     ui_->output.clear();
-    rewrite_favourite_paths(kFrom, kTo);
+    EXPECT_FALSE(rewrite_favourite_paths(kFrom, kTo));
     fault_.reset();
     EXPECT_EQ(read_file("fav.idx"), content);
     EXPECT_NE(ui_->output, "");
