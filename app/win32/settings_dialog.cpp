@@ -1,9 +1,208 @@
 #include "app/win32/settings_dialog.h"
 
+#include <commdlg.h>
+
+#include <string>
+
+#include "app/main_window.h"
+#include "app/run_settings.h"
+#include "platform/env.h"
+#include "platform/text.h"
+#include "platform/win32/wide_text.h"
+#include "report/sstp_notify.h"
+#include "res/resource.h"
+
 namespace vendrit {
 
-// Placeholder until dialog 108 and its procedure exist: it answers Cancel,
-// so nothing is saved.
-int open_settings_dialog(HINSTANCE, HWND) { return 0; }
+namespace {
+
+HINSTANCE g_dialog_instance = nullptr;
+
+// What a click on a choice announces: the script when the control is ticked
+// (or, for a radio button, selected) and when it is cleared.
+struct ChoiceScript {
+  int control;
+  int ticked;
+  int cleared;
+};
+
+const ChoiceScript kChoiceScripts[] = {
+    {IDC_ABORN, 9, 9},         {IDC_LEAVE, 10, 10},       {IDC_PREFER_NEW, 11, 11},
+    {IDC_PREFER_LARGE, 12, 12}, {IDC_CHANGELINK, 13, 17}, {IDC_CHANGEBBS, 14, 18},
+    {IDC_FAVOURITES, 15, 19},  {IDC_BACKUP, 16, 20},      {IDC_WAIT_CONFIRM, 22, 23},
+    {IDC_NO_MOVE, 24, 25},     {IDC_FOREIGN, 26, 27},
+};
+
+bool ticked(HWND dlg, int id) { return IsDlgButtonChecked(dlg, id) == BST_CHECKED; }
+
+void tick(HWND dlg, int id, int value) {
+  CheckDlgButton(dlg, id, value != 0 ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void show_backupprog(HWND dlg) {
+  SetDlgItemTextW(dlg, IDC_BACKUPPROG, widen(g_settings.backupprog).c_str());
+}
+
+void on_init(HWND dlg) {
+  // Only the value 1 selects the second choice; any other value shows the
+  // first one, which OK then stores as 0.
+  CheckRadioButton(dlg, IDC_ABORN, IDC_LEAVE, g_settings.copyonly == 1 ? IDC_LEAVE : IDC_ABORN);
+  CheckRadioButton(dlg, IDC_PREFER_NEW, IDC_PREFER_LARGE,
+                   g_settings.copylarge == 1 ? IDC_PREFER_LARGE : IDC_PREFER_NEW);
+  tick(dlg, IDC_CHANGEBBS, g_settings.changebbs);
+  tick(dlg, IDC_CHANGELINK, g_settings.changelink);
+  tick(dlg, IDC_FAVOURITES, g_favourites_rebuild);
+  tick(dlg, IDC_BACKUP, g_settings.backup);
+  tick(dlg, IDC_WAIT_CONFIRM, g_settings.wait);
+  tick(dlg, IDC_UKAGAKA, g_settings.use_ukagaka);
+  tick(dlg, IDC_NO_MOVE, g_settings.no_move);
+  tick(dlg, IDC_FOREIGN, g_foreign_server);
+  show_backupprog(dlg);
+  HICON icon = LoadIconW(g_dialog_instance, MAKEINTRESOURCEW(IDI_VENDRIT));
+  SendMessageW(dlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  char title[kPathSize];
+  format_window_title(title, sizeof title);
+  SetWindowTextW(dlg, widen(title).c_str());
+}
+
+void on_ok(HWND dlg) {
+  g_settings.copyonly = ticked(dlg, IDC_ABORN) ? 0 : 1;
+  g_settings.copylarge = ticked(dlg, IDC_PREFER_NEW) ? 0 : 1;
+  g_settings.changebbs = ticked(dlg, IDC_CHANGEBBS);
+  g_settings.changelink = ticked(dlg, IDC_CHANGELINK);
+  g_favourites_rebuild = ticked(dlg, IDC_FAVOURITES);
+  g_settings.backup = ticked(dlg, IDC_BACKUP);
+  g_settings.wait = ticked(dlg, IDC_WAIT_CONFIRM);
+  g_settings.use_ukagaka = ticked(dlg, IDC_UKAGAKA);
+  g_settings.no_move = ticked(dlg, IDC_NO_MOVE);
+  g_foreign_server = ticked(dlg, IDC_FOREIGN);
+  HWND edit = GetDlgItem(dlg, IDC_BACKUPPROG);
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+  GetWindowTextW(edit, &text[0], static_cast<int>(text.size()));
+  narrow_to(text.c_str(), g_settings.backupprog, sizeof g_settings.backupprog);
+  EndDialog(dlg, 1);
+}
+
+// The common open-file dialog, from Comdlg32 loaded on first use.  The wide
+// entry is used and its answer converted to Shift_JIS, so the choice reads
+// the same whatever the system code page is.
+using GetOpenFileNameFn = BOOL(WINAPI*)(LPOPENFILENAMEW);
+
+GetOpenFileNameFn open_file_dialog() {
+  static GetOpenFileNameFn fn = nullptr;
+  if (!fn) {
+    HMODULE comdlg = LoadLibraryW(L"comdlg32.dll");
+    FARPROC entry = comdlg ? GetProcAddress(comdlg, "GetOpenFileNameW") : nullptr;
+    if (entry) fn = reinterpret_cast<GetOpenFileNameFn>(reinterpret_cast<void*>(entry));
+  }
+  return fn;
+}
+
+// The chosen path in Shift_JIS; a path with characters that have no
+// Shift_JIS form is given by its short name, which has none.  False when
+// neither form can be kept.
+bool chosen_path(const wchar_t* path, char* buf, size_t size) {
+  BOOL lossy = FALSE;
+  if (WideCharToMultiByte(kSjisCodePage, WC_NO_BEST_FIT_CHARS, path, -1, nullptr, 0, nullptr,
+                          &lossy) > 0 &&
+      !lossy) {
+    narrow_to(path, buf, size);
+    return true;
+  }
+  wchar_t short_path[MAX_PATH];
+  DWORD n = GetShortPathNameW(path, short_path, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return false;
+  lossy = FALSE;
+  if (WideCharToMultiByte(kSjisCodePage, WC_NO_BEST_FIT_CHARS, short_path, -1, nullptr, 0,
+                          nullptr, &lossy) <= 0 ||
+      lossy) {
+    return false;
+  }
+  narrow_to(short_path, buf, size);
+  return true;
+}
+
+void on_browse(HWND dlg) {
+  GetOpenFileNameFn show = open_file_dialog();
+  if (!show) return;  // behaves like a cancelled choice
+  std::wstring filter = widen("実行ファイル(*.exe)");
+  filter.push_back(L'\0');
+  filter += L"*.exe";
+  filter.push_back(L'\0');
+  filter += widen("すべてのファイル(*.*)");
+  filter.push_back(L'\0');
+  filter += L"*.*";
+  filter.push_back(L'\0');
+  std::wstring title = widen("外部バックアッププログラムの選択");
+  wchar_t file[MAX_PATH] = L"";
+  wchar_t file_title[MAX_PATH] = L"";
+  OPENFILENAMEW ofn = {};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = dlg;
+  ofn.lpstrFilter = filter.c_str();
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = file;
+  ofn.nMaxFile = MAX_PATH;
+  ofn.lpstrFileTitle = file_title;
+  ofn.nMaxFileTitle = MAX_PATH;
+  ofn.lpstrTitle = title.c_str();
+  ofn.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_NODEREFERENCELINKS;
+  if (!show(&ofn)) return;
+  chosen_path(file, g_settings.backupprog, sizeof g_settings.backupprog);
+  // The dialog may have moved the current directory; every path of a run is
+  // relative to the start directory.
+  env()->set_current_dir(g_start_dir);
+  show_backupprog(dlg);
+}
+
+// A click on a choice announces it; only "DirectSSTP発射" also changes a
+// setting at once, so that ticking it is itself announced and clearing it
+// silences everything that follows.
+bool on_choice(HWND dlg, int id) {
+  if (id == IDC_UKAGAKA) {
+    g_settings.use_ukagaka = ticked(dlg, IDC_UKAGAKA) ? 1 : 0;
+    if (g_settings.use_ukagaka) sstp_notify(21, true);
+    return true;
+  }
+  for (const ChoiceScript& c : kChoiceScripts) {
+    if (c.control != id) continue;
+    sstp_notify(ticked(dlg, id) ? c.ticked : c.cleared, true);
+    return true;
+  }
+  return false;
+}
+
+INT_PTR CALLBACK settings_dialog_proc(HWND dlg, UINT msg, WPARAM wparam, LPARAM) {
+  switch (msg) {
+    case WM_INITDIALOG:
+      on_init(dlg);
+      return FALSE;
+    case WM_COMMAND:
+      switch (LOWORD(wparam)) {
+        case IDOK:
+          on_ok(dlg);
+          return TRUE;
+        case IDCANCEL:  // also Esc and the close box
+          EndDialog(dlg, 0);
+          return TRUE;
+        case IDC_BROWSE:
+          on_browse(dlg);
+          return TRUE;
+        default:
+          return on_choice(dlg, LOWORD(wparam)) ? TRUE : FALSE;
+      }
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+int open_settings_dialog(HINSTANCE instance, HWND owner) {
+  g_dialog_instance = instance;
+  INT_PTR result = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SETTINGS), owner,
+                                   settings_dialog_proc, 0);
+  return result == 1 ? 1 : 0;
+}
 
 }  // namespace vendrit

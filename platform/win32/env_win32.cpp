@@ -280,6 +280,11 @@ class Win32Env : public Env {
   bool run_process(const char* command_line, const char* directory) override {
     std::wstring cmd = widen(command_line);
     std::wstring dir = directory ? widen(directory) : std::wstring();
+    // A directory that does not exist (a command whose arguments hold a
+    // backslash) leaves the start in the current directory instead of
+    // failing it.
+    DWORD attributes = dir.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(dir.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) dir.clear();
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
