@@ -7,9 +7,7 @@
 
 namespace vendrit {
 
-namespace {
-constexpr char kTempName[] = "vendrit-replace.tmp";
-}
+const char kReplaceTempName[] = "vendrit-replace.tmp";
 
 bool temporary_path_for(const char* path, char* buf, size_t size) {
   // Directory part: everything up to and including the last separator,
@@ -23,7 +21,7 @@ bool temporary_path_for(const char* path, char* buf, size_t size) {
     }
     if (c == '\\' || c == '/') dir_len = i + 1;
   }
-  return format_text(buf, size, "%.*s%s", static_cast<int>(dir_len), path, kTempName);
+  return format_text(buf, size, "%.*s%s", static_cast<int>(dir_len), path, kReplaceTempName);
 }
 
 ReplaceResult replace_file_contents(const char* path, const ByteSpan* pieces, size_t count) {

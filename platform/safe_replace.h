@@ -21,6 +21,10 @@ enum class ReplaceResult {
   kFailed,      // writing or replacing failed; the target is unchanged
 };
 
+// Name of the temporary file (in the target's directory).  A leftover one is
+// only ever an interrupted replace, never user data.
+extern const char kReplaceTempName[];
+
 // Replaces the content of `path` with the concatenation of `pieces`.
 // A missing target is created (the probe is skipped for it).
 ReplaceResult replace_file_contents(const char* path, const ByteSpan* pieces, size_t count);

@@ -7,6 +7,7 @@
 #include "app/run_settings.h"
 #include "app/work_buffer.h"
 #include "platform/env.h"
+#include "platform/safe_replace.h"
 #include "relocate/copy_file_whole.h"
 #include "relocate/relocate_paths.h"
 #include "relocate/rewrite_favourite_paths.h"
@@ -86,78 +87,86 @@ void report_move_failure(const char* path) {
   progress_print("\r\nFile:%sを移動出来ませんでした。", path);
 }
 
-// Deletes the source pair.  The index goes only after its data file: a data
-// file that stays keeps its index beside it.
+// Every step below puts the index file before the data file.  The data file
+// is what makes a run settle a thread, so as long as it stays at the source
+// the next run takes the thread up again and completes what a failure or a
+// crash cut short; an index file never travels by itself.
+
+// Deletes the source pair, the index first.  An index that cannot be deleted
+// keeps its data file too, so the pair stays whole for the next run.
 void delete_source(const Thread& t) {
-  if (int err = env()->remove_file(t.src_data_disk)) {
-    report_delete_failure(t.src_data, err);
-    return;
+  if (t.has_index) {
+    if (int err = env()->remove_file(t.src_index_disk)) {
+      report_delete_failure(t.src_index, err);
+      return;
+    }
   }
-  if (!t.has_index) return;
-  if (int err = env()->remove_file(t.src_index_disk)) report_delete_failure(t.src_index, err);
-}
-
-// Moves the pair to a destination whose data file is missing or empty
-// (`empty_there`: seen and empty).  True when the thread is at the
-// destination; false when it stayed at the source (reported).
-bool move_pair(const Thread& t, bool empty_there) {
-  Env* e = env();
-  // An empty destination data file gives way in one step; otherwise the
-  // rename never overwrites, so a destination we could not see survives.
-  bool moved = empty_there ? e->replace_file(t.src_data_disk, t.dst_data)
-                           : e->rename_file(t.src_data_disk, t.dst_data);
-  if (!moved) {
-    report_move_failure(t.src_data);
-    return false;
-  }
-  if (t.self_paired) return true;
-  if (!t.has_index) {
-    // No index travels with it: one left beside the absent data is stale.
-    e->remove_file(t.dst_index);
-    return true;
-  }
-  if (e->replace_file(t.src_index_disk, t.dst_index)) return true;
-  // The index cannot follow: bring the data file back so the pair stays whole.
-  report_move_failure(t.src_index);
-  if (!e->rename_file(t.dst_data, t.src_data_disk)) {
-    progress_print("\r\nFile:%sを元に戻せませんでした。", t.dst_data);
-  }
-  return false;
-}
-
-// Copies the pair to the destination.  `overwrite` is false when the
-// destination data file could not be seen: then nothing there is replaced.
-// True when both arrived whole.
-bool copy_pair(const Thread& t, bool overwrite) {
-  if (!copy_file_whole(t.src_data, t.dst_data, t.src_data_disk, overwrite)) return false;
-  if (t.self_paired) return true;
-  if (!t.has_index) {
-    env()->remove_file(t.dst_index);  // stale: it described the replaced data
-    return true;
-  }
-  return copy_file_whole(t.src_index, t.dst_index, t.src_index_disk, true) != 0;
-}
-
-// Brings a moved pair back to the source, data first so that an index never
-// stands alone.  False (reported) when the data file had to stay.
-bool move_back(const Thread& t) {
-  Env* e = env();
-  if (!e->rename_file(t.dst_data, t.src_data_disk)) {
-    progress_print("\r\nFile:%sを元に戻せませんでした。", t.dst_data);
-    return false;
-  }
-  if (!t.self_paired && t.has_index && !e->rename_file(t.dst_index, t.src_index_disk)) {
-    progress_print("\r\nFile:%sを元に戻せませんでした。", t.dst_index);
-  }
-  return true;
+  if (int err = env()->remove_file(t.src_data_disk)) report_delete_failure(t.src_data, err);
 }
 
 bool follow(const Thread& t) { return rewrite_favourite_paths(t.src_index, t.dst_index); }
 
+void move_index_back(const Thread& t) {
+  if (t.has_index && !env()->rename_file(t.dst_index, t.src_index_disk)) {
+    progress_print("\r\nFile:%sを元に戻せませんでした。", t.dst_index);
+  }
+}
+
+// True when an index file at the destination may be replaced: its data file
+// was seen empty, or a second look finds none beside it (an orphan).  A
+// destination that could not be seen at first is never overwritten blindly.
+bool index_may_be_replaced(const Thread& t, bool empty_there) {
+  FileStatus st;
+  return empty_there || !env()->stat(t.dst_data, &st);
+}
+
+// Moves the pair to a destination whose data file is missing or empty
+// (`empty_there`: seen and empty): the index, then the favourites, then the
+// data file.  False (reported) when the thread stayed at the source; what had
+// been done for it is undone.
+bool move_pair(const Thread& t, bool empty_there) {
+  Env* e = env();
+  // Without an index at the source, one already at the destination is kept:
+  // it is this thread's own when an earlier run was cut short after moving it.
+  if (t.has_index && !e->rename_file(t.src_index_disk, t.dst_index) &&
+      !(index_may_be_replaced(t, empty_there) && e->replace_file(t.src_index_disk, t.dst_index))) {
+    report_move_failure(t.src_index);
+    return false;
+  }
+  if (!follow(t)) {
+    rewrite_favourite_paths(t.dst_index, t.src_index);  // those that did follow
+    move_index_back(t);
+    return false;
+  }
+  // An empty destination data file gives way in one step; otherwise the
+  // rename never overwrites, so a destination we could not see survives.
+  bool moved = empty_there ? e->replace_file(t.src_data_disk, t.dst_data)
+                           : e->rename_file(t.src_data_disk, t.dst_data);
+  if (moved) return true;
+  report_move_failure(t.src_data);
+  rewrite_favourite_paths(t.dst_index, t.src_index);
+  move_index_back(t);
+  return false;
+}
+
+// Copies the pair to the destination, the index first.  `overwrite` is false
+// when the destination data file could not be seen: then nothing there is
+// replaced.  True when both arrived whole.
+bool copy_pair(const Thread& t, bool overwrite) {
+  if (!t.self_paired) {
+    if (t.has_index) {
+      const bool replace = overwrite || index_may_be_replaced(t, false);
+      if (!copy_file_whole(t.src_index, t.dst_index, t.src_index_disk, replace)) return false;
+    } else {
+      env()->remove_file(t.dst_index);  // stale: it described the replaced data
+    }
+  }
+  return copy_file_whole(t.src_data, t.dst_data, t.src_data_disk, overwrite) != 0;
+}
+
 // Settles one thread by copyonly and copylarge, and makes the favourites
 // follow it to the destination.  A source is deleted only once the
-// destination holds the thread and the favourites name it there, so a run
-// that failed half-way is completed by the next one.
+// destination holds the thread and the favourites name it there.
 void transfer(const Thread& t) {
   FileStatus st;
   const bool seen = env()->stat(t.dst_data, &st) && !st.is_dir;
@@ -166,10 +175,8 @@ void transfer(const Thread& t) {
   if (dst_size == 0) {
     if (copyonly) {
       if (copy_pair(t, seen)) follow(t);
-    } else if (move_pair(t, seen) && !follow(t)) {
-      // Favourites that could not follow would lose the thread: undo, so
-      // the next run tries again.
-      if (move_back(t)) rewrite_favourite_paths(t.dst_index, t.src_index);
+    } else {
+      move_pair(t, seen);
     }
     return;
   }
@@ -226,10 +233,19 @@ void move_board_dir(const char* source, const char* destination, const char* sou
     }
     // Index files never travel by themselves, only beside their data file.
     if (strstr(t.name, ".idx")) continue;
+    // A temporary file of ours left by an interrupted run is no thread.
+    if (strcmp(entry.name.c_str(), kReplaceTempName) == 0) {
+      char leftover[kPathSize];
+      if (join_path(leftover, source_disk, entry.name.c_str(), false)) env()->remove_file(leftover);
+      continue;
+    }
     if (!prepare(source, source_disk, destination, entry, &t)) continue;
     if (g_settings.no_move) {
+      // An index already at the destination was moved there by a run that
+      // was cut short after deciding to move this thread; it still tells.
+      const char* index = t.has_index || !exists(t.dst_index) ? t.src_index_disk : t.dst_index;
       ThreadIndex record;
-      if (!read_thread_index(t.src_index_disk, &record)) {
+      if (!read_thread_index(index, &record)) {
         progress_print("\r\nFile:%sが開けませんでした。", t.src_index);
         continue;
       }

@@ -1,5 +1,7 @@
 #include "relocate/move_board_dir.h"
 
+#include <filesystem>
+
 #include <cstdlib>
 #include <string>
 
@@ -220,6 +222,8 @@ TEST_F(MoveBoardDirTest, DestinationThatCannotBeCreatedLeavesTheBoard) {
   EXPECT_EQ(snapshot_tree(dst("news")), std::vector<std::string>({"1.dat=D", "other.dat=O"}));
 }
 
+// The index goes first; one that cannot be deleted keeps its data file, so
+// the pair stays whole at the source and the next run settles it.
 TEST_F(MoveBoardDirTest, FailedSourceDeletionIsReportedAndKeepsThePair) {
   make_dirs(src("news"));
   make_dirs(dst("news"));
@@ -228,9 +232,14 @@ TEST_F(MoveBoardDirTest, FailedSourceDeletionIsReportedAndKeepsThePair) {
   write_file(dst("news") + "\\1.dat", "larger");
   fault_.fail_nth(FaultOp::kRemove, 1);
   move("news");
-  EXPECT_EQ(ui_->output, "\r\nFile:" + src("news") + "\\1.datが削除できませんでした。errno=" +
+  EXPECT_EQ(ui_->output, "\r\nFile:" + src("news") + "\\1.idxが削除できませんでした。errno=" +
                              std::to_string(kErrAccess));
-  EXPECT_EQ(read_file(src("news") + "\\1.idx"), "SI");
+  EXPECT_EQ(snapshot_tree(src("news")), std::vector<std::string>({"1.dat=S", "1.idx=SI"}));
+  fault_.reset();
+  ui_->output.clear();
+  move("news");
+  EXPECT_EQ(ui_->output, "");
+  EXPECT_FALSE(dir_exists(src("news")) && !snapshot_tree(src("news")).empty());
 }
 
 // A source goes only after a complete copy; a failed copy leaves both sides.
@@ -259,40 +268,58 @@ TEST_F(MoveBoardDirTest, FailedCopyKeepsSourceAndDestination) {
   }
 }
 
-TEST_F(MoveBoardDirTest, FailedMoveLeavesTheFavourites) {
-  make_dirs(src("news"));
-  write_file(src("news") + "\\1.dat", "D");
-  write_file(src("news") + "\\1.idx", "I");
-  use_favourites("fav.idx", kOld + "\\news\\1.idx");
-  fault_.fail_nth(FaultOp::kRename, 1);
-  move("news");
-  EXPECT_EQ(ui_->output, "\r\nFile:" + src("news") + "\\1.datを移動出来ませんでした。");
-  EXPECT_EQ(read_file("fav.idx"), kOld + "\\news\\1.idx");
-  EXPECT_EQ(snapshot_tree(src("news")), std::vector<std::string>({"1.dat=D", "1.idx=I"}));
-}
-
-// The data file moved but its index cannot: the data comes back.
-TEST_F(MoveBoardDirTest, SplitPairIsUndone) {
-  make_dirs(src("news"));
-  write_file(src("news") + "\\1.dat", "D");
-  write_file(src("news") + "\\1.idx", "I");
-  use_favourites("fav.idx", kOld + "\\news\\1.idx");
-  fault_.fail_nth(FaultOp::kRename, 2);  // the index, after its data file
-  move("news");
-  EXPECT_EQ(snapshot_tree(src("news")), std::vector<std::string>({"1.dat=D", "1.idx=I"}));
-  EXPECT_EQ(snapshot_tree(dst("news")), std::vector<std::string>());
-  EXPECT_EQ(ui_->output, "\r\nFile:" + src("news") + "\\1.idxを移動出来ませんでした。");
-  EXPECT_EQ(read_file("fav.idx"), kOld + "\\news\\1.idx");
-
-  // When even the way back fails, both halves are reported where they are.
-  fault_.reset();
-  fault_.fail_from(FaultOp::kRename, 2);
-  ui_->output.clear();
-  move("news");
-  fault_.reset();
-  EXPECT_EQ(ui_->output, "\r\nFile:" + src("news") + "\\1.idxを移動出来ませんでした。" +
-                             "\r\nFile:" + dst("news") + "\\1.datを元に戻せませんでした。");
-  EXPECT_EQ(read_file("fav.idx"), kOld + "\\news\\1.idx");
+// A move goes index, favourites, data file; whichever step fails, what was
+// done before it is undone, so the thread and its favourites stay together.
+TEST_F(MoveBoardDirTest, FailedMoveIsUndone) {
+  struct Case {
+    const char* what;
+    int failing_rename;  // 0 locked index place, 2 favourites file, 3 data file, 4 on: the way back
+    bool fail_from;
+    std::string output;
+  } cases[] = {
+      {"index cannot move", 0, false,
+       "\r\nFile:" + src("news") + "\\1.idxを移動出来ませんでした。"},
+      {"favourites cannot follow", 2, false,
+       "\r\nFile:fav.idxを書けませんでした。このファイルはスキップします。"},
+      {"data file cannot move", 3, false,
+       "\r\nFile:" + src("news") + "\\1.datを移動出来ませんでした。"},
+      {"nor can the way back", 3, true,
+       "\r\nFile:" + src("news") + "\\1.datを移動出来ませんでした。" +
+           "\r\nFile:fav.idxを書けませんでした。このファイルはスキップします。" + "\r\nFile:" +
+           dst("news") + "\\1.idxを元に戻せませんでした。"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    make_dirs(src("news"));
+    write_file(src("news") + "\\1.dat", "D");
+    write_file(src("news") + "\\1.idx", "I");
+    g_favourite_count = 0;
+    use_favourites("fav.idx", kOld + "\\news\\1.idx");
+    fault_.reset();
+    if (c.failing_rename == 0) {
+      fault_.lock_file(dst("news") + "\\1.idx");
+    } else if (c.fail_from) {
+      fault_.fail_from(FaultOp::kRename, c.failing_rename);
+    } else {
+      fault_.fail_nth(FaultOp::kRename, c.failing_rename);
+    }
+    ui_->output.clear();
+    move("news");
+    fault_.reset();
+    EXPECT_EQ(ui_->output, c.output);
+    EXPECT_EQ(read_file(src("news") + "\\1.dat"), "D");
+    if (!c.fail_from) {
+      EXPECT_EQ(snapshot_tree(src("news")), std::vector<std::string>({"1.dat=D", "1.idx=I"}));
+      EXPECT_EQ(read_file("fav.idx"), kOld + "\\news\\1.idx");
+      EXPECT_FALSE(file_exists(dst("news") + "\\1.idx"));
+    }
+    // The next run completes the move.
+    move("news");
+    EXPECT_EQ(snapshot_tree(dst("news")), std::vector<std::string>({"1.dat=D", "1.idx=I"}));
+    EXPECT_EQ(read_file("fav.idx"), kNew + "\\news\\1.idx");
+    std::error_code ec;
+    std::filesystem::remove_all(std::filesystem::path("log"), ec);
+  }
 }
 
 // A data file without an index is moved alone: no failure, favourites follow.
