@@ -89,13 +89,5 @@ TEST_F(EnvTest, IniFileSemantics) {
   EXPECT_EQ(read_file("vendrit.ini").find("neg=-3\r\n") != std::string::npos, true);
 }
 
-TEST_F(EnvTest, InstanceMarkerIsHeldUntilReleased) {
-  ASSERT_TRUE(e->instance_marker_acquire());
-  EXPECT_FALSE(e->instance_marker_acquire());
-  e->instance_marker_release();
-  EXPECT_TRUE(e->instance_marker_acquire());
-  e->instance_marker_release();
-}
-
 }  // namespace
 }  // namespace vendrit

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/env.h"
 #include "tests/test_support.h"
 #include "vendrit_config.h"
 
@@ -88,6 +89,17 @@ TEST_F(ConsoleProgram, RefusalsExitWithMinusOne) {
   EXPECT_EQ(r.code, 255);
   EXPECT_EQ(r.err, "2channel.brdがありません\n");
   EXPECT_EQ(r.out, "");
+}
+
+// The marker is per user, so this lives with the tests that never run
+// beside another instance.
+TEST(InstanceMarker, HeldUntilReleased) {
+  Env* e = platform_env();
+  ASSERT_TRUE(e->instance_marker_acquire());
+  EXPECT_FALSE(e->instance_marker_acquire());
+  e->instance_marker_release();
+  EXPECT_TRUE(e->instance_marker_acquire());
+  e->instance_marker_release();
 }
 
 TEST_F(ConsoleProgram, SecondInstanceIsRefusedWhileTheFirstRuns) {
