@@ -20,6 +20,7 @@ char* try_realloc(char* old, size_t size) {
 }  // namespace
 
 bool work_buffer_allocate() {
+  work_buffer_free();  // a start-up repeated in one process starts afresh
   g_work.data = try_realloc(nullptr, kWorkBufferInitialSize);
   g_work.size = g_work.data ? kWorkBufferInitialSize : 0;
   return g_work.data != nullptr;

@@ -28,6 +28,7 @@ void emit(bool to_file) {
 }  // namespace
 
 bool copy_data_block_allocate() {
+  copy_data_block_free();
   g_copy_data_block = static_cast<char*>(calloc(1, kCopyDataBlockSize));
   return g_copy_data_block != nullptr;
 }
