@@ -1,21 +1,17 @@
 #include "tests/win32/e2e_support.h"
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/win32/wide_text.h"
+#include "vendrit_config.h"
 
 namespace vendrit {
 namespace e2e {
 
 namespace {
-
-std::wstring exe_dir() {
-  wchar_t buf[MAX_PATH];
-  DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
-  std::wstring p(buf, n);
-  return p.substr(0, p.find_last_of(L"\\/"));
-}
 
 void remove_tree(const std::wstring& dir) {
   WIN32_FIND_DATAW d;
@@ -73,7 +69,167 @@ HWND find_top_dialog(DWORD pid, bool message_box) {
   return s.found;
 }
 
+struct DialogQuery {
+  DWORD pid;
+  int id;
+  std::wstring title;
+  HWND found;
+};
+
+BOOL CALLBACK find_dialog_with(HWND hwnd, LPARAM lparam) {
+  DialogQuery* q = reinterpret_cast<DialogQuery*>(lparam);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid != q->pid || !IsWindowVisible(hwnd)) return TRUE;
+  wchar_t cls[32];
+  GetClassNameW(hwnd, cls, 32);
+  if (wcscmp(cls, L"#32770") != 0) return TRUE;
+  if (q->id ? GetDlgItem(hwnd, q->id) != nullptr : window_text(hwnd) == q->title) {
+    q->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 }  // namespace
+
+std::wstring exe_dir() {
+  wchar_t buf[MAX_PATH];
+  DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
+  std::wstring p(buf, n);
+  return p.substr(0, p.find_last_of(L"\\/"));
+}
+
+std::string utf8(const std::wstring& text) {
+  int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string out(n > 0 ? n - 1 : 0, '\0');
+  if (n > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], n, nullptr, nullptr);
+  return out;
+}
+
+std::string main_host(const char* name) { return name + std::string(kMainSuffix); }
+std::string sister_host(const char* name) { return name + std::string(kSisterSuffix); }
+
+std::string board_line(const std::string& server, const char* id, const char* name) {
+  return "\t" + server + "\t" + id + "\t" + name + "\r\n";
+}
+
+HWND open_main(Vendrit* v, const ReaderRoot& root, const wchar_t* words) {
+  if (!v->start(root.path(), words)) return nullptr;
+  return v->wait_main_window();
+}
+
+int leave(Vendrit* v, HWND main) {
+  HWND exit_button = GetDlgItem(main, kIdExit);
+  wait_until([&] { return IsWindowEnabled(exit_button) != FALSE; }, kRunTimeoutMs);
+  send_command(main, kIdExit);
+  int code = 1000;
+  v->wait_exit(kStartTimeoutMs, &code);
+  return code;
+}
+
+bool run_finished(HWND main) {
+  std::string out = window_text_sjis(GetDlgItem(main, kIdOutput));
+  const std::string done = "\r\n終了しました";
+  return out.size() >= done.size() && out.compare(out.size() - done.size(), done.size(), done) == 0;
+}
+
+std::vector<bool> buttons_enabled(HWND main) {
+  std::vector<bool> out;
+  for (int id : {kIdGo, kIdSettings, kIdExit}) out.push_back(IsWindowEnabled(GetDlgItem(main, id)));
+  return out;
+}
+
+HWND find_dialog(DWORD pid, int id, const std::wstring& title) {
+  DialogQuery q{pid, id, title, nullptr};
+  EnumWindows(find_dialog_with, reinterpret_cast<LPARAM>(&q));
+  return q.found;
+}
+
+bool click(HWND dlg, int id, DWORD ms) {
+  DWORD_PTR r = 0;
+  return SendMessageTimeoutW(GetDlgItem(dlg, id), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, ms, &r) != 0;
+}
+
+bool is_checked(HWND dlg, int id) {
+  DWORD_PTR r = 0;
+  SendMessageTimeoutW(GetDlgItem(dlg, id), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &r);
+  return r == BST_CHECKED;
+}
+
+FakeHost::~FakeHost() {
+  if (!pi_.hProcess) return;
+  TerminateProcess(pi_.hProcess, 0);
+  WaitForSingleObject(pi_.hProcess, 5000);
+  CloseHandle(pi_.hProcess);
+  CloseHandle(pi_.hThread);
+}
+
+bool FakeHost::start(const std::wstring& record_file, const wchar_t* options) {
+  record_ = record_file;
+  std::wstring exe = exe_dir() + L"\\fake_sstp_host.exe";
+  std::wstring cmd = L"\"" + exe + L"\" \"" + record_file + L"\" " + options;
+  std::vector<wchar_t> line(cmd.begin(), cmd.end());
+  line.push_back(L'\0');
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                      &pi_)) {
+    return false;
+  }
+  return wait_until(
+      [] {
+        HANDLE m = OpenFileMappingW(FILE_MAP_READ, FALSE, L"Sakura");
+        if (m) CloseHandle(m);
+        return m != nullptr;
+      },
+      kStartTimeoutMs);
+}
+
+std::vector<Received> FakeHost::received() const {
+  std::string all;
+  HANDLE h = CreateFileW(record_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    char buf[65536];
+    DWORD got = 0;
+    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) all.append(buf, got);
+    CloseHandle(h);
+  }
+  std::vector<Received> out;
+  size_t at = 0;
+  while (at < all.size()) {
+    size_t eol = all.find('\n', at);
+    if (eol == std::string::npos) break;
+    Received r;
+    unsigned long long tag = 0, ms = 0;
+    unsigned long len = 0;
+    long long from = 0;
+    if (sscanf(all.substr(at, eol - at).c_str(), "tag=%llu len=%lu from=%lld ms=%llu", &tag, &len,
+               &from, &ms) != 4 ||
+        eol + 1 + len + 1 > all.size()) {
+      break;
+    }
+    r.tag = tag;
+    r.length = static_cast<uint32_t>(len);
+    r.from = from;
+    r.ms = ms;
+    r.data = all.substr(eol + 1, len);
+    out.push_back(r);
+    at = eol + 1 + len + 1;
+  }
+  return out;
+}
+
+std::vector<int> FakeHost::events() const {
+  std::vector<int> out;
+  for (const Received& r : received()) {
+    const char key[] = "\r\nEvent: VendritStat";
+    size_t at = r.data.find(key);
+    out.push_back(at == std::string::npos ? -1 : atoi(r.data.c_str() + at + sizeof key - 1));
+  }
+  return out;
+}
 
 bool wait_until(const std::function<bool()>& done, DWORD ms) {
   DWORD start = GetTickCount();

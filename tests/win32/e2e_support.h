@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -80,6 +81,63 @@ std::string window_text_sjis(HWND hwnd);
 // A command to the dialog as a button click would send it; false when the
 // window did not answer in time.
 bool send_command(HWND dlg, int id);
+
+const int kIdOutput = 1002, kIdGo = 1003, kIdSettings = 1017, kIdExit = 1021;
+
+// Host names of the handled families, from the configured suffixes.
+std::string main_host(const char* name);
+std::string sister_host(const char* name);
+// One line of "2channel.brd".
+std::string board_line(const std::string& server, const char* id, const char* name = "板");
+
+// Starts vendrit.exe in `root`, expects the main window.
+HWND open_main(Vendrit* v, const ReaderRoot& root, const wchar_t* words = L"");
+// Leaves through EXIT, once the button can be pressed again, and returns the
+// exit code (or 1000 on time-out).
+int leave(Vendrit* v, HWND main);
+// The output control ends with the completion line.
+bool run_finished(HWND main);
+// Enabled flags of GO!, 設定 and EXIT.
+std::vector<bool> buttons_enabled(HWND main);
+
+// A visible dialog of process `pid` that has the control `id` (or, with id 0,
+// the caption `title`); null when there is none.
+HWND find_dialog(DWORD pid, int id, const std::wstring& title = L"");
+// Clicks a button of a dialog as the mouse would (BM_CLICK), waiting up to
+// `ms` for the dialog to have handled it; false when it did not answer.
+bool click(HWND dlg, int id, DWORD ms = 15000);
+bool is_checked(HWND dlg, int id);
+
+// The directory of this driver and of the helper programs built beside it.
+std::wstring exe_dir();
+// UTF-8 of a wide text.
+std::string utf8(const std::wstring& text);
+
+// The fake desktop-mascot host (fake_sstp_host.exe): publishes "Sakura" and
+// records every copy-data message.  Killed at the end.
+struct Received {
+  uint64_t tag = 0;
+  uint32_t length = 0;
+  int64_t from = 0;
+  uint64_t ms = 0;
+  std::string data;
+};
+class FakeHost {
+ public:
+  FakeHost() = default;
+  ~FakeHost();
+  FakeHost(const FakeHost&) = delete;
+  FakeHost& operator=(const FakeHost&) = delete;
+  // Starts the host with the options and waits until "Sakura" exists.
+  bool start(const std::wstring& record_file, const wchar_t* options = L"");
+  std::vector<Received> received() const;
+  // The event numbers of the received notifications, in order.
+  std::vector<int> events() const;
+
+ private:
+  std::wstring record_;
+  PROCESS_INFORMATION pi_ = {};
+};
 
 // UTF-16 from the UTF-8 of a literal in this source.
 std::wstring from_utf8(const char* utf8);

@@ -17,53 +17,14 @@ namespace vendrit {
 namespace e2e {
 namespace {
 
-const int kIdOutput = 1002, kIdGo = 1003, kIdSettings = 1017, kIdExit = 1021;
-
-// Host names of the handled families, from the configured suffixes.
-std::string main_host(const char* name) { return name + std::string(kMainSuffix); }
-std::string sister_host(const char* name) { return name + std::string(kSisterSuffix); }
-
-std::string board_line(const std::string& server, const char* id, const char* name = "板") {
-  return "\t" + server + "\t" + id + "\t" + name + "\r\n";
-}
+// Literals here are Shift_JIS, like the program's own.
+std::wstring w(const char* sjis) { return widen(sjis); }
 
 bool atom_present() { return GlobalFindAtomW(L"vendrit") != 0; }
 
 // Atoms left by instances that an earlier test had to kill.
 void clear_stale_atoms() {
   for (int i = 0; i < 100 && atom_present(); ++i) GlobalDeleteAtom(GlobalFindAtomW(L"vendrit"));
-}
-
-// Literals here are Shift_JIS, like the program's own.
-std::wstring w(const char* sjis) { return widen(sjis); }
-
-// Starts vendrit.exe in `root`, expects the main window.
-HWND open_main(Vendrit* v, const ReaderRoot& root, const wchar_t* words = L"") {
-  if (!v->start(root.path(), words)) return nullptr;
-  return v->wait_main_window();
-}
-
-// Leaves through EXIT, once the button can be pressed again, and returns the
-// exit code (or 1000 on time-out).
-int leave(Vendrit* v, HWND main) {
-  HWND exit_button = GetDlgItem(main, kIdExit);
-  wait_until([&] { return IsWindowEnabled(exit_button) != FALSE; }, kRunTimeoutMs);
-  send_command(main, kIdExit);
-  int code = 1000;
-  v->wait_exit(kStartTimeoutMs, &code);
-  return code;
-}
-
-bool run_finished(HWND main) {
-  std::string out = window_text_sjis(GetDlgItem(main, kIdOutput));
-  const std::string done = "\r\n終了しました";
-  return out.size() >= done.size() && out.compare(out.size() - done.size(), done.size(), done) == 0;
-}
-
-std::vector<bool> buttons_enabled(HWND main) {
-  std::vector<bool> out;
-  for (int id : {kIdGo, kIdSettings, kIdExit}) out.push_back(IsWindowEnabled(GetDlgItem(main, id)));
-  return out;
 }
 
 TEST(Locale, ProcessesRunWithTheConfiguredCodePage) {
