@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing (Debian packages), builds the native program, the
-# sanitizer build and vendrit.exe, and runs every test: native unit and
-# end-to-end tests, the same unit tests under the sanitizers, and the MinGW
-# unit tests plus the end-to-end tests of vendrit.exe under Wine and Xvfb.
+# sanitizer build, the fuzz targets and vendrit.exe, and runs every test:
+# native unit, end-to-end and failure-sweep tests, the same under the
+# sanitizers, a short run of each fuzz target, and the MinGW unit tests plus
+# the end-to-end tests of vendrit.exe under Wine and Xvfb.
 #   scripts/test-all.sh            everything
 #   SKIP_WINE=1 scripts/test-all.sh   native and sanitizer only
 set -euo pipefail
@@ -11,7 +12,7 @@ cd "$top"
 
 packages=(cmake ninja-build g++ googletest libgtest-dev pkg-config
           g++-mingw-w64-x86-64-posix wine64 wine xvfb xauth fonts-noto-cjk imagemagick x11-apps
-          xdotool locales)
+          xdotool locales clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -39,6 +40,10 @@ run_suite "native tests" ctest --preset native -j "$jobs"
 cmake --preset sanitize
 cmake --build --preset sanitize -j "$jobs"
 run_suite "sanitizer tests" ctest --preset sanitize -j "$jobs"
+
+# Every fuzz target over its seed corpus and a few seconds of new inputs:
+# they build, and nothing found earlier comes back.
+run_suite "fuzz targets" tests/fuzz/run.sh "${FUZZ_SECONDS:-10}"
 
 if [ "${SKIP_WINE:-0}" != 1 ]; then
   cmake --preset mingw
