@@ -1,6 +1,9 @@
 #include "catalogue/catalogue.h"
 
 #include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "app/work_buffer.h"
 #include "catalogue/line_reader.h"
@@ -67,7 +70,21 @@ void take_cut(char* field, size_t size, const char* word, size_t len) {
 
 }  // namespace
 
+namespace {
+// Exclusion entries by server name, each bucket in file order.  Only entries
+// naming the same server can match, so scanning the bucket finds exactly
+// the first match a scan of the whole list would.  Valid for the entries it
+// was built from; until it is rebuilt the whole list is scanned.
+std::unordered_map<std::string, std::vector<int>> g_exclusions_by_server;
+int g_indexed_exclusions = -1;
+
+bool exclusion_matches(const BoardRecord& e, const char* board_id) {
+  return e.board_id[0] == '*' || strcmp(e.board_id, board_id) == 0;
+}
+}  // namespace
+
 void catalogue_reset() {
+  g_indexed_exclusions = -1;
   g_board_count = 0;
   g_exclusion_count = 0;
   g_favourite_count = 0;
@@ -83,11 +100,28 @@ bool is_family_server(const char* server) {
   return strstr(server, inner) == nullptr;
 }
 
+
+void exclusion_index_rebuild() {
+  g_exclusions_by_server.clear();
+  for (int i = 0; i < g_exclusion_count; ++i) g_exclusions_by_server[g_exclusions[i].server].push_back(i);
+  g_indexed_exclusions = g_exclusion_count;
+}
+
 int is_excluded(const char* server, const char* board_id) {
+  if (g_indexed_exclusions == g_exclusion_count) {
+    auto bucket = g_exclusions_by_server.find(server);
+    if (bucket == g_exclusions_by_server.end()) return 0;
+    for (int i : bucket->second) {
+      if (exclusion_matches(g_exclusions[i], board_id)) {
+        g_exclusions[i].number = 1;
+        return 1;
+      }
+    }
+    return 0;
+  }
   for (int i = 0; i < g_exclusion_count; ++i) {
     BoardRecord& e = g_exclusions[i];
-    if (strcmp(e.server, server) == 0 &&
-        (e.board_id[0] == '*' || strcmp(e.board_id, board_id) == 0)) {
+    if (strcmp(e.server, server) == 0 && exclusion_matches(e, board_id)) {
       e.number = 1;
       return 1;
     }
@@ -112,6 +146,7 @@ void collect_favourites_list() {
 
 void load_exclusion_list() {
   g_exclusion_count = 0;
+  g_indexed_exclusions = -1;
   std::unique_ptr<File> file = env()->open(kExclusionFile, OpenMode::kRead);
   if (!file) return;
   LineReader reader(std::move(file));
@@ -135,6 +170,7 @@ void load_exclusion_list() {
     rec.number = 0;
     ++g_exclusion_count;
   }
+  exclusion_index_rebuild();
 }
 
 BoardListOutcome load_board_list() {

@@ -65,6 +65,8 @@ extern const char kMsgDuplicatesReported[];
 // 1 when the exclusion list covers this server and board id: the first
 // matching entry gets its matched flag set.  Shared by both walks.
 int is_excluded(const char* server, const char* board_id);
+// Indexes the exclusion list for is_excluded (done by load_exclusion_list).
+void exclusion_index_rebuild();
 
 // True when `server` names a board server of a handled family.
 bool is_family_server(const char* server);

@@ -166,6 +166,7 @@ void add_exclusion(const char* server, const char* board_id) {
   memset(&r, 0, sizeof r);
   copy_text(r.server, sizeof r.server, server);
   copy_text(r.board_id, sizeof r.board_id, board_id);
+  exclusion_index_rebuild();
 }
 
 }  // namespace vendrit

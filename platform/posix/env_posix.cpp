@@ -39,7 +39,7 @@ std::string native_path(const char* path) {
 
 class PosixListing : public DirListing {
  public:
-  PosixListing(DIR* dir, std::string base) : dir_(dir), base_(std::move(base)) {}
+  explicit PosixListing(DIR* dir) : dir_(dir) {}
   ~PosixListing() override { closedir(dir_); }
 
   bool next(DirEntry* entry) override {
@@ -49,9 +49,9 @@ class PosixListing : public DirListing {
       entry->name = d->d_name;
       entry->is_dir = false;
       entry->size = 0;
+      // Looked up relative to the open directory: no path walk per entry.
       struct stat st;
-      std::string full = base_ + "/" + d->d_name;
-      if (stat(full.c_str(), &st) == 0) {
+      if (fstatat(dirfd(dir_), d->d_name, &st, 0) == 0) {
         entry->is_dir = S_ISDIR(st.st_mode);
         if (!entry->is_dir) entry->size = static_cast<uint64_t>(st.st_size);
       }
@@ -61,7 +61,6 @@ class PosixListing : public DirListing {
 
  private:
   DIR* dir_;
-  std::string base_;
 };
 
 class PosixFile : public File {
@@ -115,7 +114,7 @@ class PosixEnv : public Env {
     std::string p = native_path(path);
     DIR* d = opendir(p.c_str());
     if (!d) return nullptr;
-    return std::make_unique<PosixListing>(d, p);
+    return std::make_unique<PosixListing>(d);
   }
 
   bool stat(const char* path, FileStatus* status) override {
