@@ -1,8 +1,10 @@
 // The native program as a user runs it: its exit codes, what it prints, the
 // refusal of a second instance, and the files it leaves.
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -103,32 +105,39 @@ TEST(InstanceMarker, HeldUntilReleased) {
 }
 
 TEST_F(ConsoleProgram, SecondInstanceIsRefusedWhileTheFirstRuns) {
-  // The first instance waits at its prompt on a pipe that stays open.
-  int fds[2];
-  ASSERT_EQ(pipe(fds), 0);
+  signal(SIGPIPE, SIG_IGN);  // a failure below must be reported, not kill the test
+  // The first instance waits at its prompt on a pipe that stays open; its
+  // summary on standard output says it holds the marker.
+  int in[2], out[2];
+  ASSERT_EQ(pipe(in), 0);
+  ASSERT_EQ(pipe(out), 0);
   pid_t first = fork();
   if (first == 0) {
-    dup2(fds[0], 0);
-    close(fds[1]);
-    freopen("/dev/null", "w", stdout);
+    dup2(in[0], 0);
+    dup2(out[1], 1);
+    close(in[1]);
+    close(out[0]);
     freopen("/dev/null", "w", stderr);
     execl(VENDRIT_BINARY, VENDRIT_BINARY, static_cast<char*>(nullptr));
     _exit(99);
   }
-  close(fds[0]);
-  Result second{};
-  for (int i = 0; i < 50; ++i) {  // wait (at most 5 s) until the first holds its marker
-    second = run("auto");
-    if (second.code == 255) break;
-    usleep(100000);
-  }
+  close(in[0]);
+  close(out[1]);
+  struct pollfd ready = {out[0], POLLIN, 0};
+  ASSERT_EQ(poll(&ready, 1, 10000), 1) << "the first instance did not start";
+  char summary[64];
+  ASSERT_GT(read(out[0], summary, sizeof summary), 0);
+
+  Result second = run("auto");
   EXPECT_EQ(second.code, 255);
   EXPECT_EQ(second.err, "Vendritの多重起動は出来ません\n");
+  EXPECT_FALSE(file_exists("vendrit.log"));
   // The first instance goes on undisturbed and leaves normally.
-  ASSERT_EQ(write(fds[1], "exit\n", 5), 5);
-  close(fds[1]);
+  EXPECT_EQ(write(in[1], "exit\n", 5), 5);
+  close(in[1]);
   int status = 0;
   waitpid(first, &status, 0);
+  close(out[0]);
   EXPECT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
   // Once it has ended, a new start is allowed again.
