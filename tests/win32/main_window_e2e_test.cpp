@@ -305,6 +305,9 @@ TEST(Run, GoDisablesTheButtonsAndRunsTheSequence) {
       ThreadStartWatch watch(v.pid(), buttons);
       ASSERT_TRUE(watch.wait_attached(kStartTimeoutMs));
       PostMessageW(main, WM_COMMAND, MAKEWPARAM(kIdGo, BN_CLICKED), 0);
+      // The output still ends like the last run's until this one starts:
+      // wait for the worker first.
+      ASSERT_TRUE(wait_until([&] { return !watch.seen().empty(); }, kRunTimeoutMs));
       ASSERT_TRUE(wait_until([&] { return run_finished(main); }, kRunTimeoutMs));
       at_start = watch.seen();
     }
