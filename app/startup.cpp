@@ -16,10 +16,15 @@ namespace {
 const char kMsgSecondInstance[] = "Vendritの多重起動は出来ません";
 const char kMsgNoWorkBuffer[] = "作業用バッファが確保できませんでした";
 
+void release_markers() {
+  env()->root_lock_release();
+  env()->instance_marker_release();
+}
+
 int refuse(const char* message) {
   g_ui->show_error(message);
   work_buffer_free();
-  env()->instance_marker_release();
+  release_markers();
   return -1;
 }
 
@@ -37,6 +42,13 @@ int vendrit_main(const char* command_line, Ui* ui) {
 
   if (!e->instance_marker_acquire()) {
     ui->show_error(kMsgSecondInstance);  // the marker belongs to the other instance
+    return -1;
+  }
+  // Another user's instance, or one started from another session, may be
+  // working on this reader root: two never work on one root together.
+  if (!e->root_lock_acquire()) {
+    e->instance_marker_release();
+    ui->show_error(kMsgSecondInstance);
     return -1;
   }
 
@@ -57,7 +69,7 @@ int vendrit_main(const char* command_line, Ui* ui) {
 
   char words[kPathSize];
   copy_text(words, sizeof words, command_line ? command_line : "");
-  lower_ascii(words);
+  lower_sjis(words);
   g_settings = RunSettings();
   load_run_settings();
   g_favourites_rebuild = 0;
@@ -70,7 +82,7 @@ int vendrit_main(const char* command_line, Ui* ui) {
     g_sstp_target = 0;
     if (ui->run_settings_dialog(false) != 0) save_run_settings();
     work_buffer_free();
-    e->instance_marker_release();
+    release_markers();
     return 0;
   }
 
@@ -83,7 +95,7 @@ int vendrit_main(const char* command_line, Ui* ui) {
 
   copy_data_block_free();
   work_buffer_free();
-  e->instance_marker_release();
+  release_markers();
   return 0;
 }
 

@@ -8,6 +8,7 @@
 #include "app/work_buffer.h"
 #include "catalogue/line_reader.h"
 #include "platform/env.h"
+#include "platform/safe_replace.h"
 #include "vendrit_config.h"
 
 namespace vendrit {
@@ -66,6 +67,17 @@ void take_cut(char* field, size_t size, const char* word, size_t len) {
   }
   memcpy(field, word, n);
   field[n] = '\0';
+}
+
+// A name that can only ever be one directory below another: not empty, not
+// "." or "..", and without "\\", "/", ":" or a control byte or blank.
+bool is_plain_name(const char* name) {
+  if (!*name || strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return false;
+  for (const char* p = name; *p; p += sjis_char_size(p)) {
+    unsigned char c = static_cast<unsigned char>(*p);
+    if (c < 0x21 || c == '\\' || c == '/' || c == ':') return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -135,9 +147,17 @@ void collect_favourites_list() {
   if (!listing) return;
   DirEntry entry;
   while (listing->next(&entry)) {
+    // Only this process works on the root now: a temporary file of ours
+    // here is a leftover of an interrupted run.
+    if (entry.kind == FileKind::kFile && is_leftover_temporary(entry.name.c_str())) {
+      env()->remove_file(entry.name.c_str());
+      continue;
+    }
     if (!ends_with_nocase(entry.name.c_str(), ".idx")) continue;
     if (entry.name == "favboard.idx") continue;
-    if (entry.is_dir) continue;
+    // A favourites file is rewritten by replacing it: a link would be
+    // replaced by a copy and a FIFO could block, so only regular files count.
+    if (entry.kind != FileKind::kFile) continue;
     if (g_favourite_count == kFavouritesCapacity) continue;  // surplus files are ignored
     copy_text(g_favourites[g_favourite_count], kFavouriteNameChars + 1, entry.name.c_str());
     ++g_favourite_count;
@@ -190,8 +210,11 @@ BoardListOutcome load_board_list() {
     if (split_words(line, "\t\n\v\f\r", word, len, 3) < 3) continue;
     BoardRecord& cand = g_boards[g_board_count];
     memset(&cand, 0, sizeof cand);
+    // The server and the board id become directory names: a record that
+    // would build any other path is dropped like one with an over-long field.
     if (!take_word(cand.server, sizeof cand.server, word[0], len[0]) ||
-        !take_word(cand.board_id, sizeof cand.board_id, word[1], len[1])) {
+        !take_word(cand.board_id, sizeof cand.board_id, word[1], len[1]) ||
+        !is_plain_name(cand.server) || !is_plain_name(cand.board_id)) {
       continue;
     }
     take_cut(cand.board_name, sizeof cand.board_name, word[2], len[2]);

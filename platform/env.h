@@ -23,10 +23,20 @@ constexpr int kErrNoEntry = 2;   // ENOENT
 constexpr int kErrAccess = 13;   // EACCES
 constexpr int kErrExists = 17;   // EEXIST
 
+// What a name on disk is.  A link is reported as a link, never as what it
+// points at: the program does not follow links below its log directory.
+enum class FileKind {
+  kFile,   // a regular file
+  kDir,    // a directory
+  kLink,   // a symbolic link, a junction or another name that stands for
+           // something elsewhere
+  kOther,  // anything else: a FIFO, a device, a socket
+};
+
 struct DirEntry {
   std::string name;    // raw name bytes as the file system returns them
-  bool is_dir = false;
-  uint64_t size = 0;   // file size; 0 for directories
+  FileKind kind = FileKind::kOther;
+  uint64_t size = 0;   // file size; 0 for anything but a regular file
 };
 
 // An open directory listing; entries come in the file system's own order,
@@ -59,9 +69,20 @@ enum class OpenMode {
 };
 
 struct FileStatus {
-  bool is_dir = false;
-  uint64_t size = 0;
+  FileKind kind = FileKind::kOther;
+  uint64_t size = 0;  // 0 for anything but a regular file
 };
+
+// Which file or directory on disk a name leads to: two names with the same
+// identity are one thing, whatever their spelling or the links between them.
+struct FileIdentity {
+  uint64_t volume = 0;
+  uint64_t index = 0;
+};
+
+inline bool operator==(const FileIdentity& a, const FileIdentity& b) {
+  return a.volume == b.volume && a.index == b.index;
+}
 
 struct LocalTime {
   int year, month, day, hour, minute, second;
@@ -73,7 +94,10 @@ class Env {
 
   // Directories and files.  Each returns failure without side effects.
   virtual std::unique_ptr<DirListing> list_dir(const char* path) = 0;  // null: cannot list
+  // The name itself: a link is a link, whatever it points at.
   virtual bool stat(const char* path, FileStatus* status) = 0;
+  // What the name leads to on disk, links followed.
+  virtual bool identity(const char* path, FileIdentity* id) = 0;
   virtual int make_dir(const char* path) = 0;      // 0, or an error number (kErrExists, ...)
   virtual bool remove_dir(const char* path) = 0;   // only an empty directory goes
   // Renames a file; fails when the target exists.  Never overwrites.
@@ -81,7 +105,9 @@ class Env {
   // Puts `from` in place of `to` in one step, replacing `to` if it exists.
   virtual bool replace_file(const char* from, const char* to) = 0;
   virtual int remove_file(const char* path) = 0;   // 0, or an error number
-  virtual std::unique_ptr<File> open(const char* path, OpenMode mode) = 0;  // null: cannot open
+  // Opens a regular file only: a directory, FIFO or device is a file that
+  // cannot be opened, and opening one never blocks.  Null: cannot open.
+  virtual std::unique_ptr<File> open(const char* path, OpenMode mode) = 0;
 
   // The process's current directory, and names made absolute against it.
   virtual bool current_dir(char* buf, size_t size) = 0;
@@ -100,6 +126,14 @@ class Env {
   // it is one step; the operating system drops it when the process ends.
   virtual bool instance_marker_acquire() = 0;  // false: another instance holds it
   virtual void instance_marker_release() = 0;
+  // A lock on the current directory (the reader root) that no other process
+  // holds at the same time, whoever started it; released when the process
+  // ends, however it ends.  False: another process holds it.
+  virtual bool root_lock_acquire() = 0;
+  virtual void root_lock_release() = 0;
+
+  // Tells this process apart from any other running now (temporary names).
+  virtual unsigned long process_id() = 0;
 
   virtual LocalTime local_time() = 0;
   virtual void sleep_ms(int ms) = 0;

@@ -4,6 +4,12 @@
 
 #include <map>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include "tests/test_support.h"
 
 namespace vendrit {
@@ -33,7 +39,7 @@ TEST_F(EnvTest, BackslashPathsAndErrorNumbers) {
   write_file("log\\srv\\1.dat", "12345");
   FileStatus st;
   ASSERT_TRUE(e->stat("log\\srv\\1.dat", &st));
-  EXPECT_FALSE(st.is_dir);
+  EXPECT_EQ(st.kind, FileKind::kFile);
   EXPECT_EQ(st.size, 5u);
   EXPECT_EQ(e->remove_file("log\\srv\\missing.dat"), kErrNoEntry);
   EXPECT_FALSE(e->remove_dir("log\\srv"));  // not empty
@@ -41,18 +47,73 @@ TEST_F(EnvTest, BackslashPathsAndErrorNumbers) {
   EXPECT_TRUE(e->remove_dir("log\\srv"));
 }
 
-TEST_F(EnvTest, ListingGivesNamesFlagsAndSizes) {
+// Listing and stat tell a link as a link and a FIFO as neither file nor
+// directory; open takes regular files only and never waits on a FIFO;
+// identity sees through links.
+TEST_F(EnvTest, KindsOfNamesAndIdentity) {
   make_dirs("d\\Sub");
   write_file("d\\File.DAT", "xyz");
+  std::map<std::string, std::pair<FileKind, uint64_t>> want = {
+      {"Sub", {FileKind::kDir, 0}}, {"File.DAT", {FileKind::kFile, 3}}};
+#ifndef _WIN32
+  ASSERT_EQ(symlink("Sub", "d/link"), 0);
+  ASSERT_EQ(mkfifo("d/fifo", 0600), 0);
+  want["link"] = {FileKind::kLink, 0};
+  want["fifo"] = {FileKind::kOther, 0};
+  for (OpenMode mode : {OpenMode::kRead, OpenMode::kAppend, OpenMode::kWriteExisting}) {
+    EXPECT_FALSE(e->open("d\\fifo", mode));
+  }
+  FileIdentity a, b, c;
+  ASSERT_TRUE(e->identity("d\\Sub", &a) && e->identity("d\\link", &b));
+  ASSERT_TRUE(e->identity("d\\File.DAT", &c));
+  EXPECT_EQ(a, b);
+  EXPECT_FALSE(a == c);
+#endif
   std::unique_ptr<DirListing> l = e->list_dir("d");
   ASSERT_TRUE(l);
-  std::map<std::string, std::pair<bool, uint64_t>> seen;
+  std::map<std::string, std::pair<FileKind, uint64_t>> seen;
   DirEntry entry;
-  while (l->next(&entry)) seen[entry.name] = {entry.is_dir, entry.size};
-  EXPECT_EQ(seen["Sub"].first, true);
-  EXPECT_EQ(seen["File.DAT"], std::make_pair(false, uint64_t{3}));
+  while (l->next(&entry)) {
+    if (entry.name == "." || entry.name == "..") continue;
+    seen[entry.name] = {entry.kind, entry.size};
+    FileStatus st;
+    ASSERT_TRUE(e->stat(("d\\" + entry.name).c_str(), &st));
+    EXPECT_EQ(st.kind, entry.kind) << entry.name;
+  }
+  EXPECT_EQ(seen, want);
   EXPECT_FALSE(e->list_dir("missing"));
 }
+
+#ifndef _WIN32
+// The root lock is held against every other process, by directory, and
+// goes with the process that held it.
+TEST_F(EnvTest, RootLockIsOneProcessPerDirectory) {
+  make_dirs("other");
+  int ready[2], done[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(done), 0);
+  pid_t child = fork();
+  if (child == 0) {
+    char c = e->root_lock_acquire() ? 'y' : 'n';
+    if (write(ready[1], &c, 1) != 1 || read(done[0], &c, 1) < 0) _exit(1);
+    _exit(0);
+  }
+  char c = 0;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  EXPECT_EQ(c, 'y');
+  EXPECT_FALSE(e->root_lock_acquire());
+  ASSERT_EQ(chdir("other"), 0);
+  EXPECT_TRUE(e->root_lock_acquire());
+  e->root_lock_release();
+  ASSERT_EQ(chdir(".."), 0);
+  ASSERT_EQ(write(done[1], "x", 1), 1);
+  int status;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(e->root_lock_acquire());
+  e->root_lock_release();
+  for (int fd : {ready[0], ready[1], done[0], done[1]}) close(fd);
+}
+#endif
 
 TEST_F(EnvTest, OpenModes) {
   EXPECT_FALSE(e->open("missing", OpenMode::kRead));

@@ -1,5 +1,6 @@
 #include "platform/safe_replace.h"
 
+#include <cctype>
 #include <cstring>
 
 #include "platform/env.h"
@@ -7,28 +8,40 @@
 
 namespace vendrit {
 
-const char kReplaceTempName[] = "vendrit-replace.tmp";
+void temporary_name(const char* what, char* buf, size_t size) {
+  format_text(buf, size, "vendrit-%s-%lu.tmp", what, env()->process_id());
+}
 
 bool temporary_path_for(const char* path, char* buf, size_t size) {
-  // Directory part: everything up to and including the last separator,
-  // stepping over the second byte of double-byte characters.
+  // Directory part: everything up to and including the last separator.
   size_t dir_len = 0;
-  for (size_t i = 0; path[i]; ++i) {
-    unsigned char c = static_cast<unsigned char>(path[i]);
-    if (is_sjis_lead(c) && path[i + 1]) {
-      ++i;
-      continue;
-    }
-    if (c == '\\' || c == '/') dir_len = i + 1;
+  for (size_t i = 0; path[i]; i += sjis_char_size(path + i)) {
+    if (path[i] == '\\' || path[i] == '/') dir_len = i + 1;
   }
-  return format_text(buf, size, "%.*s%s", static_cast<int>(dir_len), path, kReplaceTempName);
+  char name[48];
+  temporary_name("replace", name, sizeof name);
+  return format_text(buf, size, "%.*s%s", static_cast<int>(dir_len), path, name);
+}
+
+bool is_leftover_temporary(const char* name) {
+  for (const char* what : {"vendrit-replace", "vendrit-favorite"}) {
+    size_t n = strlen(what);
+    if (strncmp(name, what, n) != 0) continue;
+    const char* p = name + n;
+    if (*p == '-') {  // "-<process id>"; earlier versions had none
+      if (!isdigit(static_cast<unsigned char>(*++p))) return false;
+      while (isdigit(static_cast<unsigned char>(*p))) ++p;
+    }
+    return strcmp(p, ".tmp") == 0;
+  }
+  return false;
 }
 
 ReplaceResult replace_file_contents(const char* path, const ByteSpan* pieces, size_t count) {
   Env* e = env();
   FileStatus st;
   if (e->stat(path, &st)) {
-    if (st.is_dir) return ReplaceResult::kCannotOpen;
+    if (st.kind != FileKind::kFile) return ReplaceResult::kCannotOpen;
     // Probe: a target that cannot be written is reported before anything changes.
     std::unique_ptr<File> probe = e->open(path, OpenMode::kWriteExisting);
     if (!probe) return ReplaceResult::kCannotOpen;

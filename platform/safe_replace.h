@@ -21,16 +21,23 @@ enum class ReplaceResult {
   kFailed,      // writing or replacing failed; the target is unchanged
 };
 
-// Name of the temporary file (in the target's directory).  A leftover one is
-// only ever an interrupted replace, never user data.
-extern const char kReplaceTempName[];
-
 // Replaces the content of `path` with the concatenation of `pieces`.
-// A missing target is created (the probe is skipped for it).
+// A missing target is created (the probe is skipped for it); anything but a
+// regular file (a directory, a link, a FIFO) is never replaced.
 ReplaceResult replace_file_contents(const char* path, const ByteSpan* pieces, size_t count);
 
-// Name of the temporary file used for `path` (same directory).  False when it
-// would not fit in a path buffer.
+// Name of the temporary file used for `path`: in the same directory, and
+// named for this process ("vendrit-replace-<process id>.tmp"), so that no
+// other process ever writes the same one.  False when it would not fit.
 bool temporary_path_for(const char* path, char* buf, size_t size);
+
+// Temporary name of this process for the file `what` ("vendrit-<what>-<id>.tmp").
+void temporary_name(const char* what, char* buf, size_t size);
+
+// True for the name of a temporary file of this program (of any process, or
+// of an earlier version).  Only one instance works on a reader root at a
+// time, so one met in a walk is a leftover of an interrupted run, never user
+// data, and may be removed.
+bool is_leftover_temporary(const char* name);
 
 }  // namespace vendrit

@@ -29,10 +29,29 @@ bool format_text(char* dst, size_t size, const char* fmt, ...) {
   return whole;
 }
 
-void lower_ascii(char* text) {
-  for (; *text; ++text) {
-    if (*text >= 'A' && *text <= 'Z') *text = static_cast<char>(*text - 'A' + 'a');
+void lower_sjis(char* text) {
+  for (char* p = text; *p; p += sjis_char_size(p)) {
+    if (*p >= 'A' && *p <= 'Z') *p = static_cast<char>(*p - 'A' + 'a');
   }
+}
+
+const char* find_separator(const char* text) {
+  for (const char* p = text; *p; p += sjis_char_size(p)) {
+    if (*p == '\\') return p;
+  }
+  return nullptr;
+}
+
+long last_separator(const char* text) {
+  long last = -1;
+  for (const char* p = text; (p = find_separator(p)) != nullptr; ++p) last = p - text;
+  return last;
+}
+
+int count_separators(const char* text) {
+  int n = 0;
+  for (const char* p = text; (p = find_separator(p)) != nullptr; ++p) ++n;
+  return n;
 }
 
 bool ends_with_nocase(const char* text, const char* suffix) {

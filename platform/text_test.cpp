@@ -29,12 +29,33 @@ TEST(Text, FormattingIsCutNeverOverrun) {
   EXPECT_STREQ(small, "lon");
 }
 
-TEST(Text, LowerCasesOnlyAsciiLetters) {
-  // 0x83 0x41 is a double-byte character whose second byte is 'A'; only the
-  // letters A to Z change, byte by byte, as the walks expect.
-  char name[] = "News\x83" "A_Z[]";
-  lower_ascii(name);
-  EXPECT_STREQ(name, "news\x83" "a_z[]");
+// A second byte of a double-byte character may be 'A' to 'Z' (ア is 0x83
+// 0x41) or a backslash (表 is 0x95 0x5C, ソ is 0x83 0x5C): it is part of its
+// character, never a letter to lower-case or a separator.
+TEST(Text, ShiftJisLettersAndSeparators) {
+  struct Case {
+    const char* text;
+    const char* lowered;
+    long last;  // offset of the last separator, -1 for none
+    int count;
+  } cases[] = {
+      {"News\x83" "A_Z[]", "news\x83" "A_z[]", -1, 0},
+      {"log\\\x95\x5c\\X.IDX", "log\\\x95\x5c\\x.idx", 6, 2},
+      {"\x83\x5c\x83\x5c", "\x83\x5c\x83\x5c", -1, 0},
+      {"A\\\x81", "a\\\x81", 1, 1},      // a lead byte at the end stands alone
+      {"\x81\\B", "\x81\\b", -1, 0},      // "\\" after 0x81 is a trail byte...
+      {"\x81\x1f\\C", "\x81\x1f\\c", 2, 1},  // ...0x1F is not
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    char text[32];
+    copy_text(text, sizeof text, c.text);
+    lower_sjis(text);
+    EXPECT_STREQ(text, c.lowered);
+    EXPECT_EQ(last_separator(c.text), c.last);
+    EXPECT_EQ(count_separators(c.text), c.count);
+    EXPECT_EQ(find_separator(c.text) != nullptr, c.count > 0);
+  }
 }
 
 TEST(Text, FindsBytesPastNul) {

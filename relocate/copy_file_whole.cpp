@@ -29,45 +29,47 @@ bool copy_bytes(File* in, File* out, bool* read_failed) {
 
 }  // namespace
 
-int copy_file_whole(const char* source, const char* destination, const char* source_disk,
-                    bool overwrite) {
+int copy_file_whole(const PathPair& source, const PathPair& destination, bool overwrite) {
   Env* e = env();
-  std::unique_ptr<File> in = e->open(source_disk ? source_disk : source, OpenMode::kRead);
+  std::unique_ptr<File> in = e->open(source.disk, OpenMode::kRead);
   if (!in) {
-    progress_print("\r\nFile:%sを読み込めませんでした。", source);
+    progress_print("\r\nFile:%sを読み込めませんでした。", source.text);
     return 0;
   }
   // A destination that cannot be written (read-only, locked) is refused
-  // before anything is created beside it, the same on every platform.
+  // before anything is created beside it, the same on every platform; so is
+  // one that is not a regular file.
   FileStatus st;
   bool writable = true;
-  if (e->stat(destination, &st)) {
-    std::unique_ptr<File> probe = st.is_dir ? nullptr : e->open(destination, OpenMode::kWriteExisting);
+  if (e->stat(destination.disk, &st)) {
+    std::unique_ptr<File> probe =
+        st.kind == FileKind::kFile ? e->open(destination.disk, OpenMode::kWriteExisting) : nullptr;
     writable = probe != nullptr;
     if (probe) probe->close();
   }
   char tmp[kPathSize];
   std::unique_ptr<File> out;
-  if (writable && temporary_path_for(destination, tmp, sizeof tmp)) {
+  if (writable && temporary_path_for(destination.disk, tmp, sizeof tmp)) {
     e->remove_file(tmp);  // a leftover of an interrupted earlier run
     out = e->open(tmp, OpenMode::kCreateNew);
   }
   if (!out) {
-    progress_print("\r\nFile:%s 移動先ファイルを作成出来ませんでした。", destination);
+    progress_print("\r\nFile:%s 移動先ファイルを作成出来ませんでした。", destination.text);
     return 0;
   }
   bool read_failed = false;
   bool ok = copy_bytes(in.get(), out.get(), &read_failed);
   ok = out->close() && ok;
   out.reset();
-  if (ok && (overwrite ? e->replace_file(tmp, destination) : e->rename_file(tmp, destination))) {
+  if (ok && (overwrite ? e->replace_file(tmp, destination.disk)
+                       : e->rename_file(tmp, destination.disk))) {
     return 1;
   }
   e->remove_file(tmp);
   if (read_failed) {
-    progress_print("\r\nFile:%sを読み込めませんでした。", source);
+    progress_print("\r\nFile:%sを読み込めませんでした。", source.text);
   } else {
-    progress_print("\r\nFile:%s 移動先ファイルを作成出来ませんでした。", destination);
+    progress_print("\r\nFile:%s 移動先ファイルを作成出来ませんでした。", destination.text);
   }
   return 0;
 }

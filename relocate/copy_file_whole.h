@@ -4,14 +4,14 @@
 // copy leaves the destination as it was.
 #pragma once
 
+#include "relocate/relocate_paths.h"
+
 namespace vendrit {
 
-// Copies `source` (opened under `source_disk`, the name as listed; null means
-// the same) to `destination`.  With `overwrite` false an existing destination
-// is never replaced (the copy then fails).  1 when the destination now holds
-// every byte of the source; 0 otherwise, after a progress line naming the
-// failing path.
-int copy_file_whole(const char* source, const char* destination,
-                    const char* source_disk = nullptr, bool overwrite = true);
+// Copies `source` to `destination`.  With `overwrite` false an existing
+// destination is never replaced (the copy then fails), and one that is not
+// a regular file never is.  1 when the destination now holds every byte of
+// the source; 0 otherwise, after a progress line naming the failing path.
+int copy_file_whole(const PathPair& source, const PathPair& destination, bool overwrite);
 
 }  // namespace vendrit

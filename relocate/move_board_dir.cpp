@@ -9,6 +9,7 @@
 #include "platform/env.h"
 #include "platform/safe_replace.h"
 #include "relocate/copy_file_whole.h"
+#include "relocate/listed_dir.h"
 #include "relocate/relocate_paths.h"
 #include "relocate/rewrite_favourite_paths.h"
 #include "repair/thread_index.h"
@@ -22,61 +23,70 @@ namespace {
 constexpr uint64_t kLargestDataFile = 0xFFFFFFFFu;
 
 struct Thread {
-  char name[kPathSize];
-  char companion[kPathSize];
-  char src_data[kPathSize], src_index[kPathSize];
-  char dst_data[kPathSize], dst_index[kPathSize];
-  char src_data_disk[kPathSize], src_index_disk[kPathSize];
+  char name[kPathSize];       // lower-cased data file name
+  char companion[kPathSize];  // lower-cased index file name
+  PathPair src_data, src_index, dst_data, dst_index;
   bool self_paired;  // a name without "." is its own index: no second file
   bool has_index;    // the source index file exists (never true when self-paired)
   uint64_t size;
 };
 
-bool exists(const char* path) {
+// What a destination name holds before anything is put there.
+enum class Spot { kAbsent, kFile, kDir, kUntouchable };
+
+Spot look_at(const char* path, uint64_t* size) {
   FileStatus st;
-  return env()->stat(path, &st) && !st.is_dir;
+  *size = 0;
+  if (!env()->stat(path, &st)) return Spot::kAbsent;
+  switch (st.kind) {
+    case FileKind::kFile: *size = st.size; return Spot::kFile;
+    case FileKind::kDir: return Spot::kDir;
+    default: return Spot::kUntouchable;
+  }
 }
 
-// Creates every directory of the chain; only the last one's result counts.
-int make_dir_chain(const char* path) {
+bool exists(const char* path) {
+  uint64_t size;
+  return look_at(path, &size) == Spot::kFile;
+}
+
+void report_untouchable(const char* path) {
+  progress_print("\r\nFile:%sは通常のファイルではありません。スキップします。", path);
+}
+
+enum class Chain { kReady, kLink, kFailed };
+
+// Creates the directories of `path` that are missing.  Every one after the
+// first must be a real directory or be made one here: a link on the way
+// would lead the threads out of the log tree.  `stop` gets the name that
+// ended the chain.
+Chain make_dir_chain(const char* path, char* stop) {
+  Env* e = env();
   char prefix[kPathSize];
-  for (size_t i = 0; path[i]; ++i) {
-    unsigned char c = static_cast<unsigned char>(path[i]);
-    if (is_sjis_lead(c) && path[i + 1]) {
-      ++i;
-    } else if ((c == '\\' || c == '/') && i > 0) {
-      format_text(prefix, sizeof prefix, "%.*s", static_cast<int>(i), path);
-      env()->make_dir(prefix);
+  bool first = true;
+  for (size_t i = 0;; i += sjis_char_size(path + i)) {
+    const char c = path[i];
+    if (c != '\0' && ((c != '\\' && c != '/') || i == 0)) continue;
+    format_text(prefix, sizeof prefix, "%.*s", static_cast<int>(i), path);
+    copy_text(stop, kPathSize, prefix);
+    if (first) {
+      e->make_dir(prefix);  // log itself: it may be a link, and usually exists
+      first = false;
+    } else {
+      uint64_t size;
+      switch (look_at(prefix, &size)) {
+        case Spot::kDir: break;
+        case Spot::kAbsent: {
+          int err = e->make_dir(prefix);
+          if (err != 0 && err != kErrExists) return Chain::kFailed;
+          break;
+        }
+        case Spot::kUntouchable: return Chain::kLink;
+        case Spot::kFile: return Chain::kFailed;
+      }
     }
+    if (c == '\0') return Chain::kReady;
   }
-  return env()->make_dir(path);
-}
-
-// Finds the source index file as it is named on disk and whether it exists.
-// On a case-sensitive file system its name may differ in case from the data
-// file's; the listing finds it.  When there is none, the name built from the
-// data file's stays (and names a missing file).
-bool find_index_on_disk(const char* source_disk, const char* listed, Thread* t) {
-  char built[kPathSize];
-  companion_name(built, listed);  // fits: the lower-cased twin did
-  t->has_index = false;
-  if (!join_path(t->src_index_disk, source_disk, built, false)) return false;
-  if (t->self_paired) return true;
-  if (exists(t->src_index_disk)) {
-    t->has_index = true;
-    return true;
-  }
-  std::unique_ptr<DirListing> listing = env()->list_dir(source_disk);
-  DirEntry e;
-  while (listing && listing->next(&e)) {
-    char lowered[kPathSize];
-    if (e.is_dir || !lower_name(lowered, e.name.c_str())) continue;
-    if (strcmp(lowered, t->companion) == 0) {
-      t->has_index = true;
-      return join_path(t->src_index_disk, source_disk, e.name.c_str(), false);
-    }
-  }
-  return true;
 }
 
 void report_delete_failure(const char* path, int err) {
@@ -87,37 +97,54 @@ void report_move_failure(const char* path) {
   progress_print("\r\nFile:%sを移動出来ませんでした。", path);
 }
 
-// Every step below puts the index file before the data file.  The data file
-// is what makes a run settle a thread, so as long as it stays at the source
-// the next run takes the thread up again and completes what a failure or a
-// crash cut short; an index file never travels by itself.
-
-// Deletes the source pair, the index first.  An index that cannot be deleted
-// keeps its data file too, so the pair stays whole for the next run.
-void delete_source(const Thread& t) {
-  if (t.has_index) {
-    if (int err = env()->remove_file(t.src_index_disk)) {
-      report_delete_failure(t.src_index, err);
-      return;
-    }
-  }
-  if (int err = env()->remove_file(t.src_data_disk)) report_delete_failure(t.src_data, err);
+// Every step below puts the index file before the favourites and those
+// before the data file.  The data file is what makes a run settle a thread,
+// so as long as it stays at the source the next run takes the thread up
+// again and completes what a failure or a crash cut short; an index file
+// never travels by itself.
+//
+// A thread taken up again that way has no index left at the source but one
+// at the destination: its favourites may have followed already, and making
+// them follow again must not move a second entry for the same thread.
+bool completing(const Thread& t) {
+  return !t.self_paired && !t.has_index && exists(t.dst_index.disk);
 }
 
-bool follow(const Thread& t) { return rewrite_favourite_paths(t.src_index, t.dst_index); }
+bool follow(const Thread& t, bool again) {
+  return rewrite_favourite_paths(t.src_index.text, t.dst_index.text, again);
+}
+
+void unfollow(const Thread& t) { rewrite_favourite_paths(t.dst_index.text, t.src_index.text, false); }
+
+// Deletes the source index file (when there is one); false (reported) when
+// it stays, and with it the whole thread.
+bool delete_source_index(const Thread& t) {
+  if (!t.has_index) return true;
+  if (int err = env()->remove_file(t.src_index.disk)) {
+    report_delete_failure(t.src_index.text, err);
+    return false;
+  }
+  return true;
+}
+
+void delete_source_data(const Thread& t) {
+  if (int err = env()->remove_file(t.src_data.disk)) report_delete_failure(t.src_data.text, err);
+}
 
 void move_index_back(const Thread& t) {
-  if (t.has_index && !env()->rename_file(t.dst_index, t.src_index_disk)) {
-    progress_print("\r\nFile:%sを元に戻せませんでした。", t.dst_index);
+  if (t.has_index && !env()->rename_file(t.dst_index.disk, t.src_index.disk)) {
+    progress_print("\r\nFile:%sを元に戻せませんでした。", t.dst_index.text);
   }
 }
 
-// True when an index file at the destination may be replaced: its data file
-// was seen empty, or a second look finds none beside it (an orphan).  A
-// destination that could not be seen at first is never overwritten blindly.
+// True when an index file at the destination may be replaced: it is a
+// regular file, and its data file was seen empty or a second look finds
+// none beside it (an orphan).  A destination that could not be seen at first
+// is never overwritten blindly.
 bool index_may_be_replaced(const Thread& t, bool empty_there) {
-  FileStatus st;
-  return empty_there || !env()->stat(t.dst_data, &st);
+  uint64_t size;
+  if (look_at(t.dst_index.disk, &size) != Spot::kFile) return false;
+  return empty_there || look_at(t.dst_data.disk, &size) == Spot::kAbsent;
 }
 
 // Moves the pair to a destination whose data file is missing or empty
@@ -126,25 +153,27 @@ bool index_may_be_replaced(const Thread& t, bool empty_there) {
 // been done for it is undone.
 bool move_pair(const Thread& t, bool empty_there) {
   Env* e = env();
+  const bool again = completing(t);
   // Without an index at the source, one already at the destination is kept:
   // it is this thread's own when an earlier run was cut short after moving it.
-  if (t.has_index && !e->rename_file(t.src_index_disk, t.dst_index) &&
-      !(index_may_be_replaced(t, empty_there) && e->replace_file(t.src_index_disk, t.dst_index))) {
-    report_move_failure(t.src_index);
+  if (t.has_index && !e->rename_file(t.src_index.disk, t.dst_index.disk) &&
+      !(index_may_be_replaced(t, empty_there) &&
+        e->replace_file(t.src_index.disk, t.dst_index.disk))) {
+    report_move_failure(t.src_index.text);
     return false;
   }
-  if (!follow(t)) {
-    rewrite_favourite_paths(t.dst_index, t.src_index);  // those that did follow
+  if (!follow(t, again)) {
+    unfollow(t);  // those that did follow
     move_index_back(t);
     return false;
   }
   // An empty destination data file gives way in one step; otherwise the
   // rename never overwrites, so a destination we could not see survives.
-  bool moved = empty_there ? e->replace_file(t.src_data_disk, t.dst_data)
-                           : e->rename_file(t.src_data_disk, t.dst_data);
+  bool moved = empty_there ? e->replace_file(t.src_data.disk, t.dst_data.disk)
+                           : e->rename_file(t.src_data.disk, t.dst_data.disk);
   if (moved) return true;
-  report_move_failure(t.src_data);
-  rewrite_favourite_paths(t.dst_index, t.src_index);
+  report_move_failure(t.src_data.text);
+  unfollow(t);
   move_index_back(t);
   return false;
 }
@@ -156,52 +185,112 @@ bool copy_pair(const Thread& t, bool overwrite) {
   if (!t.self_paired) {
     if (t.has_index) {
       const bool replace = overwrite || index_may_be_replaced(t, false);
-      if (!copy_file_whole(t.src_index, t.dst_index, t.src_index_disk, replace)) return false;
-    } else {
-      env()->remove_file(t.dst_index);  // stale: it described the replaced data
+      if (!copy_file_whole(t.src_index, t.dst_index, replace)) return false;
+    } else if (exists(t.dst_index.disk)) {
+      env()->remove_file(t.dst_index.disk);  // stale: it described the replaced data
     }
   }
-  return copy_file_whole(t.src_data, t.dst_data, t.src_data_disk, overwrite) != 0;
+  return copy_file_whole(t.src_data, t.dst_data, overwrite) != 0;
+}
+
+// The source is the losing copy of a thread that the destination holds.
+// Two names of one file are never settled against each other: deleting
+// one would delete the thread.
+bool is_other_file(const Thread& t) {
+  FileIdentity a, b;
+  if (env()->identity(t.src_data.disk, &a) && env()->identity(t.dst_data.disk, &b) && !(a == b)) {
+    return true;
+  }
+  progress_print("\r\nFile:%sは移動先と同じファイルです。スキップします。", t.src_data.text);
+  return false;
 }
 
 // Settles one thread by copyonly and copylarge, and makes the favourites
 // follow it to the destination.  A source is deleted only once the
 // destination holds the thread and the favourites name it there.
 void transfer(const Thread& t) {
-  FileStatus st;
-  const bool seen = env()->stat(t.dst_data, &st) && !st.is_dir;
-  const uint64_t dst_size = seen ? st.size : 0;
+  uint64_t dst_size;
+  const Spot spot = look_at(t.dst_data.disk, &dst_size);
+  if (spot == Spot::kUntouchable) {
+    report_untouchable(t.dst_data.text);
+    return;
+  }
+  const bool seen = spot == Spot::kFile;
   const bool copyonly = g_settings.copyonly != 0, copylarge = g_settings.copylarge != 0;
   if (dst_size == 0) {
     if (copyonly) {
-      if (copy_pair(t, seen)) follow(t);
+      if (copy_pair(t, seen)) follow(t, false);
     } else {
       move_pair(t, seen);
     }
     return;
   }
-  bool arrived = true;
-  if (dst_size < t.size && copylarge) arrived = copy_pair(t, true);
-  const bool followed = follow(t);
-  if (!copyonly && arrived && followed) delete_source(t);
+  if (!is_other_file(t)) return;
+  // A copy that failed (reported) leaves the thread and its favourites as
+  // they are, for the next run to take up whole.
+  if (dst_size < t.size && copylarge && !copy_pair(t, true)) return;
+  if (copyonly) {
+    follow(t, false);
+    return;
+  }
+  // The losing source goes in the order of a move: index, favourites, data.
+  const bool again = completing(t);
+  if (delete_source_index(t) && follow(t, again)) delete_source_data(t);
 }
 
-// Builds the thread's paths from its lower-cased name (already in t->name);
-// false (reported) when one would be cut.
-bool prepare(const char* source, const char* source_disk, const char* destination,
-             const DirEntry& entry, Thread* t) {
+// Builds the thread's paths from its lower-cased name; false when it is not
+// to be touched (reported, or its index file was reported on its own).
+bool prepare(const PathPair& source, const PathPair& destination, const ListedDir& dir,
+             const ListedEntry& entry, Thread* t) {
+  copy_text(t->name, sizeof t->name, entry.name.c_str());
   if (!companion_name(t->companion, t->name)) {
     report_cut_path(t->companion, false);
     return false;
   }
   t->self_paired = strcmp(t->companion, t->name) == 0;
   t->size = entry.size;
-  return join_path(t->src_data, source, t->name, false) &&
-         join_path(t->src_index, source, t->companion, false) &&
-         join_path(t->dst_data, destination, t->name, false) &&
-         join_path(t->dst_index, destination, t->companion, false) &&
-         join_path(t->src_data_disk, source_disk, entry.name.c_str(), false) &&
-         find_index_on_disk(source_disk, entry.name.c_str(), t);
+  const ListedEntry* index = t->self_paired ? nullptr : find_entry(dir, t->companion);
+  if (index && (index->kind != FileKind::kFile || index->problem != NameProblem::kNone)) {
+    return false;  // the pair stays whole where it is
+  }
+  t->has_index = index != nullptr;
+  char built[kPathSize];
+  companion_name(built, entry.disk.c_str());  // fits: the lower-cased twin did
+  // Files arrive at the destination under their lower-cased names.
+  return join_pair(&t->src_data, source, t->name, entry.disk.c_str(), false) &&
+         join_pair(&t->src_index, source, t->companion, index ? index->disk.c_str() : built,
+                   false) &&
+         join_pair(&t->dst_data, destination, t->name, t->name, false) &&
+         join_pair(&t->dst_index, destination, t->companion, t->companion, false);
+}
+
+// Creates the destination and makes sure that it is another directory than
+// the source.  False (reported) when the board is to be left alone.
+bool destination_ready(const PathPair& source, const PathPair& destination_pair) {
+  const char* destination = destination_pair.disk;
+  char stop[kPathSize];
+  switch (make_dir_chain(destination, stop)) {
+    case Chain::kReady: break;
+    case Chain::kLink:
+      progress_print("\r\nDir:%sはリンクです。コピーを中止します。", stop);
+      return false;
+    case Chain::kFailed:
+      progress_print("\r\nDir:%sを作成出来ませんでした。コピーを中止します。",
+                     destination_pair.text);
+      return false;
+  }
+  // However the two are spelt, and whatever link makes them one, a board is
+  // never moved onto itself.
+  FileIdentity a, b;
+  if (!env()->identity(source.disk, &a) || !env()->identity(destination, &b)) {
+    progress_print("\r\nDir:%sを調べられませんでした。スキップします。", destination_pair.text);
+    return false;
+  }
+  if (a == b) {
+    progress_print("\r\nDir:%sは移動先と同じフォルダです。スキップします。", source.text);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -214,45 +303,48 @@ bool companion_name(char* out, const char* name) {
   return format_text(out, kPathSize, "%.*s.idx", static_cast<int>(dot - out), name);
 }
 
-void move_board_dir(const char* source, const char* destination, const char* source_disk) {
-  if (!source_disk) source_disk = source;
-  int err = make_dir_chain(destination);
-  if (err != 0 && err != kErrExists) {
-    progress_print("\r\nDir:%sを作成出来ませんでした。コピーを中止します。", destination);
-    return;
-  }
-  std::unique_ptr<DirListing> listing = env()->list_dir(source_disk);
-  if (!listing) return;
-  DirEntry entry;
-  while (listing->next(&entry)) {
-    if (entry.is_dir) continue;
-    Thread t;
-    if (!lower_name(t.name, entry.name.c_str())) {
-      report_cut_path(t.name, false);
+void move_board_dir(const char* source, const char* destination, const char* source_disk,
+                    const char* destination_disk) {
+  PathPair from, to;
+  copy_text(from.text, kPathSize, source);
+  copy_text(from.disk, kPathSize, source_disk ? source_disk : source);
+  copy_text(to.text, kPathSize, destination);
+  copy_text(to.disk, kPathSize, destination_disk ? destination_disk : destination);
+  if (!destination_ready(from, to)) return;
+  ListedDir dir;
+  if (!list_entries(from.disk, &dir)) return;
+  for (const ListedEntry& entry : dir.entries) {
+    // Sub-directories of a board are not touched.
+    if (entry.kind == FileKind::kDir) continue;
+    if (entry.problem != NameProblem::kNone || entry.kind != FileKind::kFile) {
+      report_untouched(from.disk, entry, false);
+      continue;
+    }
+    // A temporary file of ours left by an interrupted run is no thread.
+    if (is_leftover_temporary(entry.disk.c_str())) {
+      char leftover[kPathSize];
+      if (join_path(leftover, from.disk, entry.disk.c_str(), false)) env()->remove_file(leftover);
       continue;
     }
     // Index files never travel by themselves, only beside their data file.
-    if (strstr(t.name, ".idx")) continue;
-    // A temporary file of ours left by an interrupted run is no thread.
-    if (strcmp(entry.name.c_str(), kReplaceTempName) == 0) {
-      char leftover[kPathSize];
-      if (join_path(leftover, source_disk, entry.name.c_str(), false)) env()->remove_file(leftover);
-      continue;
-    }
-    if (!prepare(source, source_disk, destination, entry, &t)) continue;
+    if (strstr(entry.name.c_str(), ".idx")) continue;
+    Thread t;
+    if (!prepare(from, to, dir, entry, &t)) continue;
     if (g_settings.no_move) {
       // An index already at the destination was moved there by a run that
       // was cut short after deciding to move this thread; it still tells.
-      const char* index = t.has_index || !exists(t.dst_index) ? t.src_index_disk : t.dst_index;
+      const char* index =
+          t.has_index || !exists(t.dst_index.disk) ? t.src_index.disk : t.dst_index.disk;
       ThreadIndex record;
       if (!read_thread_index(index, &record)) {
-        progress_print("\r\nFile:%sが開けませんでした。", t.src_index);
+        progress_print("\r\nFile:%sが開けませんでした。", t.src_index.text);
         continue;
       }
       if (record.flags & kThreadFlagDropped) continue;
     }
     if (t.size > kLargestDataFile || !work_buffer_reserve(static_cast<size_t>(t.size) + 1)) {
-      progress_print("\r\nFile:%sを読み込めませんでした。このファイルはスキップします。", t.src_data);
+      progress_print("\r\nFile:%sを読み込めませんでした。このファイルはスキップします。",
+                     t.src_data.text);
       continue;
     }
     transfer(t);

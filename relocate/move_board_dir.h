@@ -12,11 +12,13 @@
 namespace vendrit {
 
 // Creates `destination` (with its parents) and transfers the threads of
-// `source`.  `source_disk` names the source as listed (null: the same as
-// `source`); program paths are lower-case, listed names may not be.
+// `source`.  `source_disk` and `destination_disk` name the two as spelled
+// on disk (null: the same as the program paths); program paths are
+// lower-case below log, names on disk may not be.  A board whose destination
+// leads through a link, or is the source directory itself, is left alone.
 // Every problem is one progress line; nothing is returned.
 void move_board_dir(const char* source, const char* destination,
-                    const char* source_disk = nullptr);
+                    const char* source_disk = nullptr, const char* destination_disk = nullptr);
 
 // The companion index name of a data file name: its last "." and what
 // follows replaced by ".idx"; a name without "." is its own companion.

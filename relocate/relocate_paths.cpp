@@ -20,44 +20,15 @@ bool join_path(char* out, const char* dir, const char* name, bool is_dir) {
   return false;
 }
 
-long last_separator(const char* path) {
-  long last = -1;
-  for (long i = 0; path[i]; ++i) {
-    unsigned char c = static_cast<unsigned char>(path[i]);
-    if (is_sjis_lead(c) && path[i + 1]) {
-      ++i;
-    } else if (c == '\\') {
-      last = i;
-    }
-  }
-  return last;
-}
-
-int count_separators(const char* path) {
-  int n = 0;
-  for (size_t i = 0; path[i]; ++i) {
-    unsigned char c = static_cast<unsigned char>(path[i]);
-    if (is_sjis_lead(c) && path[i + 1]) {
-      ++i;
-    } else if (c == '\\') {
-      ++n;
-    }
-  }
-  return n;
+bool join_pair(PathPair* out, const PathPair& dir, const char* name, const char* disk_name,
+               bool is_dir) {
+  return join_path(out->text, dir.text, name, is_dir) &&
+         join_path(out->disk, dir.disk, disk_name, is_dir);
 }
 
 bool lower_name(char* out, const char* name) {
   copy_text(out, kPathSize, name);
-  // The second byte of a double-byte character may fall in A to Z; changing
-  // it would name a different character, so it is stepped over.
-  for (size_t i = 0; out[i]; ++i) {
-    unsigned char c = static_cast<unsigned char>(out[i]);
-    if (is_sjis_lead(c) && out[i + 1]) {
-      ++i;
-    } else if (c >= 'A' && c <= 'Z') {
-      out[i] = static_cast<char>(c - 'A' + 'a');
-    }
-  }
+  lower_sjis(out);
   return strlen(name) < kPathSize;
 }
 

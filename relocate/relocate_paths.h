@@ -13,19 +13,24 @@
 
 namespace vendrit {
 
+// A path as the program names it (lower-cased entry names: messages and the
+// favourites texts) and as it is spelled on disk (opening, renaming and
+// deleting).  On Windows both lead to the same file.
+struct PathPair {
+  char text[kPathSize];
+  char disk[kPathSize];
+};
+
+// "dir\name" into both forms; false (reported) when either would be cut.
+bool join_pair(PathPair* out, const PathPair& dir, const char* name, const char* disk_name,
+               bool is_dir);
+
 // "dir\name" into a kPathSize buffer.  False (after a progress line naming the
 // cut path) when it does not fit.  `is_dir` picks the "Dir:" or "File:" form.
 bool join_path(char* out, const char* dir, const char* name, bool is_dir);
 
 // Reports a path that was cut at 259 characters.
 void report_cut_path(const char* cut, bool is_dir);
-
-// Offset of the last backslash of `path`, stepping over the second byte of
-// double-byte characters; -1 when there is none.
-long last_separator(const char* path);
-
-// Number of backslashes in `path`, double-byte characters stepped over.
-int count_separators(const char* path);
 
 // Copies `name` (at most 259 characters) and lower-cases its ASCII letters A
 // to Z, leaving double-byte characters whole.

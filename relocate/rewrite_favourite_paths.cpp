@@ -32,7 +32,7 @@ long long read_whole(const char* name) {
   FileStatus st;
   std::unique_ptr<File> f = e->open(name, OpenMode::kRead);
   if (!f) {
-    if (!e->stat(name, &st) || st.is_dir) return -1;
+    if (!e->stat(name, &st) || st.kind == FileKind::kDir) return -1;
     report_unreadable(name);
     return -2;
   }
@@ -53,7 +53,8 @@ long long read_whole(const char* name) {
 
 }  // namespace
 
-bool rewrite_favourite_paths(const char* source_index, const char* destination_index) {
+bool rewrite_favourite_paths(const char* source_index, const char* destination_index,
+                             bool again) {
   const char* old_text = below_log(source_index);
   const char* new_text = below_log(destination_index);
   if (!old_text || !new_text) return true;
@@ -71,6 +72,10 @@ bool rewrite_favourite_paths(const char* source_index, const char* destination_i
     size_t text_len = strnlen(g_work.data, static_cast<size_t>(n));
     long long at = find_bytes(g_work.data, text_len, old_text, old_len);
     if (at < 0) continue;
+    if (again) {
+      long long done = find_bytes(g_work.data, text_len, new_text, strlen(new_text));
+      if (done >= 0 && done <= at) continue;
+    }
     size_t after = static_cast<size_t>(at) + old_len;
     ByteSpan pieces[] = {{g_work.data, static_cast<size_t>(at)},
                          {new_text, strlen(new_text)},

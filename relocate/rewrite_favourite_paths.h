@@ -12,6 +12,13 @@ namespace vendrit {
 // ("log\..."); the texts compared are what follows "log" and its separator.
 // False when a favourites file that exists could not be read or rewritten
 // (reported); its entry for the thread then still names the old path.
-bool rewrite_favourite_paths(const char* source_index, const char* destination_index);
+//
+// `again` is for a thread whose move an earlier run began and did not end:
+// its favourites may have followed already.  A file that names the new path
+// before any old one is then taken as followed and left as it is, so that a
+// file naming the thread twice has one entry moved, as in a run that was not
+// cut short.
+bool rewrite_favourite_paths(const char* source_index, const char* destination_index,
+                             bool again = false);
 
 }  // namespace vendrit

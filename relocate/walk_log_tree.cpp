@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/env.h"
+#include "relocate/listed_dir.h"
 #include "relocate/move_board_dir.h"
 #include "relocate/relocate_paths.h"
 #include "report/progress_log.h"
@@ -20,63 +21,82 @@ bool skipped_by_name(const char* name) {
   return name[0] == '.' || strchr(name, '_') || strstr(name, "localhost");
 }
 
+// The board list may spell a server with capitals while the walk knows it by
+// its lower-cased directory name: the two are one server.
+void lower_server(char* out, const char* server) {
+  copy_text(out, kServerNameSize, server);
+  lower_sjis(out);
+}
+
 // The first board record for `board_id` on a server other than `old_server`.
 const BoardRecord* find_new_home(const char* board_id, const char* old_server) {
   for (int i = 0; i < g_board_count; ++i) {
     const BoardRecord& r = g_boards[i];
-    if (strcmp(r.board_id, board_id) == 0 && strcmp(r.server, old_server) != 0) return &r;
+    if (strcmp(r.board_id, board_id) != 0) continue;
+    char server[kServerNameSize];
+    lower_server(server, r.server);
+    if (strcmp(server, old_server) != 0) return &r;
   }
   return nullptr;
 }
 
-// One board directory `name` of the server directory `path`.
-void visit_board_dir(const char* path, const char* disk, const char* name, const char* listed) {
-  long sep = last_separator(path);
-  if (sep < 0) return;  // a server directory needs the directory holding it
-  const char* old_server = path + sep + 1;
-  char source[kPathSize], source_disk[kPathSize];
-  if (!join_path(source, path, name, true) || !join_path(source_disk, disk, listed, true)) return;
-  if (is_excluded(old_server, name)) return;
-  const BoardRecord* home = find_new_home(name, old_server);
+// One board directory `entry` of the server directory `server`; `holder`
+// lists the directory that holds the server directory.
+void visit_board_dir(const PathPair& server, const ListedDir* holder, const ListedEntry& entry) {
+  long sep = last_separator(server.text), disk_sep = last_separator(server.disk);
+  if (sep < 0 || disk_sep < 0) return;  // a server directory needs the directory holding it
+  const char* old_server = server.text + sep + 1;
+  PathPair source;
+  if (!join_pair(&source, server, entry.name.c_str(), entry.disk.c_str(), true)) return;
+  if (is_excluded(old_server, entry.name.c_str())) return;
+  const BoardRecord* home = find_new_home(entry.name.c_str(), old_server);
   if (!home) {
-    env()->remove_dir(source_disk);
+    env()->remove_dir(source.disk);
     return;
   }
-  char destination[kPathSize];
-  if (!format_text(destination, sizeof destination, "%.*s\\%s\\%s", static_cast<int>(sep), path,
-                   home->server, home->board_id)) {
-    report_cut_path(destination, true);
+  // The new server directory as it is already spelt on disk, if it is there.
+  char lowered[kServerNameSize];
+  lower_server(lowered, home->server);
+  const ListedEntry* there = holder ? find_entry(*holder, lowered) : nullptr;
+  const char* server_disk =
+      there && there->problem == NameProblem::kNone ? there->disk.c_str() : home->server;
+  PathPair destination;
+  if (!format_text(destination.text, kPathSize, "%.*s\\%s\\%s", static_cast<int>(sep), server.text,
+                   home->server, home->board_id) ||
+      !format_text(destination.disk, kPathSize, "%.*s\\%s\\%s", static_cast<int>(disk_sep),
+                   server.disk, server_disk, home->board_id)) {
+    report_cut_path(destination.text, true);
     return;
   }
   progress_print("\r\nBBS:%s  %s->%s", home->board_id, old_server, home->server);
-  move_board_dir(source, destination, source_disk);
-  env()->remove_dir(source_disk);
+  move_board_dir(source.text, destination.text, source.disk, destination.disk);
+  env()->remove_dir(source.disk);
 }
 
-// `path` is the program path (lower-case below log), `disk` the same
-// directory named as listed.
-void walk(const char* path, const char* disk) {
-  std::unique_ptr<DirListing> listing = env()->list_dir(disk);
-  if (!listing) return;
-  const bool server_dir = is_server_dir(path);
-  const bool walk_children = count_separators(path) <= kDeepestWalkedSeparators;
-  DirEntry entry;
-  while (listing->next(&entry)) {
-    char name[kPathSize];
-    lower_name(name, entry.name.c_str());
-    if (!entry.is_dir || skipped_by_name(name)) continue;
+// `dir.text` is the program path (lower-case below log), `dir.disk` the same
+// directory as spelt on disk; `holder` lists the directory above it.
+void walk(const PathPair& dir, const ListedDir* holder) {
+  const bool server_dir = is_server_dir(dir.text);
+  if (!server_dir && count_separators(dir.text) > kDeepestWalkedSeparators) return;
+  // Read whole first: the walk creates and removes directories here.
+  ListedDir entries;
+  if (!list_entries(dir.disk, &entries)) return;
+  for (const ListedEntry& e : entries.entries) {
+    if (e.kind != FileKind::kDir && e.kind != FileKind::kLink) continue;
+    if (skipped_by_name(e.name.c_str())) continue;
+    // A link is never walked, moved into or removed: it may lead anywhere.
+    if (e.kind == FileKind::kLink || e.problem != NameProblem::kNone) {
+      report_untouched(dir.disk, e, true);
+      continue;
+    }
     if (server_dir) {
-      visit_board_dir(path, disk, name, entry.name.c_str());
+      visit_board_dir(dir, holder, e);
       continue;
     }
-    if (!walk_children) continue;
-    char child[kPathSize], child_disk[kPathSize];
-    if (!join_path(child, path, name, true) ||
-        !join_path(child_disk, disk, entry.name.c_str(), true)) {
-      continue;
-    }
-    walk(child, child_disk);
-    env()->remove_dir(child_disk);
+    PathPair child;
+    if (!join_pair(&child, dir, e.name.c_str(), e.disk.c_str(), true)) continue;
+    walk(child, &entries);
+    env()->remove_dir(child.disk);
   }
 }
 
@@ -86,6 +106,11 @@ bool is_server_dir(const char* path) {
   return strstr(path, kMainSuffix) || strstr(path, kSisterSuffix);
 }
 
-void walk_log_tree(const char* path) { walk(path, path); }
+void walk_log_tree(const char* path) {
+  PathPair root;
+  copy_text(root.text, kPathSize, path);
+  copy_text(root.disk, kPathSize, path);
+  walk(root, nullptr);
+}
 
 }  // namespace vendrit

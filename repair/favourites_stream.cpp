@@ -11,7 +11,7 @@ namespace vendrit {
 const char kFavouritesFileName[] = "favorite.idx";
 
 namespace {
-constexpr char kTempName[] = "vendrit-favorite.tmp";
+char g_temp_name[48];
 std::unique_ptr<File> g_stream;
 bool g_stream_ok = false;
 }  // namespace
@@ -20,11 +20,13 @@ bool favourites_stream_open() {
   Env* e = env();
   FileStatus st;
   if (e->stat(kFavouritesFileName, &st)) {
-    if (st.is_dir) return false;
+    // A link or special file is never replaced by a file of ours.
+    if (st.kind != FileKind::kFile) return false;
     if (!e->open(kFavouritesFileName, OpenMode::kWriteExisting)) return false;
   }
-  e->remove_file(kTempName);
-  g_stream = e->open(kTempName, OpenMode::kCreateNew);
+  temporary_name("favorite", g_temp_name, sizeof g_temp_name);
+  e->remove_file(g_temp_name);
+  g_stream = e->open(g_temp_name, OpenMode::kCreateNew);
   g_stream_ok = g_stream != nullptr;
   return g_stream_ok;
 }
@@ -49,8 +51,8 @@ bool favourites_stream_close() {
   bool ok = g_stream->close() && g_stream_ok;
   g_stream.reset();
   Env* e = env();
-  if (ok && e->replace_file(kTempName, kFavouritesFileName)) return true;
-  e->remove_file(kTempName);
+  if (ok && e->replace_file(g_temp_name, kFavouritesFileName)) return true;
+  e->remove_file(g_temp_name);
   return false;
 }
 

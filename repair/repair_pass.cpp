@@ -5,7 +5,10 @@
 
 #include "app/run_settings.h"
 #include "catalogue/catalogue.h"
+#include "relocate/listed_dir.h"
+#include "relocate/relocate_paths.h"
 #include "platform/env.h"
+#include "platform/safe_replace.h"
 #include "platform/text.h"
 #include "repair/favourites_stream.h"
 #include "repair/foreign_host.h"
@@ -28,12 +31,6 @@ const char kMsgCannotWrite[] = "\r\nFile:%sを書けませんでした。この�
 const char kMsgHeader[] = "\r\n書き換え中 BBS:%s";
 const char kMsgFavourite[] = "\r\n「%s」を登録します";
 
-// A directory as the program names it (lower-cased) and as it is on disk.
-struct Place {
-  const char* path;
-  const char* disk;
-};
-
 // The directory lies in a server directory of a handled family.
 bool is_family_dir(const char* dir) {
   char main_dir[sizeof kMainSuffix + 1], sister_dir[sizeof kSisterSuffix + 1];
@@ -49,8 +46,8 @@ bool split_board_dir(const char* dir, char* server, char* board_part) {
   const char* start = strstr(dir, "log\\");
   if (!start) return false;
   start += 4;
-  const char* sep = strchr(start, '\\');
-  if (!sep || sep == start || sep[1] == '\0' || strchr(sep + 1, '\\')) return false;
+  const char* sep = find_separator(start);
+  if (!sep || sep == start || sep[1] == '\0' || find_separator(sep + 1)) return false;
   format_text(server, kPartSize, "%.*s", static_cast<int>(sep - start), start);
   copy_text(board_part, kPartSize, sep + 1);
   return true;
@@ -82,17 +79,21 @@ void add_favourite(const char* server, const ThreadIndex& record, const char* na
   progress_print(kMsgFavourite, record.title);
 }
 
-void repair_index_file(Place dir, const char* name, const char* disk_name, int* header_printed) {
-  const bool family = is_family_dir(dir.path);
+void repair_index_file(const PathPair& dir, const ListedDir& entries, const ListedEntry& entry,
+                       int* header_printed) {
+  const char* name = entry.name.c_str();
+  const bool family = is_family_dir(dir.text);
   char server[kPartSize], board_part[kPartSize];
-  if (!split_board_dir(dir.path, server, board_part)) return;
+  if (!split_board_dir(dir.text, server, board_part)) return;
   if (is_excluded(server, board_part)) return;
 
   char index_path[kPartSize], disk_index_path[kPartSize];
-  bool whole = format_text(index_path, sizeof index_path, "%s\\%s", dir.path, name);
-  // A cut path would name another file: it is neither read nor written.
-  if (!whole || !format_text(disk_index_path, sizeof disk_index_path, "%s\\%s", dir.disk,
-                             disk_name)) {
+  bool whole = format_text(index_path, sizeof index_path, "%s\\%s", dir.text, name);
+  // A cut path would name another file, and a link or special file is not
+  // an index file: neither is read nor written.
+  if (!whole || entry.kind != FileKind::kFile ||
+      !format_text(disk_index_path, sizeof disk_index_path, "%s\\%s", dir.disk,
+                   entry.disk.c_str())) {
     progress_print(kMsgCannotOpen, index_path);
     return;
   }
@@ -144,8 +145,12 @@ void repair_index_file(Place dir, const char* name, const char* disk_name, int* 
     }
     char new_prefix[kPartSize];
     format_text(new_prefix, sizeof new_prefix, "%s/", record.host);
-    if (rewrite_thread_links(dir.path, name, board_part, old_prefix, new_prefix, dir.disk,
-                             disk_name) == LinkRewrite::kFailed) {
+    // The log as it is listed: its name may differ from the index's in case.
+    char log_name[kPathSize];
+    log_name_for(name, log_name, sizeof log_name);
+    const ListedEntry* log = find_entry(entries, log_name);
+    if (rewrite_thread_links(dir.text, name, board_part, old_prefix, new_prefix, dir.disk,
+                             log ? log->disk.c_str() : log_name) == LinkRewrite::kFailed) {
       return;  // reported; the index keeps its old host for the next run
     }
   }
@@ -154,30 +159,49 @@ void repair_index_file(Place dir, const char* name, const char* disk_name, int* 
   }
 }
 
-void repair_dir(Place dir) {
+void repair_dir(const PathPair& dir) {
   int header_printed = 0;
-  std::unique_ptr<DirListing> listing = env()->list_dir(dir.disk);
-  if (!listing) return;
-  DirEntry entry;
-  while (listing->next(&entry)) {
-    char name[kPathSize];
-    copy_text(name, sizeof name, entry.name.c_str());
-    lower_ascii(name);
-    if (entry.is_dir && name[0] != '.') {
-      char child[kPathSize], disk_child[kPathSize];
+  ListedDir entries;
+  if (!list_entries(dir.disk, &entries)) return;
+  for (const ListedEntry& e : entries.entries) {
+    const bool walked = e.kind == FileKind::kDir && e.name[0] != '.';
+    const bool index = !walked && strstr(e.name.c_str(), ".idx");
+    if (e.problem != NameProblem::kNone && (walked || index)) {
+      report_untouched(dir.disk, e, walked);
+      continue;
+    }
+    if (walked) {
+      PathPair child;
       // A cut path would name another directory: it is not walked.
-      if (format_text(child, sizeof child, "%s\\%s", dir.path, name) &&
-          format_text(disk_child, sizeof disk_child, "%s\\%s", dir.disk, entry.name.c_str())) {
-        repair_dir(Place{child, disk_child});
+      if (format_text(child.text, kPathSize, "%s\\%s", dir.text, e.name.c_str()) &&
+          format_text(child.disk, kPathSize, "%s\\%s", dir.disk, e.disk.c_str())) {
+        repair_dir(child);
       }
       continue;
     }
-    if (strstr(name, ".idx")) repair_index_file(dir, name, entry.name.c_str(), &header_printed);
+    // Links are never walked: one may lead out of the log tree or back into
+    // it for ever.
+    if (e.kind == FileKind::kLink && !index) continue;
+    if (index) {
+      repair_index_file(dir, entries, e, &header_printed);
+    } else if (e.kind == FileKind::kFile && is_leftover_temporary(e.disk.c_str())) {
+      // Only this process works on the reader root: a temporary file of
+      // ours is a leftover of an interrupted run.
+      char leftover[kPathSize];
+      if (format_text(leftover, sizeof leftover, "%s\\%s", dir.disk, e.disk.c_str())) {
+        env()->remove_file(leftover);
+      }
+    }
   }
 }
 
 }  // namespace
 
-void repair_pass(const char* path) { repair_dir(Place{path, path}); }
+void repair_pass(const char* path) {
+  PathPair root;
+  copy_text(root.text, kPathSize, path);
+  copy_text(root.disk, kPathSize, path);
+  repair_dir(root);
+}
 
 }  // namespace vendrit

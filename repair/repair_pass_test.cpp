@@ -301,7 +301,8 @@ TEST_F(RepairPassTest, IndexNamesAreMatchedAndShownLowerCase) {
   moved.host = kFamOld;
   moved.flags = 0x60;
   const std::string log = link_log(kFamOld + "/");
-  put(dir, "X.IDX", moved, &log);
+  put(dir, "X.IDX", moved);
+  write_file(dir + "\\X.DAT", log);  // found under its own spelling
   put(dir, "y.idx.bak", moved);
   write_file(dir + "\\y.idx.dat", log);
   put(dir, "z.txt", moved);
@@ -315,7 +316,7 @@ TEST_F(RepairPassTest, IndexNamesAreMatchedAndShownLowerCase) {
   EXPECT_EQ(read_file(dir + "\\X.IDX"), idx_text(fixed));
   EXPECT_EQ(read_file(dir + "\\y.idx.bak"), idx_text(fixed));
   EXPECT_EQ(read_file(dir + "\\z.txt"), idx_text(moved));
-  EXPECT_EQ(read_file(dir + "\\X.dat"), link_log(kFam + "/", kFamOld + "/"));
+  EXPECT_EQ(read_file(dir + "\\X.DAT"), link_log(kFam + "/", kFamOld + "/"));
   EXPECT_EQ(read_file(dir + "\\y.idx.dat"), link_log(kFam + "/", kFamOld + "/"));
   std::string fav = read_file("favorite.idx");
   EXPECT_NE(fav.find(kFam + "\\news\\x.idx\r\n"), std::string::npos) << fav;
@@ -323,6 +324,25 @@ TEST_F(RepairPassTest, IndexNamesAreMatchedAndShownLowerCase) {
   EXPECT_EQ(count_of(ui_->output, std::string(kHeader) + "news"), 1);
   // No second file appeared beside the listed ones.
   EXPECT_EQ(snapshot_tree(dir).size(), 5u);
+}
+
+// Board directories named with double-byte characters whose second byte is
+// a backslash (表, ソ) or a capital letter (ア) are repaired like any other.
+TEST_F(RepairPassTest, ShiftJisBoardNames) {
+  for (const std::string board : {"\x95\x5c", "\x83\x5c", "\x83\x41"}) {
+    SCOPED_TRACE(board);
+    const std::string dir = "log\\" + kFam + "\\" + board;
+    Idx moved;
+    moved.host = kFamOld;
+    moved.board = board;
+    const std::string log = link_log(kFamOld + "/", "", board);
+    put(dir, "1.idx", moved, &log);
+    repair_pass("log");
+    Idx fixed = moved;
+    fixed.host = kFam;
+    EXPECT_EQ(read_file(dir + "\\1.idx"), idx_text(fixed));
+    EXPECT_EQ(read_file(dir + "\\1.dat"), link_log(kFam + "/", kFamOld + "/", board));
+  }
 }
 
 TEST_F(RepairPassTest, IndexFilesOutsideBoardDirectoriesAreLeftAlone) {

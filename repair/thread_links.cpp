@@ -41,7 +41,9 @@ ReadOutcome read_log(const char* disk_path, size_t* length) {
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
     FileStatus st;
     bool found = e->stat(disk_path, &st);
-    if (found && st.is_dir) return ReadOutcome::kMissing;
+    if (found && st.kind == FileKind::kDir) return ReadOutcome::kMissing;
+    // A link or special file is not a log to rewrite.
+    if (found && st.kind != FileKind::kFile) return ReadOutcome::kFailed;
     uint64_t size = found ? st.size : 0;
     if (size >= SIZE_MAX || !work_buffer_reserve(static_cast<size_t>(size) + 1)) {
       return ReadOutcome::kFailed;
@@ -119,18 +121,24 @@ size_t plan_rewrite(const char* text, size_t size, const LinkRule& r, ByteSpan* 
 
 }  // namespace
 
+bool log_name_for(const char* index_name, char* buf, size_t size) {
+  size_t n = strlen(index_name);
+  int stem = static_cast<int>(n >= 4 ? n - 4 : 0);
+  return format_text(buf, size, "%.*s.dat", stem, index_name);
+}
+
 LinkRewrite rewrite_thread_links(const char* directory, const char* index_name,
                                  const char* board_part, const char* old_prefix,
                                  const char* new_prefix, const char* disk_directory,
-                                 const char* disk_index_name) {
+                                 const char* disk_log_name) {
   char by_param[kQuerySize], by_path[kQuerySize];
   format_text(by_param, sizeof by_param, "test/read.cgi?bbs=%s", board_part);
   format_text(by_path, sizeof by_path, "test/read.cgi/%s/", board_part);
   char log_path[kLogPathSize], disk_log_path[kLogPathSize];
   bool whole = format_log_path(log_path, sizeof log_path, directory, index_name);
   // A cut path names another file; it is never opened.
-  if (!whole || !format_log_path(disk_log_path, sizeof disk_log_path, disk_directory,
-                                 disk_index_name)) {
+  if (!whole || !format_text(disk_log_path, sizeof disk_log_path, "%s\\%s", disk_directory,
+                             disk_log_name)) {
     progress_print(kMsgCannotRead, log_path);
     return LinkRewrite::kFailed;
   }
@@ -166,8 +174,10 @@ LinkRewrite rewrite_thread_links(const char* directory, const char* index_name,
 LinkRewrite rewrite_thread_links(const char* directory, const char* index_name,
                                  const char* board_part, const char* old_prefix,
                                  const char* new_prefix) {
+  char log_name[kLogPathSize];
+  log_name_for(index_name, log_name, sizeof log_name);
   return rewrite_thread_links(directory, index_name, board_part, old_prefix, new_prefix,
-                              directory, index_name);
+                              directory, log_name);
 }
 
 }  // namespace vendrit

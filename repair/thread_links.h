@@ -8,6 +8,8 @@
 // log is replaced in one step, so a failure leaves it as it was.
 #pragma once
 
+#include <cstddef>
+
 namespace vendrit {
 
 enum class LinkRewrite {
@@ -16,15 +18,18 @@ enum class LinkRewrite {
   kFailed,      // the log exists but could not be rewritten; it is unchanged
 };
 
+// The log's name for an index file name: the index name without its last
+// four characters, followed by ".dat".  False when it was cut.
+bool log_name_for(const char* index_name, char* buf, size_t size);
+
 // `directory` and `index_name` are the lower-cased program forms, used in
-// messages; `disk_directory` and `disk_index_name` are the same names as the
-// file system listed them, used to open and replace the log.  The log is
-// the index name without its last four characters, followed by ".dat".
+// messages; `disk_directory` and `disk_log_name` name the directory and the
+// log as the file system listed them, used to open and replace the log.
 // Every failure is reported as one progress line naming the log.
 LinkRewrite rewrite_thread_links(const char* directory, const char* index_name,
                                  const char* board_part, const char* old_prefix,
                                  const char* new_prefix, const char* disk_directory,
-                                 const char* disk_index_name);
+                                 const char* disk_log_name);
 
 // The same with the program forms as the names on disk.
 LinkRewrite rewrite_thread_links(const char* directory, const char* index_name,

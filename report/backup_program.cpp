@@ -17,16 +17,9 @@ int run_backup_program() {
   // start directory.
   char dir[kPathSize];
   copy_text(dir, sizeof dir, g_settings.backupprog);
-  char* last = nullptr;
-  for (char* p = dir; *p; ++p) {
-    if (is_sjis_lead(static_cast<unsigned char>(*p)) && p[1]) {
-      ++p;
-    } else if (*p == '\\') {
-      last = p;
-    }
-  }
-  if (last) {
-    *last = '\0';
+  long last = last_separator(dir);
+  if (last >= 0) {
+    dir[last] = '\0';
   } else {
     copy_text(dir, sizeof dir, g_start_dir);
   }

@@ -21,10 +21,11 @@ struct Result {
   std::string out, err;
 };
 
-// Runs the program in the current directory with `input` on standard input.
-Result run(const std::string& words, const std::string& input = "") {
+// Runs the program in the current directory with `input` on standard input,
+// as this user or, through `as`, as another.
+Result run(const std::string& words, const std::string& input = "", const std::string& as = "") {
   write_file("stdin.txt", input);
-  std::string cmd = std::string("LC_ALL=C '") + VENDRIT_BINARY + "' " + words +
+  std::string cmd = as + std::string(" env LC_ALL=C '") + VENDRIT_BINARY + "' " + words +
                     " <stdin.txt >stdout.txt 2>stderr.txt";
   int status = std::system(cmd.c_str());
   Result r{WIFEXITED(status) ? WEXITSTATUS(status) : -1000, read_file("stdout.txt"),
@@ -132,6 +133,19 @@ TEST_F(ConsoleProgram, SecondInstanceIsRefusedWhileTheFirstRuns) {
   EXPECT_EQ(second.code, 255);
   EXPECT_EQ(second.err, "Vendritの多重起動は出来ません\n");
   EXPECT_FALSE(file_exists("vendrit.log"));
+  if (geteuid() == 0) {
+    // Another user's instance is refused on this root, and only on it.
+    const std::string nobody = "setpriv --reuid=65534 --regid=65534 --clear-groups";
+    Result other = run("auto", "", nobody);
+    EXPECT_EQ(other.code, 255);
+    EXPECT_EQ(other.err, "Vendritの多重起動は出来ません\n");
+    make_dirs("elsewhere");
+    write_file("elsewhere\\2channel.brd", "");
+    std::string cmd = "cd elsewhere && " + nobody + " '" + VENDRIT_BINARY +
+                      "' auto </dev/null >/dev/null 2>&1";
+    int status = std::system(cmd.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
   // The first instance goes on undisturbed and leaves normally.
   EXPECT_EQ(write(in[1], "exit\n", 5), 5);
   close(in[1]);

@@ -91,6 +91,11 @@ bool FaultEnv::stat(const char* path, FileStatus* status) {
   return base_->stat(path, status);
 }
 
+bool FaultEnv::identity(const char* path, FileIdentity* id) {
+  if (should_fail(FaultOp::kStat)) return false;
+  return base_->identity(path, id);
+}
+
 int FaultEnv::make_dir(const char* path) {
   if (should_fail(FaultOp::kMkdir)) return kErrAccess;
   return base_->make_dir(path);

@@ -26,7 +26,7 @@ enum class FaultOp {
   kMkdir,    // make_dir
   kRmdir,    // remove_dir
   kList,     // list_dir
-  kStat,     // stat
+  kStat,     // stat and identity
   kCount
 };
 
@@ -59,6 +59,7 @@ class FaultEnv : public Env {
 
   std::unique_ptr<DirListing> list_dir(const char* path) override;
   bool stat(const char* path, FileStatus* status) override;
+  bool identity(const char* path, FileIdentity* id) override;
   int make_dir(const char* path) override;
   bool remove_dir(const char* path) override;
   bool rename_file(const char* from, const char* to) override;
@@ -82,6 +83,9 @@ class FaultEnv : public Env {
   }
   bool instance_marker_acquire() override { return !marker_held_ && (marker_held_ = true); }
   void instance_marker_release() override { marker_held_ = false; }
+  bool root_lock_acquire() override { return !root_held_ && (root_held_ = true); }
+  void root_lock_release() override { root_held_ = false; }
+  unsigned long process_id() override { return base_->process_id(); }
   LocalTime local_time() override { return LocalTime{2026, 12, 6, 9, 5, 7}; }
   void sleep_ms(int ms) override { slept_ms += ms; }
   bool read_shared_memory(const char* name, char* buf, size_t capacity, size_t* copied) override {
@@ -102,7 +106,8 @@ class FaultEnv : public Env {
   // A stand-in for a host's shared-memory block.
   std::string shared_memory_name, shared_memory;
 
-  bool marker_held_ = false;  // an in-process stand-in for the real marker
+  bool marker_held_ = false;  // in-process stand-ins for the real marker and lock
+  bool root_held_ = false;
 
  private:
   bool locked(const char* path) const { return locked_.count(path) != 0; }

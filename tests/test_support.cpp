@@ -136,10 +136,14 @@ std::vector<std::string> snapshot_tree(const std::string& dir) {
   for (auto it = fs::recursive_directory_iterator(base, ec); it != fs::recursive_directory_iterator();
        it.increment(ec)) {
     std::string rel = fs::relative(it->path(), base, ec).generic_string();
-    if (it->is_directory(ec)) {
-      out.push_back(rel + "/");
-    } else {
-      out.push_back(rel + "=" + read_file(it->path().string()));
+    // Links are shown, never followed; special files are never opened.
+    switch (it->symlink_status(ec).type()) {
+      case fs::file_type::directory: out.push_back(rel + "/"); break;
+      case fs::file_type::regular: out.push_back(rel + "=" + read_file(it->path().string())); break;
+      case fs::file_type::symlink:
+        out.push_back(rel + "->" + fs::read_symlink(it->path(), ec).string());
+        break;
+      default: out.push_back(rel + " (special)"); break;
     }
   }
   std::sort(out.begin(), out.end());

@@ -50,7 +50,9 @@ void make_dirs(const std::string& path);  // the whole chain
 // Clears the write permission bits.  No effect for root (CI runs as root):
 // to test a file that cannot be written use FaultEnv::lock_file instead.
 void make_read_only(const std::string& path);
-// Sorted list of every file below `dir` with its content, "path=bytes".
+// Sorted list of every file below `dir` with its content, "path=bytes";
+// directories end in "/", links show their target ("path->target") and are
+// not followed, and special files are named only.
 std::vector<std::string> snapshot_tree(const std::string& dir);
 
 class RecordingUi : public Ui {

@@ -26,15 +26,17 @@ namespace {
 
 std::string native_path(const char* path) {
   std::string out(path);
-  for (size_t i = 0; i < out.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(out[i]);
-    if (is_sjis_lead(c) && i + 1 < out.size()) {
-      ++i;
-    } else if (c == '\\') {
-      out[i] = '/';
-    }
+  for (size_t i = 0; i < out.size(); i += sjis_char_size(&out[i])) {
+    if (out[i] == '\\') out[i] = '/';
   }
   return out;
+}
+
+FileKind kind_of(mode_t mode) {
+  if (S_ISREG(mode)) return FileKind::kFile;
+  if (S_ISDIR(mode)) return FileKind::kDir;
+  if (S_ISLNK(mode)) return FileKind::kLink;
+  return FileKind::kOther;
 }
 
 class PosixListing : public DirListing {
@@ -47,13 +49,14 @@ class PosixListing : public DirListing {
       struct dirent* d = readdir(dir_);
       if (!d) return false;
       entry->name = d->d_name;
-      entry->is_dir = false;
+      entry->kind = FileKind::kOther;
       entry->size = 0;
-      // Looked up relative to the open directory: no path walk per entry.
+      // Looked up relative to the open directory (no path walk per entry),
+      // and a link as the link itself.
       struct stat st;
-      if (fstatat(dirfd(dir_), d->d_name, &st, 0) == 0) {
-        entry->is_dir = S_ISDIR(st.st_mode);
-        if (!entry->is_dir) entry->size = static_cast<uint64_t>(st.st_size);
+      if (fstatat(dirfd(dir_), d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        entry->kind = kind_of(st.st_mode);
+        if (entry->kind == FileKind::kFile) entry->size = static_cast<uint64_t>(st.st_size);
       }
       return true;
     }
@@ -119,9 +122,17 @@ class PosixEnv : public Env {
 
   bool stat(const char* path, FileStatus* status) override {
     struct stat st;
+    if (::lstat(native_path(path).c_str(), &st) != 0) return false;
+    status->kind = kind_of(st.st_mode);
+    status->size = status->kind == FileKind::kFile ? static_cast<uint64_t>(st.st_size) : 0;
+    return true;
+  }
+
+  bool identity(const char* path, FileIdentity* id) override {
+    struct stat st;
     if (::stat(native_path(path).c_str(), &st) != 0) return false;
-    status->is_dir = S_ISDIR(st.st_mode);
-    status->size = status->is_dir ? 0 : static_cast<uint64_t>(st.st_size);
+    id->volume = static_cast<uint64_t>(st.st_dev);
+    id->index = static_cast<uint64_t>(st.st_ino);
     return true;
   }
 
@@ -146,11 +157,10 @@ class PosixEnv : public Env {
   }
 
   int remove_file(const char* path) override {
-    std::string p = native_path(path);
-    struct stat st;
-    // Windows refuses to delete a directory as a file with EACCES; so do we.
-    if (::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return kErrAccess;
-    return unlink(p.c_str()) == 0 ? 0 : errno;
+    // Windows refuses to delete a directory as a file with EACCES, where
+    // unlink says EISDIR.
+    if (unlink(native_path(path).c_str()) == 0) return 0;
+    return errno == EISDIR ? kErrAccess : errno;
   }
 
   std::unique_ptr<File> open(const char* path, OpenMode mode) override {
@@ -162,11 +172,14 @@ class PosixEnv : public Env {
       case OpenMode::kCreateNew: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
       case OpenMode::kWriteExisting: flags |= O_WRONLY; break;
     }
+    // O_NONBLOCK: opening a FIFO must not wait for a peer.  Only a regular
+    // file is kept, and it then goes back to blocking input and output.
     std::string p = native_path(path);
-    int fd = ::open(p.c_str(), flags, 0666);
+    int fd = ::open(p.c_str(), flags | O_NONBLOCK, 0666);
     if (fd < 0) return nullptr;
     struct stat st;
-    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
       ::close(fd);
       return nullptr;
     }
@@ -221,6 +234,31 @@ class PosixEnv : public Env {
     }
   }
 
+  // flock on the directory itself: no file is left in the reader's root,
+  // any user's process that opens the same directory (by whatever path)
+  // meets the lock, and the kernel drops it with the process.
+  bool root_lock_acquire() override {
+    if (root_fd_ >= 0) return false;
+    int fd = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return true;  // nothing to lock: do not refuse to start
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      int err = errno;
+      ::close(fd);
+      return err != EWOULDBLOCK;  // a file system without locks does not stop us
+    }
+    root_fd_ = fd;
+    return true;
+  }
+
+  void root_lock_release() override {
+    if (root_fd_ >= 0) {
+      ::close(root_fd_);
+      root_fd_ = -1;
+    }
+  }
+
+  unsigned long process_id() override { return static_cast<unsigned long>(getpid()); }
+
   LocalTime local_time() override {
     time_t now = time(nullptr);
     struct tm tm;
@@ -255,6 +293,7 @@ class PosixEnv : public Env {
 
  private:
   int lock_fd_ = -1;
+  int root_fd_ = -1;
 };
 
 }  // namespace

@@ -1,5 +1,9 @@
 #include "platform/posix/ini_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -14,8 +18,24 @@ namespace vendrit {
 
 namespace {
 
+// Opens a regular file for reading; anything else (a FIFO would block for
+// ever) reads as a missing file.
+FILE* open_regular(const char* file) {
+  int fd = ::open(file, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return nullptr;
+  }
+  FILE* f = fdopen(fd, "rb");
+  if (!f) ::close(fd);
+  return f;
+}
+
 bool read_lines(const char* file, std::vector<std::string>* lines) {
-  FILE* f = fopen(file, "rb");
+  FILE* f = open_regular(file);
   if (!f) return false;
   std::string line;
   int c;
@@ -132,7 +152,8 @@ bool ini_write_string(const char* file, const char* section, const char* key, co
     lines.push_back(std::string("[") + section + "]");
     lines.push_back(entry);
   }
-  std::string tmp = std::string(file) + ".tmp";
+  // Named for this process: another one writing the same file never shares it.
+  std::string tmp = std::string(file) + "." + std::to_string(getpid()) + ".tmp";
   FILE* f = fopen(tmp.c_str(), "wb");
   if (!f) return false;
   bool ok = true;

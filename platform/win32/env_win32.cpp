@@ -36,12 +36,35 @@ class FindHandle {
   HANDLE h_;
 };
 
+// A reparse point whose tag is a name surrogate (symbolic link, junction,
+// mount point, and the like) stands for something elsewhere: it is a link.
+// Other reparse points (deduplicated or cloud files) are what they hold.
+FileKind kind_of(DWORD attributes, DWORD reparse_tag) {
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsReparseTagNameSurrogate(reparse_tag)) {
+    return FileKind::kLink;
+  }
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? FileKind::kDir : FileKind::kFile;
+}
+
 void fill_entry(const WIN32_FIND_DATAW& d, DirEntry* entry) {
   entry->name = narrow(d.cFileName);
-  entry->is_dir = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  entry->size = entry->is_dir ? 0
-                              : (static_cast<uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
+  entry->kind = kind_of(d.dwFileAttributes, d.dwReserved0);
+  entry->size = entry->kind == FileKind::kFile
+                    ? (static_cast<uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow
+                    : 0;
 }
+
+class Handle {
+ public:
+  explicit Handle(HANDLE h) : h_(h) {}
+  ~Handle() {
+    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+  }
+  HANDLE get() const { return h_; }
+
+ private:
+  HANDLE h_;
+};
 
 class Win32Listing : public DirListing {
  public:
@@ -127,17 +150,44 @@ class Win32Env : public Env {
       if (GetLastError() != ERROR_FILE_NOT_FOUND) return nullptr;
       // No entry matched: an empty listing if the directory itself exists.
       FileStatus st;
-      if (!stat(path, &st) || !st.is_dir) return nullptr;
+      if (!stat(path, &st) || st.kind != FileKind::kDir) return nullptr;
     }
     return std::make_unique<Win32Listing>(h, d);
   }
 
   bool stat(const char* path, FileStatus* status) override {
+    std::wstring w = widen(path);
     WIN32_FILE_ATTRIBUTE_DATA a;
-    if (!GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &a)) return false;
-    status->is_dir = (a.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    status->size =
-        status->is_dir ? 0 : (static_cast<uint64_t>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+    if (!GetFileAttributesExW(w.c_str(), GetFileExInfoStandard, &a)) return false;
+    DWORD tag = 0;
+    if (a.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      // Only a listing tells the reparse tag; an unknown tag counts as a link.
+      WIN32_FIND_DATAW d;
+      HANDLE h = FindFirstFileW(w.c_str(), &d);
+      tag = IO_REPARSE_TAG_SYMLINK;
+      if (h != INVALID_HANDLE_VALUE) {
+        tag = d.dwReserved0;
+        FindClose(h);
+      }
+    }
+    status->kind = kind_of(a.dwFileAttributes, tag);
+    status->size = status->kind == FileKind::kFile
+                       ? (static_cast<uint64_t>(a.nFileSizeHigh) << 32) | a.nFileSizeLow
+                       : 0;
+    return true;
+  }
+
+  bool identity(const char* path, FileIdentity* id) override {
+    // No access asked for: the handle only answers what the name leads to.
+    // Backup semantics let it open a directory too.
+    Handle h(CreateFileW(widen(path).c_str(), 0,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (h.get() == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(h.get(), &info)) return false;
+    id->volume = info.dwVolumeSerialNumber;
+    id->index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     return true;
   }
 
@@ -249,6 +299,38 @@ class Win32Env : public Env {
     }
   }
 
+  // A mutex named after the root directory's identity, in the namespace all
+  // sessions share: every user's instance on the same directory, by
+  // whatever path or drive letter it was reached, meets it, and it goes
+  // with the process.  One created by another user cannot be opened
+  // (access denied), which also means that it is held.
+  bool root_lock_acquire() override {
+    if (root_mutex_) return false;
+    FileIdentity id;
+    if (!identity(".", &id)) return true;  // nothing to name it by: do not refuse
+    wchar_t name[96];
+    swprintf(name, sizeof name / sizeof name[0], L"Global\\vendrit.root.%08llx.%016llx",
+             static_cast<unsigned long long>(id.volume), static_cast<unsigned long long>(id.index));
+    HANDLE m = CreateMutexW(nullptr, FALSE, name);
+    DWORD err = GetLastError();
+    if (m && err == ERROR_ALREADY_EXISTS) {
+      CloseHandle(m);
+      return false;
+    }
+    if (!m) return err != ERROR_ACCESS_DENIED;
+    root_mutex_ = m;
+    return true;
+  }
+
+  void root_lock_release() override {
+    if (root_mutex_) {
+      CloseHandle(root_mutex_);
+      root_mutex_ = nullptr;
+    }
+  }
+
+  unsigned long process_id() override { return GetCurrentProcessId(); }
+
   LocalTime local_time() override {
     SYSTEMTIME t;
     GetLocalTime(&t);
@@ -301,6 +383,7 @@ class Win32Env : public Env {
 
  private:
   HANDLE mutex_ = nullptr;
+  HANDLE root_mutex_ = nullptr;
   ATOM atom_ = 0;
 };
 

@@ -1,0 +1,62 @@
+#include "relocate/listed_dir.h"
+
+#include <memory>
+
+#include "platform/text.h"
+#include "relocate/relocate_paths.h"
+#include "report/progress_log.h"
+
+namespace vendrit {
+
+bool list_entries(const char* disk_path, ListedDir* dir) {
+  dir->entries.clear();
+  dir->by_name.clear();
+  std::unique_ptr<DirListing> listing = env()->list_dir(disk_path);
+  if (!listing) return false;
+  DirEntry e;
+  while (listing->next(&e)) {
+    if (e.name == "." || e.name == "..") continue;
+    ListedEntry entry{e.name, e.name, e.kind, e.size, NameProblem::kNone};
+    char lowered[kPathSize];
+    copy_text(lowered, sizeof lowered, e.name.c_str());
+    lower_sjis(lowered);
+    entry.name = lowered;
+    if (e.name.size() >= kPathSize) {
+      entry.problem = NameProblem::kTooLong;
+    } else if (find_separator(e.name.c_str())) {
+      entry.problem = NameProblem::kSeparator;
+    } else if (!dir->by_name.emplace(entry.name, dir->entries.size()).second) {
+      entry.problem = NameProblem::kCaseTwin;
+    }
+    dir->entries.push_back(std::move(entry));
+  }
+  return true;
+}
+
+const ListedEntry* find_entry(const ListedDir& dir, const char* name) {
+  auto it = dir.by_name.find(name);
+  return it == dir.by_name.end() ? nullptr : &dir.entries[it->second];
+}
+
+void report_untouched(const char* dir, const ListedEntry& entry, bool where_dir) {
+  const char* kind = where_dir ? "Dir" : "File";
+  char path[kPathSize];
+  format_text(path, sizeof path, "%s\\%s", dir, entry.disk.c_str());
+  switch (entry.problem) {
+    case NameProblem::kTooLong:
+      report_cut_path(path, where_dir);
+      return;
+    case NameProblem::kSeparator:
+    case NameProblem::kCaseTwin:
+      progress_print("\r\n%s:%sは扱えない名前です。スキップします。", kind, path);
+      return;
+    case NameProblem::kNone: break;
+  }
+  if (entry.kind == FileKind::kLink) {
+    progress_print("\r\n%s:%sはリンクです。スキップします。", kind, path);
+  } else {
+    progress_print("\r\n%s:%sは通常のファイルではありません。スキップします。", kind, path);
+  }
+}
+
+}  // namespace vendrit
