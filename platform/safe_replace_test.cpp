@@ -59,5 +59,21 @@ TEST_F(SafeReplaceTest, TemporaryFileSitsInTheTargetDirectory) {
   EXPECT_FALSE(temporary_path_for(longest.c_str(), tmp, sizeof tmp));
 }
 
+// The temporary name is this process's own, and the walks know every
+// temporary name of the program (and only those) for a leftover.
+TEST_F(SafeReplaceTest, TemporaryNamesAreThisProcesssAndKnownAsLeftovers) {
+  char tmp[kPathSize];
+  ASSERT_TRUE(temporary_path_for("d\\f.idx", tmp, sizeof tmp));
+  EXPECT_EQ(std::string(tmp), "d\\vendrit-replace-" + std::to_string(env()->process_id()) + ".tmp");
+  EXPECT_TRUE(is_leftover_temporary(tmp + 2));
+  for (const char* name : {"vendrit-replace.tmp", "vendrit-favorite-12.tmp", "vendrit-replace-7.tmp"}) {
+    EXPECT_TRUE(is_leftover_temporary(name)) << name;
+  }
+  for (const char* name : {"vendrit-replace-.tmp", "vendrit-replace-1x.tmp", "vendrit-notes.tmp",
+                           "vendrit-replace-1.tmp.dat", "vendrit.ini", "my-vendrit-replace-1.tmp"}) {
+    EXPECT_FALSE(is_leftover_temporary(name)) << name;
+  }
+}
+
 }  // namespace
 }  // namespace vendrit

@@ -220,6 +220,13 @@ TEST_F(MoveBoardDirTest, DestinationThatCannotBeCreatedLeavesTheBoard) {
   move("news");
   EXPECT_EQ(ui_->output, "");
   EXPECT_EQ(snapshot_tree(dst("news")), std::vector<std::string>({"1.dat=D", "other.dat=O"}));
+
+  // However it is spelt, a directory is never its own destination.
+  ui_->output.clear();
+  const std::string itself = "log\\" + kNew + "\\.\\news";
+  move_board_dir(dst("news").c_str(), itself.c_str());
+  EXPECT_EQ(ui_->output, "\r\nDir:" + dst("news") + "は移動先と同じフォルダです。スキップします。");
+  EXPECT_EQ(snapshot_tree(dst("news")), std::vector<std::string>({"1.dat=D", "other.dat=O"}));
 }
 
 // The index goes first; one that cannot be deleted keeps its data file, so

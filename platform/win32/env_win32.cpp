@@ -38,9 +38,12 @@ class FindHandle {
 
 // A reparse point whose tag is a name surrogate (symbolic link, junction,
 // mount point, and the like) stands for something elsewhere: it is a link.
-// Other reparse points (deduplicated or cloud files) are what they hold.
+// Other reparse points (deduplicated or cloud files) are what they hold.  A
+// reparse point without a tag (Wine gives none for a Unix symbolic link) is
+// taken for a link.
 FileKind kind_of(DWORD attributes, DWORD reparse_tag) {
-  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsReparseTagNameSurrogate(reparse_tag)) {
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+      (reparse_tag == 0 || IsReparseTagNameSurrogate(reparse_tag))) {
     return FileKind::kLink;
   }
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? FileKind::kDir : FileKind::kFile;

@@ -21,7 +21,7 @@ diff -r "$work/native/log" "$work/windows/log" || status=1
 for f in "$work/native"/*.idx; do
   cmp "$f" "$work/windows/$(basename "$f")" || status=1
 done
-strip_stamp() { sed '/^========== .* ==========\r*$/d' "$1"; }
+strip_stamp() { LC_ALL=C sed '/^========== .* ==========\r*$/d' "$1"; }
 if [ "$(strip_stamp "$work/native/vendrit.log" | od -c)" != "$(strip_stamp "$work/windows/vendrit.log" | od -c)" ]; then
   echo "vendrit.log differs"; status=1
 fi

@@ -22,7 +22,10 @@ void remove_tree(const std::wstring& dir) {
       if (name == L"." || name == L"..") continue;
       std::wstring p = dir + L"\\" + name;
       SetFileAttributesW(p.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (d.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        // A link goes by itself; what it points at is not ours to empty.
+        if (!RemoveDirectoryW(p.c_str())) DeleteFileW(p.c_str());
+      } else if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         remove_tree(p);
       } else {
         DeleteFileW(p.c_str());
@@ -270,6 +273,33 @@ void ReaderRoot::lock(const char* rel) {
 }
 
 std::wstring ReaderRoot::full(const char* rel) const { return path_ + L"\\" + widen(rel); }
+
+bool ReaderRoot::link_dir(const char* rel, const char* target) {
+  using UnixName = char*(CDECL*)(const wchar_t*);
+  auto unix_name = reinterpret_cast<UnixName>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+  const std::wstring link = full(rel);
+  if (!unix_name) {
+    CreateSymbolicLinkW(link.c_str(), widen(target).c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
+  } else if (char* path = unix_name(link.c_str())) {
+    // Wine starts a Unix program as it is; ln makes the link.
+    std::wstring cmd = L"/bin/ln -s " + widen(target) + L" " + widen(path);
+    HeapFree(GetProcessHeap(), 0, path);
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::vector<wchar_t> line(cmd.begin(), cmd.end());
+    line.push_back(L'\0');
+    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                       &pi)) {
+      WaitForSingleObject(pi.hProcess, 10000);
+      CloseHandle(pi.hThread);
+      CloseHandle(pi.hProcess);
+    }
+  }
+  DWORD attributes = GetFileAttributesW(link.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
 
 void ReaderRoot::write(const char* rel, const std::string& bytes) {
   HANDLE h = CreateFileW(full(rel).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

@@ -37,6 +37,11 @@ class ReaderRoot {
   // Holds the file open without sharing until the root goes, as another
   // program that locked it would.
   void lock(const char* rel);
+  // Makes `rel` a symbolic link to the directory `target` (relative to the
+  // link's directory): under Wine a Unix link, which Wine shows as a
+  // directory reparse point; elsewhere CreateSymbolicLinkW.  False when no
+  // link could be made.
+  bool link_dir(const char* rel, const char* target);
 
  private:
   std::wstring path_;

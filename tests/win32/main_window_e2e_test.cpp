@@ -378,6 +378,41 @@ TEST(Run, VendritLogGetsTheFirstRunsRelocationOnly) {
   EXPECT_EQ(leave(&v, main), 0);
 }
 
+// Trees on which an earlier version deleted every thread: a board list that
+// spells the board's own server with capitals, and a new server directory
+// that is a link to the old one.  Every thread stays where it is.
+TEST(Run, BoardsAreNeverMovedOntoThemselves) {
+  const std::string old_host = main_host("old"), capital = main_host("New");
+  struct Row {
+    const char* what;
+    std::string board_server, board_dir;
+    bool link;  // log\new is a link to log\old
+  } rows[] = {
+      {"capital letters", capital, "log\\" + capital + "\\news", false},
+      {"linked destination", main_host("new"), "log\\" + old_host + "\\news", true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    ReaderRoot root;
+    root.write("2channel.brd", board_line(row.board_server, "news"));
+    root.make_dir("log");
+    root.make_dir(("log\\" + row.board_dir.substr(4, row.board_dir.find('\\', 4) - 4)).c_str());
+    root.make_dir(row.board_dir.c_str());
+    root.write((row.board_dir + "\\1.dat").c_str(), "thread one");
+    root.write((row.board_dir + "\\1.idx").c_str(), "index one");
+    if (row.link) {
+      ASSERT_TRUE(root.link_dir(("log\\" + main_host("new")).c_str(), old_host.c_str()));
+    }
+    Vendrit v;
+    ASSERT_TRUE(v.start(root.path(), L"auto"));
+    int code = 1000;
+    ASSERT_TRUE(v.wait_exit(kRunTimeoutMs, &code));
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(root.read((row.board_dir + "\\1.dat").c_str()), "thread one");
+    EXPECT_EQ(root.read((row.board_dir + "\\1.idx").c_str()), "index one");
+  }
+}
+
 TEST(Resources, ScriptsKeepTheirBackslashes) {
   wchar_t exe[MAX_PATH];
   GetModuleFileNameW(nullptr, exe, MAX_PATH);
