@@ -75,13 +75,15 @@ struct FileStatus {
 
 // Which file or directory on disk a name leads to: two names with the same
 // identity are one thing, whatever their spelling or the links between them.
+// An index of 0 is what some network file systems give for every file: it
+// tells nothing, and two such identities are never taken for one.
 struct FileIdentity {
   uint64_t volume = 0;
   uint64_t index = 0;
 };
 
 inline bool operator==(const FileIdentity& a, const FileIdentity& b) {
-  return a.volume == b.volume && a.index == b.index;
+  return a.index != 0 && a.volume == b.volume && a.index == b.index;
 }
 
 struct LocalTime {

@@ -73,16 +73,14 @@ Chain make_dir_chain(const char* path, char* stop) {
       e->make_dir(prefix);  // log itself: it may be a link, and usually exists
       first = false;
     } else {
-      uint64_t size;
-      switch (look_at(prefix, &size)) {
-        case Spot::kDir: break;
-        case Spot::kAbsent: {
-          int err = e->make_dir(prefix);
-          if (err != 0 && err != kErrExists) return Chain::kFailed;
-          break;
-        }
-        case Spot::kUntouchable: return Chain::kLink;
-        case Spot::kFile: return Chain::kFailed;
+      FileStatus st;
+      if (!e->stat(prefix, &st)) {
+        int err = e->make_dir(prefix);
+        if (err != 0 && err != kErrExists) return Chain::kFailed;
+      } else if (st.kind == FileKind::kLink) {
+        return Chain::kLink;
+      } else if (st.kind != FileKind::kDir) {
+        return Chain::kFailed;
       }
     }
     if (c == '\0') return Chain::kReady;

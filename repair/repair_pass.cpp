@@ -164,6 +164,8 @@ void repair_dir(const PathPair& dir) {
   ListedDir entries;
   if (!list_entries(dir.disk, &entries)) return;
   for (const ListedEntry& e : entries.entries) {
+    // Links are never walked: one may lead out of the log tree, or back
+    // into it for ever.
     const bool walked = e.kind == FileKind::kDir && e.name[0] != '.';
     const bool index = !walked && strstr(e.name.c_str(), ".idx");
     if (e.problem != NameProblem::kNone && (walked || index)) {
@@ -179,9 +181,6 @@ void repair_dir(const PathPair& dir) {
       }
       continue;
     }
-    // Links are never walked: one may lead out of the log tree or back into
-    // it for ever.
-    if (e.kind == FileKind::kLink && !index) continue;
     if (index) {
       repair_index_file(dir, entries, e, &header_printed);
     } else if (e.kind == FileKind::kFile && is_leftover_temporary(e.disk.c_str())) {
