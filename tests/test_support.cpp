@@ -13,6 +13,9 @@
 #include "catalogue/catalogue.h"
 #include "platform/text.h"
 #include "report/progress_log.h"
+#ifdef _WIN32
+#include "platform/win32/wide_text.h"
+#endif
 #include "report/sstp_notify.h"
 
 namespace vendrit {
@@ -21,18 +24,46 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Program paths use backslashes; the host's file API wants its own separator.
+// Program paths use backslashes and Shift_JIS; the host's file API wants its
+// own separator, and on Windows the path's characters in UTF-16.
 fs::path host_path(const std::string& path) {
+#ifdef _WIN32
+  return fs::path(widen(path.c_str()));
+#else
   std::string out = path;
-  for (size_t i = 0; i < out.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(out[i]);
-    if (is_sjis_lead(c) && i + 1 < out.size()) {
-      ++i;
-    } else if (c == '\\') {
-      out[i] = '/';
-    }
+  for (size_t i = 0; i < out.size(); i += sjis_char_size(&out[i])) {
+    if (out[i] == '\\') out[i] = '/';
   }
   return fs::path(out);
+#endif
+}
+
+FILE* open_host(const fs::path& path, const char* mode) {
+#ifdef _WIN32
+  return _wfopen(path.c_str(), widen(mode).c_str());
+#else
+  return fopen(path.c_str(), mode);
+#endif
+}
+
+// A host path as program text (Shift_JIS on Windows), with '/' separators.
+std::string program_text(const fs::path& path) {
+#ifdef _WIN32
+  return narrow(path.generic_wstring().c_str());
+#else
+  return path.generic_string();
+#endif
+}
+
+std::string read_host(const fs::path& path) {
+  FILE* f = open_host(path, "rb");
+  if (!f) return "<missing>";
+  std::string out;
+  char buf[65536];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+  fclose(f);
+  return out;
 }
 
 }  // namespace
@@ -90,22 +121,13 @@ void RootTest::TearDown() {
 }
 
 void write_file(const std::string& path, const std::string& bytes) {
-  FILE* f = fopen(host_path(path).string().c_str(), "wb");
+  FILE* f = open_host(host_path(path), "wb");
   ASSERT_NE(f, nullptr) << path;
   fwrite(bytes.data(), 1, bytes.size(), f);
   fclose(f);
 }
 
-std::string read_file(const std::string& path) {
-  FILE* f = fopen(host_path(path).string().c_str(), "rb");
-  if (!f) return "<missing>";
-  std::string out;
-  char buf[65536];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-  fclose(f);
-  return out;
-}
+std::string read_file(const std::string& path) { return read_host(host_path(path)); }
 
 bool file_exists(const std::string& path) {
   std::error_code ec;
@@ -135,13 +157,13 @@ std::vector<std::string> snapshot_tree(const std::string& dir) {
   fs::path base = host_path(dir);
   for (auto it = fs::recursive_directory_iterator(base, ec); it != fs::recursive_directory_iterator();
        it.increment(ec)) {
-    std::string rel = fs::relative(it->path(), base, ec).generic_string();
+    std::string rel = program_text(fs::relative(it->path(), base, ec));
     // Links are shown, never followed; special files are never opened.
     switch (it->symlink_status(ec).type()) {
       case fs::file_type::directory: out.push_back(rel + "/"); break;
-      case fs::file_type::regular: out.push_back(rel + "=" + read_file(it->path().string())); break;
+      case fs::file_type::regular: out.push_back(rel + "=" + read_host(it->path())); break;
       case fs::file_type::symlink:
-        out.push_back(rel + "->" + fs::read_symlink(it->path(), ec).string());
+        out.push_back(rel + "->" + program_text(fs::read_symlink(it->path(), ec)));
         break;
       default: out.push_back(rel + " (special)"); break;
     }

@@ -276,15 +276,19 @@ std::wstring ReaderRoot::full(const char* rel) const { return path_ + L"\\" + wi
 
 bool ReaderRoot::link_dir(const char* rel, const char* target) {
   using UnixName = char*(CDECL*)(const wchar_t*);
-  auto unix_name = reinterpret_cast<UnixName>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+  auto unix_name = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
   const std::wstring link = full(rel);
   if (!unix_name) {
     CreateSymbolicLinkW(link.c_str(), widen(target).c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
   } else if (char* path = unix_name(link.c_str())) {
-    // Wine starts a Unix program as it is; ln makes the link.
-    std::wstring cmd = L"/bin/ln -s " + widen(target) + L" " + widen(path);
+    // Wine starts a Unix program as it is; ln makes the link.  The Unix
+    // name is UTF-8.
+    wchar_t unix_path[MAX_PATH * 4];
+    int n = MultiByteToWideChar(CP_UTF8, 0, path, -1, unix_path, MAX_PATH * 4);
     HeapFree(GetProcessHeap(), 0, path);
+    if (n <= 0) return false;
+    std::wstring cmd = L"/bin/ln -s " + widen(target) + L" " + unix_path;
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
@@ -292,13 +296,18 @@ bool ReaderRoot::link_dir(const char* rel, const char* target) {
     line.push_back(L'\0');
     if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                        &pi)) {
-      WaitForSingleObject(pi.hProcess, 10000);
       CloseHandle(pi.hThread);
       CloseHandle(pi.hProcess);
     }
   }
-  DWORD attributes = GetFileAttributesW(link.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  // The handle of a Unix program may be signalled before it has run: wait
+  // for the link itself.
+  return wait_until(
+      [&] {
+        DWORD attributes = GetFileAttributesW(link.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+      },
+      10000);
 }
 
 void ReaderRoot::write(const char* rel, const std::string& bytes) {
