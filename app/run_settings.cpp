@@ -1,6 +1,6 @@
 #include "app/run_settings.h"
 
-#include "platform/env.h"
+#include "platform/ini_file.h"
 
 namespace vendrit {
 
@@ -17,24 +17,22 @@ constexpr char kSection[] = "vendrit";
 }
 
 void load_run_settings() {
-  Env* e = env();
   RunSettings defaults;
-  g_settings.copyonly = e->ini_get_int(g_ini_path, kSection, "copyonly", defaults.copyonly);
-  g_settings.copylarge = e->ini_get_int(g_ini_path, kSection, "copylarge", defaults.copylarge);
-  g_settings.changelink = e->ini_get_int(g_ini_path, kSection, "changelink", defaults.changelink);
-  g_settings.changebbs = e->ini_get_int(g_ini_path, kSection, "changebbs", defaults.changebbs);
-  g_settings.backup = e->ini_get_int(g_ini_path, kSection, "backup", defaults.backup);
-  g_settings.wait = e->ini_get_int(g_ini_path, kSection, "wait", defaults.wait);
-  g_settings.use_ukagaka = e->ini_get_int(g_ini_path, kSection, "use_ukagaka", defaults.use_ukagaka);
-  e->ini_get_string(g_ini_path, kSection, "backupprog", "", g_settings.backupprog,
-                    kBackupProgIniChars + 1);
-  g_settings.no_move = e->ini_get_int(g_ini_path, kSection, "no_move", defaults.no_move);
+  g_settings.copyonly = ini_read_int(g_ini_path, kSection, "copyonly", defaults.copyonly);
+  g_settings.copylarge = ini_read_int(g_ini_path, kSection, "copylarge", defaults.copylarge);
+  g_settings.changelink = ini_read_int(g_ini_path, kSection, "changelink", defaults.changelink);
+  g_settings.changebbs = ini_read_int(g_ini_path, kSection, "changebbs", defaults.changebbs);
+  g_settings.backup = ini_read_int(g_ini_path, kSection, "backup", defaults.backup);
+  g_settings.wait = ini_read_int(g_ini_path, kSection, "wait", defaults.wait);
+  g_settings.use_ukagaka = ini_read_int(g_ini_path, kSection, "use_ukagaka", defaults.use_ukagaka);
+  ini_read_string(g_ini_path, kSection, "backupprog", "", g_settings.backupprog,
+                  kBackupProgIniChars + 1);
+  g_settings.no_move = ini_read_int(g_ini_path, kSection, "no_move", defaults.no_move);
 }
 
 void save_run_settings() {
-  Env* e = env();
-  auto flag = [&](const char* key, int value) {
-    e->ini_put_string(g_ini_path, kSection, key, value ? "1" : "0");
+  auto flag = [](const char* key, int value) {
+    ini_write_string(g_ini_path, kSection, key, value ? "1" : "0");
   };
   flag("copyonly", g_settings.copyonly);
   flag("copylarge", g_settings.copylarge);
@@ -43,7 +41,7 @@ void save_run_settings() {
   flag("backup", g_settings.backup);
   flag("wait", g_settings.wait);
   flag("use_ukagaka", g_settings.use_ukagaka);
-  e->ini_put_string(g_ini_path, kSection, "backupprog", g_settings.backupprog);
+  ini_write_string(g_ini_path, kSection, "backupprog", g_settings.backupprog);
   flag("no_move", g_settings.no_move);
 }
 

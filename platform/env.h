@@ -1,6 +1,6 @@
 // The one seam between the program and the operating system.
 //
-// Every file, directory, INI, clock, process and instance-marker call of the
+// Every file, directory, clock, process and instance-marker call of the
 // core goes through an Env.  There is one implementation per platform
 // (platform/posix, platform/win32) and a fault-injecting double for tests
 // (tests/fault_env.h) that fails or "crashes" on the N-th operation of a kind.
@@ -115,14 +115,6 @@ class Env {
   virtual bool current_dir(char* buf, size_t size) = 0;
   virtual bool set_current_dir(const char* path) = 0;
   virtual bool absolute_path(const char* name, char* buf, size_t size) = 0;
-
-  // Private-profile (INI) access with the platform's semantics: a missing file,
-  // section or key gives the default; writing creates what is missing.
-  virtual int ini_get_int(const char* file, const char* section, const char* key, int def) = 0;
-  virtual void ini_get_string(const char* file, const char* section, const char* key,
-                              const char* def, char* buf, size_t size) = 0;
-  virtual bool ini_put_string(const char* file, const char* section, const char* key,
-                              const char* value) = 0;
 
   // The marker that tells a second instance that one runs.  Testing and taking
   // it is one step; the operating system drops it when the process ends.

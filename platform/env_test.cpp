@@ -1,6 +1,5 @@
 // Behaviour of the platform's own Env that the program relies on.
 #include "platform/env.h"
-#include "app/run_settings.h"
 
 #include <map>
 
@@ -129,25 +128,6 @@ TEST_F(EnvTest, OpenModes) {
   EXPECT_EQ(read_file("f"), "abcde");
   make_dirs("dir");
   EXPECT_FALSE(e->open("dir", OpenMode::kRead));
-}
-
-TEST_F(EnvTest, IniFileSemantics) {
-  const char* ini = g_ini_path;
-  EXPECT_EQ(e->ini_get_int(ini, "vendrit", "copyonly", 7), 7);
-  write_file("vendrit.ini", "[other]\r\ncopyonly=5\r\n[Vendrit]\r\n CopyOnly = 2 \r\nempty=\r\n"
-                            "neg=-3\r\ntext=abc\r\nprog=C:\\bk\\run.exe /x\r\n");
-  EXPECT_EQ(e->ini_get_int(ini, "vendrit", "copyonly", 7), 2);
-  EXPECT_EQ(e->ini_get_int(ini, "vendrit", "empty", 7), 7);
-  EXPECT_EQ(e->ini_get_int(ini, "vendrit", "neg", 7), -3);
-  EXPECT_EQ(e->ini_get_int(ini, "vendrit", "text", 7), 0);
-  char buf[16];
-  e->ini_get_string(ini, "vendrit", "prog", "", buf, sizeof buf);
-  EXPECT_STREQ(buf, "C:\\bk\\run.exe /");  // cut to the buffer
-  EXPECT_TRUE(e->ini_put_string(ini, "vendrit", "copyonly", "1"));
-  EXPECT_TRUE(e->ini_put_string(ini, "vendrit", "added", "x"));
-  EXPECT_EQ(e->ini_get_int(ini, "vendrit", "copyonly", 7), 1);
-  EXPECT_EQ(e->ini_get_int(ini, "other", "copyonly", 7), 5);
-  EXPECT_EQ(read_file("vendrit.ini").find("neg=-3\r\n") != std::string::npos, true);
 }
 
 }  // namespace

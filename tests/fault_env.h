@@ -71,16 +71,6 @@ class FaultEnv : public Env {
   bool absolute_path(const char* name, char* buf, size_t size) override {
     return base_->absolute_path(name, buf, size);
   }
-  int ini_get_int(const char* f, const char* s, const char* k, int d) override {
-    return base_->ini_get_int(f, s, k, d);
-  }
-  void ini_get_string(const char* f, const char* s, const char* k, const char* d, char* b,
-                      size_t n) override {
-    base_->ini_get_string(f, s, k, d, b, n);
-  }
-  bool ini_put_string(const char* f, const char* s, const char* k, const char* v) override {
-    return base_->ini_put_string(f, s, k, v);
-  }
   bool instance_marker_acquire() override { return !marker_held_ && (marker_held_ = true); }
   void instance_marker_release() override { marker_held_ = false; }
   bool root_lock_acquire() override { return !root_held_ && (root_held_ = true); }

@@ -74,9 +74,13 @@ void Win32Ui::load_script(int id, char* buf, size_t size) {
 
 bool Win32Ui::send_copy_data(intptr_t target, void* copy_data) {
   DWORD_PTR answer = 0;
+  // A host may answer from inside its handler with a copy-data message to
+  // our window; waiting without SMTO_BLOCK lets this thread take it (when it
+  // owns the window) instead of both waiting until the time-out.  A hung
+  // host is still given up at once, a slow one after the time-out.
   return SendMessageTimeoutW(reinterpret_cast<HWND>(target), WM_COPYDATA,
                              reinterpret_cast<WPARAM>(g_main_window),
-                             reinterpret_cast<LPARAM>(copy_data), SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                             reinterpret_cast<LPARAM>(copy_data), SMTO_NORMAL | SMTO_ABORTIFHUNG,
                              kCopyDataTimeoutMs, &answer) != 0;
 }
 

@@ -17,7 +17,6 @@
 #include <string>
 
 #include "platform/env.h"
-#include "platform/posix/ini_file.h"
 #include "platform/text.h"
 
 namespace vendrit {
@@ -196,20 +195,6 @@ class PosixEnv : public Env {
     char cwd[4096];
     if (!getcwd(cwd, sizeof cwd)) return false;
     return format_text(buf, size, "%s/%s", cwd, n.c_str());
-  }
-
-  int ini_get_int(const char* file, const char* section, const char* key, int def) override {
-    return ini_read_int(native_path(file).c_str(), section, key, def);
-  }
-
-  void ini_get_string(const char* file, const char* section, const char* key, const char* def,
-                      char* buf, size_t size) override {
-    ini_read_string(native_path(file).c_str(), section, key, def, buf, size);
-  }
-
-  bool ini_put_string(const char* file, const char* section, const char* key,
-                      const char* value) override {
-    return ini_write_string(native_path(file).c_str(), section, key, value);
   }
 
   bool instance_marker_acquire() override {

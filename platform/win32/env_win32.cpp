@@ -257,25 +257,6 @@ class Win32Env : public Env {
     return narrow_to(w.c_str(), buf, size);
   }
 
-  int ini_get_int(const char* file, const char* section, const char* key, int def) override {
-    return static_cast<int>(
-        GetPrivateProfileIntW(widen(section).c_str(), widen(key).c_str(), def, widen(file).c_str()));
-  }
-
-  void ini_get_string(const char* file, const char* section, const char* key, const char* def,
-                      char* buf, size_t size) override {
-    wchar_t w[1024];
-    GetPrivateProfileStringW(widen(section).c_str(), widen(key).c_str(), widen(def).c_str(), w,
-                             sizeof w / sizeof w[0], widen(file).c_str());
-    narrow_to(w, buf, size);
-  }
-
-  bool ini_put_string(const char* file, const char* section, const char* key,
-                      const char* value) override {
-    return WritePrivateProfileStringW(widen(section).c_str(), widen(key).c_str(),
-                                      widen(value).c_str(), widen(file).c_str()) != 0;
-  }
-
   bool instance_marker_acquire() override {
     HANDLE m = CreateMutexW(nullptr, FALSE, kMutexName);
     DWORD err = GetLastError();

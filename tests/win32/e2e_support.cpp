@@ -205,11 +205,12 @@ std::vector<Received> FakeHost::received() const {
     size_t eol = all.find('\n', at);
     if (eol == std::string::npos) break;
     Received r;
-    unsigned long long tag = 0, ms = 0;
+    unsigned long long tag = 0, ms = 0, took = 0;
     unsigned long len = 0;
     long long from = 0;
-    if (sscanf(all.substr(at, eol - at).c_str(), "tag=%llu len=%lu from=%lld ms=%llu", &tag, &len,
-               &from, &ms) != 4 ||
+    int answered = -1;
+    if (sscanf(all.substr(at, eol - at).c_str(), "tag=%llu len=%lu from=%lld ms=%llu answer=%d took=%llu",
+               &tag, &len, &from, &ms, &answered, &took) != 6 ||
         eol + 1 + len + 1 > all.size()) {
       break;
     }
@@ -217,6 +218,8 @@ std::vector<Received> FakeHost::received() const {
     r.length = static_cast<uint32_t>(len);
     r.from = from;
     r.ms = ms;
+    r.answered = answered;
+    r.took = took;
     r.data = all.substr(eol + 1, len);
     out.push_back(r);
     at = eol + 1 + len + 1;

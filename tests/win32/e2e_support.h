@@ -125,6 +125,8 @@ struct Received {
   uint32_t length = 0;
   int64_t from = 0;
   uint64_t ms = 0;
+  int answered = -1;   // with --answer: 1 when the answer was taken, else 0
+  uint64_t took = 0;   // how long the answer took, in milliseconds
   std::string data;
 };
 class FakeHost {

@@ -191,7 +191,16 @@ TEST(MainWindow, ShowsTheExclusionSummaryAndTitle) {
     HWND main = open_main(&v, root);
     ASSERT_TRUE(main);
     EXPECT_EQ(window_text(main), L"Vendrit Version 3.08 [EM64T Version]");
-    EXPECT_EQ(window_text_sjis(GetDlgItem(main, kIdOutput)), c.expected);
+    HWND output = GetDlgItem(main, kIdOutput);
+    EXPECT_EQ(window_text_sjis(output), c.expected);
+    // The output control takes no focus, so nothing in it starts selected.
+    GUITHREADINFO gui = {};
+    gui.cbSize = sizeof gui;
+    ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &gui));
+    EXPECT_EQ(gui.hwndFocus, GetDlgItem(main, kIdGo));
+    DWORD from = 0, to = 0;
+    SendMessageW(output, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    EXPECT_EQ(from, to) << "text selected";
     EXPECT_EQ(leave(&v, main), 0);
   }
 }

@@ -226,6 +226,26 @@ TEST(SettingsDialog, OkTakesTheControlsAndCutsALongProgramPath) {
   EXPECT_EQ(read_setting(root, "backupprog"), longer.substr(0, 258));
 }
 
+// The settings file holds Shift_JIS bytes, as a Japanese Windows writes it,
+// whatever the system's code page: a Japanese program is shown as it is and
+// saved back byte for byte.
+TEST(SettingsDialog, AJapaneseProgramSurvivesTheSettingsFile) {
+  const std::string program = "C:\\バックアップ\\実行.exe /x";
+  ReaderRoot root;
+  root.write("2channel.brd", board_line(main_host("a"), "news"));
+  root.write("vendrit.ini", "[vendrit]\r\nbackupprog=" + program + "\r\n");
+  Vendrit v;
+  HWND main = open_main(&v, root);
+  ASSERT_TRUE(main);
+  HWND dlg = open_settings(v, main);
+  ASSERT_TRUE(dlg);
+  EXPECT_EQ(window_text(GetDlgItem(dlg, kBackupProg)), widen(program.c_str()));
+  ASSERT_TRUE(end_dialog(dlg, IDOK));
+  EXPECT_EQ(leave(&v, main), 0);
+  std::string ini = root.read("vendrit.ini");
+  EXPECT_NE(ini.find("\r\nbackupprog=" + program + "\r\n"), std::string::npos) << ini;
+}
+
 TEST(SettingsDialog, CancelEscAndTheCloseBoxWriteNothing) {
   struct Case {
     const char* name;
@@ -270,14 +290,15 @@ TEST(SettingsDialog, CancelEscAndTheCloseBoxWriteNothing) {
   }
 }
 
-// Clicks, and what each announces, with use_ukagaka on and a host present.
+// Clicks, and what each announces, with use_ukagaka on and a host present
+// that answers each request from inside its handler, as real hosts do.
 // The check boxes start as the defaults leave them (リンクを書換 ticked).
 TEST(SettingsDialog, EveryChoiceClickIsAnnouncedAtOnceWithThePause) {
   ReaderRoot root;
   root.write("2channel.brd", board_line(main_host("a"), "news"));
   write_settings(root, {{"use_ukagaka", "1"}});
   FakeHost host;
-  ASSERT_TRUE(host.start(root.full("host.txt")));
+  ASSERT_TRUE(host.start(root.full("host.txt"), L"--answer"));
   Vendrit v;
   HWND main = open_main(&v, root);
   ASSERT_TRUE(main);
@@ -311,6 +332,8 @@ TEST(SettingsDialog, EveryChoiceClickIsAnnouncedAtOnceWithThePause) {
     EXPECT_EQ(got[i].tag, 9801u);
     EXPECT_EQ(got[i].data, notify_text(want[i], main));
     EXPECT_EQ(got[i].length, got[i].data.size());
+    EXPECT_EQ(got[i].answered, 1);
+    EXPECT_LT(got[i].took, 1000u) << "the answer waited for the request's time-out";
     if (i + 1 < got.size()) {
       EXPECT_GE(got[i + 1].ms - got[i].ms, 450u) << "no pause";
     }

@@ -115,6 +115,27 @@ TEST(Sstp, WithoutATargetNothingIsSentAndNothingWaits) {
   }
 }
 
+// A host that answers each request from inside its handler (as real hosts
+// do) gets its answer taken at once: at start-up, during the run and at EXIT.
+TEST(Sstp, AnAnsweringHostIsAnsweredAtOnce) {
+  ReaderRoot root;
+  MovedBoard board;
+  board.prepare(root);
+  write_settings(root, {{"use_ukagaka", "1"}});
+  FakeHost host;
+  ASSERT_TRUE(host.start(root.full("host.txt"), L"--answer"));
+  Vendrit v;
+  ASSERT_TRUE(v.start(root.path(), L"auto"));
+  int code = 1000;
+  ASSERT_TRUE(v.wait_exit(kRunTimeoutMs, &code));
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(host.events(), (std::vector<int>{1, 4, 5, 8, 2}));
+  for (const Received& r : host.received()) {
+    EXPECT_EQ(r.answered, 1);
+    EXPECT_LT(r.took, 1000u) << "the answer waited for the request's time-out";
+  }
+}
+
 TEST(Sstp, AHostThatNeverAnswersDoesNotHangTheRun) {
   ReaderRoot root;
   MovedBoard board;

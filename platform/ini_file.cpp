@@ -1,56 +1,47 @@
-#include "platform/posix/ini_file.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/ini_file.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/env.h"
+#include "platform/safe_replace.h"
 #include "platform/text.h"
 
 namespace vendrit {
 
 namespace {
 
-// Opens a regular file for reading; anything else (a FIFO would block for
-// ever) reads as a missing file.
-FILE* open_regular(const char* file) {
-  int fd = ::open(file, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return nullptr;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
-    ::close(fd);
-    return nullptr;
-  }
-  FILE* f = fdopen(fd, "rb");
-  if (!f) ::close(fd);
-  return f;
-}
+enum class Read { kRead, kMissing, kFailed };
 
-bool read_lines(const char* file, std::vector<std::string>* lines) {
-  FILE* f = open_regular(file);
-  if (!f) return false;
-  std::string line;
-  int c;
-  while ((c = fgetc(f)) != EOF) {
-    if (c == '\n') {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      lines->push_back(line);
-      line.clear();
-    } else {
-      line.push_back(static_cast<char>(c));
-    }
+// The file's lines without their line ends (CR LF or LF).  A file that is
+// not there (or is no regular file) reads as missing.
+Read read_lines(const char* file, std::vector<std::string>* lines) {
+  std::unique_ptr<File> f = env()->open(file, OpenMode::kRead);
+  if (!f) {
+    FileStatus st;
+    return env()->stat(file, &st) && st.kind == FileKind::kFile ? Read::kFailed : Read::kMissing;
   }
-  if (!line.empty()) lines->push_back(line);
-  fclose(f);
-  return true;
+  std::string all;
+  char buf[4096];
+  long long n;
+  while ((n = f->read(buf, sizeof buf)) > 0) all.append(buf, static_cast<size_t>(n));
+  if (n < 0) return Read::kFailed;
+  size_t start = 0;
+  while (start < all.size()) {
+    size_t lf = all.find('\n', start);
+    size_t end = lf == std::string::npos ? all.size() : lf;
+    std::string line = all.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines->push_back(line);
+    start = end + 1;
+  }
+  return Read::kRead;
 }
 
 std::string trim(const std::string& s) {
@@ -107,7 +98,7 @@ long find_key(const std::vector<std::string>& lines, const char* section, const 
 
 bool lookup(const char* file, const char* section, const char* key, std::string* value) {
   std::vector<std::string> lines;
-  if (!read_lines(file, &lines)) return false;
+  if (read_lines(file, &lines) != Read::kRead) return false;
   long end;
   long at = find_key(lines, section, key, &end);
   if (at < 0) return false;
@@ -135,12 +126,21 @@ int ini_read_int(const char* file, const char* section, const char* key, int def
 void ini_read_string(const char* file, const char* section, const char* key, const char* def,
                      char* buf, size_t size) {
   std::string v;
-  copy_text(buf, size, lookup(file, section, key, &v) ? v.c_str() : def);
+  if (!lookup(file, section, key, &v)) v = def;
+  // Cut between characters, never inside a double-byte one.
+  size_t keep = 0;
+  while (keep < v.size()) {
+    size_t step = sjis_char_size(&v[keep]);
+    if (keep + step > size - 1) break;
+    keep += step;
+  }
+  copy_text(buf, keep + 1, v.c_str());
 }
 
 bool ini_write_string(const char* file, const char* section, const char* key, const char* value) {
   std::vector<std::string> lines;
-  read_lines(file, &lines);
+  // A file that is there but cannot be read is not written over.
+  if (read_lines(file, &lines) == Read::kFailed) return false;
   long end;
   long at = find_key(lines, section, key, &end);
   std::string entry = std::string(key) + "=" + value;
@@ -152,18 +152,10 @@ bool ini_write_string(const char* file, const char* section, const char* key, co
     lines.push_back(std::string("[") + section + "]");
     lines.push_back(entry);
   }
-  // Named for this process: another one writing the same file never shares it.
-  std::string tmp = std::string(file) + "." + std::to_string(getpid()) + ".tmp";
-  FILE* f = fopen(tmp.c_str(), "wb");
-  if (!f) return false;
-  bool ok = true;
-  for (const std::string& line : lines) {
-    ok = ok && fwrite(line.data(), 1, line.size(), f) == line.size() && fputs("\r\n", f) >= 0;
-  }
-  ok = (fclose(f) == 0) && ok;
-  if (ok && rename(tmp.c_str(), file) == 0) return true;
-  remove(tmp.c_str());
-  return false;
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  ByteSpan all{text.data(), text.size()};
+  return replace_file_contents(file, &all, 1) == ReplaceResult::kReplaced;
 }
 
 }  // namespace vendrit
