@@ -5,6 +5,7 @@
 // passed to the kernel as the bytes they are.
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -30,6 +31,8 @@ std::string native_path(const char* path) {
   }
   return out;
 }
+
+unsigned long g_pid = 0;  // this process's id, once asked for
 
 FileKind kind_of(mode_t mode) {
   if (S_ISREG(mode)) return FileKind::kFile;
@@ -172,13 +175,12 @@ class PosixEnv : public Env {
       case OpenMode::kWriteExisting: flags |= O_WRONLY; break;
     }
     // O_NONBLOCK: opening a FIFO must not wait for a peer.  Only a regular
-    // file is kept, and it then goes back to blocking input and output.
+    // file is kept, and on a regular file the flag changes nothing.
     std::string p = native_path(path);
     int fd = ::open(p.c_str(), flags | O_NONBLOCK, 0666);
     if (fd < 0) return nullptr;
     struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
       ::close(fd);
       return nullptr;
     }
@@ -242,7 +244,13 @@ class PosixEnv : public Env {
     }
   }
 
-  unsigned long process_id() override { return static_cast<unsigned long>(getpid()); }
+  // Asked for every temporary name: kept, and forgotten in a forked child.
+  unsigned long process_id() override {
+    static bool reset_on_fork = pthread_atfork(nullptr, nullptr, [] { g_pid = 0; }) == 0;
+    (void)reset_on_fork;
+    if (g_pid == 0) g_pid = static_cast<unsigned long>(getpid());
+    return g_pid;
+  }
 
   LocalTime local_time() override {
     time_t now = time(nullptr);
