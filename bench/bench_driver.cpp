@@ -3,9 +3,16 @@
 // copy of the same tree, and the program's start-up with a full catalogue.
 //
 //   vendrit_bench [--boards N] [--threads M] [--moved PCT] [--collide PCT]
-//                 [--catalogue K] [--seed S] [--reps R] [--warmup 0|1]
-//                 [--startup-runs K] [--work DIR] [--vendrit PATH] [--no-verify]
-//                 [--no-run] [--no-startup]
+//                 [--catalogue K] [--favourites F] [--fav-files N] [--extra-fav N]
+//                 [--seed S] [--reps R] [--warmup 0|1] [--startup-runs K]
+//                 [--work DIR] [--vendrit PATH] [--no-verify] [--no-run]
+//                 [--no-startup] [--count-calls]
+//
+// --work on a tmpfs (for example /dev/shm/vendrit-bench) takes the disk out
+// of the figures, so that the programs' own costs show.  --count-calls runs
+// each program once more, untimed, under strace -f -c and reports how many
+// system calls it made, in all and of the kinds that touch files: exact
+// figures that do not depend on the machine's load.
 //
 // Every measured run gets its own fresh copy of the generated tree, made and
 // synced before the clock starts, so both programs start from the same warm
@@ -36,10 +43,11 @@ namespace {
 
 struct Options {
   int boards = 1000, threads = 100, moved = 50, collide = 20, catalogue = 4000;
+  int favourites = 1000, fav_files = 5, extra_fav = 0;
   unsigned long long seed = 1;
   int reps = 3, startup_runs = 20, warmup = 1;
   std::string work, vendrit;
-  bool verify = true, run = true, startup = true;
+  bool verify = true, run = true, startup = true, count_calls = false;
 };
 
 struct Measure {
@@ -211,6 +219,67 @@ Measure measure(Tool tool, const Options& o, const std::string& tree, const std:
   return m;
 }
 
+// The system calls of one run of `tool` on a fresh copy, counted by strace:
+// the total and the calls that name or touch files.
+void count_calls(const Options& o, const std::string& tree, const std::string& plan) {
+  const char* strace = access("/usr/bin/strace", X_OK) == 0 ? "/usr/bin/strace" : nullptr;
+  if (!strace) {
+    printf("  system calls: not counted (strace is not installed)\n");
+    return;
+  }
+  const char* const kFileCalls[] = {"openat", "newfstatat", "fstat", "statx", "read", "write",
+                                    "writev", "close", "rename", "renameat2", "unlink",
+                                    "getdents64", "mkdir", "rmdir", "fcntl"};
+  long long total[2] = {0, 0};
+  for (Tool t : {kProgram, kFloor}) {
+    std::string copy = o.work + "/count-run", counts = o.work + "/calls." + std::to_string(t);
+    if (exists(copy)) must({"rm", "-rf", copy});
+    must({"cp", "-a", tree, copy});
+    std::vector<std::string> argv{strace, "-f", "-c", "-o", counts};
+    if (t == kProgram) {
+      argv.insert(argv.end(), {o.vendrit, "auto"});
+    } else {
+      argv.insert(argv.end(), {g_bin_dir + "/vendrit_bench_floor", plan});
+    }
+    Measure m = run(argv, copy, "/dev/null", "/dev/null", o.work + "/calls.err");
+    must({"rm", "-rf", copy});
+    if (!WIFEXITED(m.status) || WEXITSTATUS(m.status) != 0) {
+      printf("  system calls: the counted run failed (see calls.err)\n");
+      return;
+    }
+    // strace -c: "% time seconds usecs/call calls errors syscall" rows, then "total".
+    std::string text = read_text(counts), detail;
+    size_t at = 0;
+    while (at < text.size()) {
+      size_t eol = text.find('\n', at);
+      std::string line = text.substr(at, eol == std::string::npos ? std::string::npos : eol - at);
+      at = eol == std::string::npos ? text.size() : eol + 1;
+      double pct, secs;
+      long usecs, calls;
+      char tail[128];
+      if (sscanf(line.c_str(), "%lf %lf %ld %ld %127[^\n]", &pct, &secs, &usecs, &calls, tail) != 5) {
+        continue;
+      }
+      std::string rest = tail;
+      std::string call = rest.substr(rest.find_last_of(' ') + 1);
+      if (call == "total") {
+        total[t] = calls;
+        continue;
+      }
+      for (const char* f : kFileCalls) {
+        if (call == f) detail += " " + call + " " + std::to_string(calls);
+      }
+    }
+    printf("  system calls, %-12s %9lld:%s\n", kToolNames[t], total[t], detail.c_str());
+  }
+  if (total[kFloor] > 0) {
+    double ratio = static_cast<double>(total[kProgram]) / total[kFloor];
+    printf("target system calls at most 1.5x the floor: %.2fx  %s\n", ratio,
+           ratio <= 1.5 ? "met" : "MISSED");
+  }
+  fflush(stdout);
+}
+
 double median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   size_t n = v.size();
@@ -219,19 +288,24 @@ double median(std::vector<double> v) {
 
 void run_benchmark(const Options& o) {
   char name[256];
-  snprintf(name, sizeof name, "%s/tree-b%d-t%d-m%d-c%d-k%d-s%llu", o.work.c_str(), o.boards,
-           o.threads, o.moved, o.collide, o.catalogue, o.seed);
+  snprintf(name, sizeof name, "%s/tree-b%d-t%d-m%d-c%d-k%d-f%d-%d-%d-s%llu", o.work.c_str(),
+           o.boards, o.threads, o.moved, o.collide, o.catalogue, o.favourites, o.fav_files,
+           o.extra_fav, o.seed);
   std::string tree = ensure_tree(
       name, {"--boards", std::to_string(o.boards), "--threads", std::to_string(o.threads),
              "--moved", std::to_string(o.moved), "--collide", std::to_string(o.collide),
-             "--catalogue", std::to_string(o.catalogue), "--seed", std::to_string(o.seed)});
+             "--catalogue", std::to_string(o.catalogue), "--favourites",
+             std::to_string(o.favourites), "--fav-files", std::to_string(o.fav_files),
+             "--extra-fav", std::to_string(o.extra_fav), "--seed", std::to_string(o.seed)});
   std::string plan = tree + ".plan";
   TreeStats st = tree_stats(tree);
   std::string plan_text = read_text(plan);
   printf("tree: %d boards x %d threads (%zu boards moved, %d%% of those with threads already "
-         "at the destination), %lld files, %.1f MiB, largest file %.2f MiB\n",
+         "at the destination), %lld files, %.1f MiB, largest file %.2f MiB; %d favourites "
+         "entries in %d files, and %d more favourites files of 10 KB\n",
          o.boards, o.threads, count_of(plan_text, "move\t"), o.collide, st.files,
-         st.bytes / 1048576.0, st.largest / 1048576.0);
+         st.bytes / 1048576.0, st.largest / 1048576.0, o.favourites, o.fav_files, o.extra_fav);
+  if (o.count_calls) count_calls(o, tree, plan);
 
   const std::string copies[] = {o.work + "/run-vendrit", o.work + "/run-floor"};
   if (o.warmup) {
@@ -319,8 +393,9 @@ void run_startup(const Options& o) {
 int usage() {
   fprintf(stderr,
           "usage: vendrit_bench [--boards N] [--threads M] [--moved PCT] [--collide PCT]\n"
-          "         [--catalogue K] [--seed S] [--reps R] [--warmup 0|1] [--startup-runs K]\n"
-          "         [--work DIR] [--vendrit PATH] [--no-verify] [--no-run] [--no-startup]\n");
+          "         [--catalogue K] [--favourites F] [--fav-files N] [--extra-fav N]\n"
+          "         [--seed S] [--reps R] [--warmup 0|1] [--startup-runs K] [--work DIR]\n"
+          "         [--vendrit PATH] [--no-verify] [--no-run] [--no-startup] [--count-calls]\n");
   return 2;
 }
 
@@ -343,6 +418,9 @@ int main(int argc, char** argv) {
                   : a == "--moved"        ? &o.moved
                   : a == "--collide"      ? &o.collide
                   : a == "--catalogue"    ? &o.catalogue
+                  : a == "--favourites"   ? &o.favourites
+                  : a == "--fav-files"    ? &o.fav_files
+                  : a == "--extra-fav"    ? &o.extra_fav
                   : a == "--reps"         ? &o.reps
                   : a == "--startup-runs" ? &o.startup_runs
                   : a == "--warmup"       ? &o.warmup
@@ -365,6 +443,8 @@ int main(int argc, char** argv) {
       o.run = false;
     } else if (a == "--no-startup") {
       o.startup = false;
+    } else if (a == "--count-calls") {
+      o.count_calls = true;
     } else {
       return usage();
     }

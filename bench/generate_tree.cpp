@@ -7,7 +7,8 @@
 //
 //   vendrit_bench_gen --out DIR [--boards N] [--threads M] [--moved PCT]
 //                     [--collide PCT] [--catalogue K] [--exclusions E]
-//                     [--favourites F] [--seed S] [--no-log] [--plan FILE]
+//                     [--favourites F] [--fav-files N] [--extra-fav N]
+//                     [--seed S] [--no-log] [--plan FILE]
 //
 // Text literals here are Shift_JIS at run time (-fexec-charset=CP932).
 #include <sys/stat.h>
@@ -43,6 +44,8 @@ struct Options {
   int catalogue = 4000;     // family boards kept in the board list
   int exclusions = 24;      // accepted entries of exclude.lst
   int favourites = 1000;    // entries in all favourites index files
+  int fav_files = 5;        // files those entries are spread over
+  int extra_fav = 0;        // further favourites files of about 10 KB naming threads that are gone
   uint64_t seed = 1;
   bool log = true;
 };
@@ -487,7 +490,13 @@ int generate(const Options& o) {
   // server\board\key.idx), a few name threads that are gone.
   const char* const kFavouriteFiles[] = {"favorite.idx", "fav_news.idx", "fav_game.idx",
                                          "fav_live.idx", "fav_tech.idx"};
-  const size_t fav_files = sizeof kFavouriteFiles / sizeof kFavouriteFiles[0];
+  std::vector<std::string> fav_names;
+  for (int i = 0; i < o.fav_files; ++i) {
+    char extra[32];
+    snprintf(extra, sizeof extra, "fav_%03d.idx", i);
+    fav_names.push_back(i < 5 ? kFavouriteFiles[i] : extra);
+  }
+  const size_t fav_files = fav_names.size();
   std::vector<std::string> fav(fav_files);
   std::set<size_t> chosen;
   for (int i = 0; i < o.favourites; ++i) {
@@ -501,9 +510,21 @@ int generate(const Options& o) {
       const Board& b = catalogue[rng.below(catalogue.size())];
       line = b.server + "\\" + b.id + "\\" + number(1500000000 + rng.below(300000000)) + ".idx\r\n";
     }
-    fav[rng.chance(0.4) ? 0 : 1 + rng.below(fav_files - 1)] += line;
+    fav[fav_files == 1 || rng.chance(0.4) ? 0 : 1 + rng.below(fav_files - 1)] += line;
   }
-  for (size_t i = 0; i < fav_files; ++i) write_file(o.out + "/" + kFavouriteFiles[i], fav[i]);
+  for (size_t i = 0; i < fav_files; ++i) write_file(o.out + "/" + fav_names[i], fav[i]);
+  // More favourites files, each about 10 KB of threads that are gone: read
+  // by every run, never rewritten.
+  for (int i = 0; i < o.extra_fav && !catalogue.empty(); ++i) {
+    std::string text;
+    while (text.size() < 10000) {
+      const Board& b = catalogue[rng.below(catalogue.size())];
+      text += b.server + "\\" + b.id + "\\" + number(1500000000 + rng.below(300000000)) + ".idx\r\n";
+    }
+    char name[32];
+    snprintf(name, sizeof name, "/more_%03d.idx", i);
+    write_file(o.out + name, text);
+  }
   // The reader's favourite boards: not a thread list, and never collected.
   std::string favboard;
   for (int i = 0; i < 20 && !catalogue.empty(); ++i) {
@@ -536,7 +557,7 @@ int usage() {
   fprintf(stderr,
           "usage: vendrit_bench_gen --out DIR [--boards N] [--threads M] [--moved PCT]\n"
           "         [--collide PCT] [--catalogue K] [--exclusions E] [--favourites F]\n"
-          "         [--seed S] [--no-log] [--plan FILE]\n");
+          "         [--fav-files N] [--extra-fav N] [--seed S] [--no-log] [--plan FILE]\n");
   return 2;
 }
 
@@ -556,6 +577,8 @@ int main(int argc, char** argv) {
                   : a == "--catalogue"  ? &o.catalogue
                   : a == "--exclusions" ? &o.exclusions
                   : a == "--favourites" ? &o.favourites
+                  : a == "--fav-files"  ? &o.fav_files
+                  : a == "--extra-fav"  ? &o.extra_fav
                                         : nullptr;
     if (target) {
       if (!v || !parse_int(v, target)) return usage();
@@ -576,7 +599,7 @@ int main(int argc, char** argv) {
     }
   }
   if (o.out.empty() || o.moved > 100 || o.collide > 100 || o.catalogue < 1 ||
-      o.catalogue > 9999 || o.exclusions > 1024) {
+      o.catalogue > 9999 || o.exclusions > 1024 || o.fav_files < 1 || o.fav_files + o.extra_fav > 100) {
     return usage();
   }
   if (o.plan.empty()) o.plan = o.out + ".plan";

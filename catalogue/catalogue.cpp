@@ -143,7 +143,7 @@ int is_excluded(const char* server, const char* board_id) {
 
 void collect_favourites_list() {
   g_favourite_count = 0;
-  std::unique_ptr<DirListing> listing = env()->list_dir(".");
+  std::unique_ptr<DirListing> listing = env()->list_dir(".", false);
   if (!listing) return;
   DirEntry entry;
   while (listing->next(&entry)) {

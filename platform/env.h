@@ -47,6 +47,14 @@ class DirListing {
   virtual bool next(DirEntry* entry) = 0;  // false when exhausted
 };
 
+// Bytes to write, one piece of several.
+struct ByteSpan {
+  const char* data;
+  size_t size;
+};
+
+struct FileStatus;
+
 // An open file.  Destruction closes it without reporting; call close() when
 // the outcome matters (a write is complete only when close() succeeded).
 class File {
@@ -56,6 +64,15 @@ class File {
   virtual long long read(void* buf, size_t n) = 0;
   // Writes all n bytes or reports failure.
   virtual bool write(const void* buf, size_t n) = 0;
+  // Writes the pieces one after another, as one write where the system can.
+  virtual bool write_pieces(const ByteSpan* pieces, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+      if (pieces[i].size && !write(pieces[i].data, pieces[i].size)) return false;
+    }
+    return true;
+  }
+  // The file as it was when it was opened: its size and time of last change.
+  virtual bool status(FileStatus* status) = 0;
   virtual bool close() = 0;
 };
 
@@ -64,13 +81,12 @@ enum class OpenMode {
   kWriteTruncate,  // binary writing, created or cut to length zero
   kAppend,         // binary appending, created if missing
   kCreateNew,      // binary writing, fails when the file exists (temporary files)
-  kWriteExisting,  // binary writing of an existing file, nothing cut: the
-                   // "can this file be written" probe before a replace
 };
 
 struct FileStatus {
   FileKind kind = FileKind::kOther;
-  uint64_t size = 0;  // 0 for anything but a regular file
+  uint64_t size = 0;      // 0 for anything but a regular file
+  int64_t modified = 0;   // time of the last change, in the platform's own units
 };
 
 // Which file or directory on disk a name leads to: two names with the same
@@ -95,7 +111,10 @@ class Env {
   virtual ~Env() = default;
 
   // Directories and files.  Each returns failure without side effects.
-  virtual std::unique_ptr<DirListing> list_dir(const char* path) = 0;  // null: cannot list
+  // Null: cannot list.  Without `sizes` a listing may leave the sizes of
+  // regular files at 0, where telling them costs a call per entry.
+  virtual std::unique_ptr<DirListing> list_dir(const char* path, bool sizes) = 0;
+  std::unique_ptr<DirListing> list_dir(const char* path) { return list_dir(path, true); }
   // The name itself: a link is a link, whatever it points at.
   virtual bool stat(const char* path, FileStatus* status) = 0;
   // What the name leads to on disk, links followed.
@@ -107,8 +126,14 @@ class Env {
   // Puts `from` in place of `to` in one step, replacing `to` if it exists.
   virtual bool replace_file(const char* from, const char* to) = 0;
   virtual int remove_file(const char* path) = 0;   // 0, or an error number
+  // Whether this process may write the existing file `path` (not read-only,
+  // not locked by another program): asked before a file is replaced, so that
+  // one that cannot be written is reported before anything changes.
+  virtual bool writable(const char* path) = 0;
   // Opens a regular file only: a directory, FIFO or device is a file that
-  // cannot be opened, and opening one never blocks.  Null: cannot open.
+  // cannot be opened, and opening one never blocks; nor is a name that is
+  // itself a link opened (the directories on the way may be links).  Null:
+  // cannot open.
   virtual std::unique_ptr<File> open(const char* path, OpenMode mode) = 0;
 
   // The process's current directory, and names made absolute against it.

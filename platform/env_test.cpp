@@ -59,7 +59,7 @@ TEST_F(EnvTest, KindsOfNamesAndIdentity) {
   ASSERT_EQ(mkfifo("d/fifo", 0600), 0);
   want["link"] = {FileKind::kLink, 0};
   want["fifo"] = {FileKind::kOther, 0};
-  for (OpenMode mode : {OpenMode::kRead, OpenMode::kAppend, OpenMode::kWriteExisting}) {
+  for (OpenMode mode : {OpenMode::kRead, OpenMode::kAppend, OpenMode::kWriteTruncate}) {
     EXPECT_FALSE(e->open("d\\fifo", mode));
   }
   FileIdentity a, b, c;
@@ -116,7 +116,7 @@ TEST_F(EnvTest, RootLockIsOneProcessPerDirectory) {
 
 TEST_F(EnvTest, OpenModes) {
   EXPECT_FALSE(e->open("missing", OpenMode::kRead));
-  EXPECT_FALSE(e->open("missing", OpenMode::kWriteExisting));
+  EXPECT_FALSE(e->writable("missing"));
   write_file("f", "abc");
   EXPECT_FALSE(e->open("f", OpenMode::kCreateNew));
   {

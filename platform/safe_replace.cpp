@@ -37,25 +37,26 @@ bool is_leftover_temporary(const char* name) {
   return false;
 }
 
-ReplaceResult replace_file_contents(const char* path, const ByteSpan* pieces, size_t count) {
+ReplaceResult replace_file_contents(const char* path, const ByteSpan* pieces, size_t count,
+                                    bool known_file) {
   Env* e = env();
   FileStatus st;
-  if (e->stat(path, &st)) {
-    if (st.kind != FileKind::kFile) return ReplaceResult::kCannotOpen;
-    // Probe: a target that cannot be written is reported before anything changes.
-    std::unique_ptr<File> probe = e->open(path, OpenMode::kWriteExisting);
-    if (!probe) return ReplaceResult::kCannotOpen;
-    probe->close();
+  const bool exists = known_file || e->stat(path, &st);
+  if (exists) {
+    if (!known_file && st.kind != FileKind::kFile) return ReplaceResult::kCannotOpen;
+    // A target that cannot be written is reported before anything changes.
+    if (!e->writable(path)) return ReplaceResult::kCannotOpen;
   }
   char tmp[kPathSize];
   if (!temporary_path_for(path, tmp, sizeof tmp)) return ReplaceResult::kCannotOpen;
-  e->remove_file(tmp);  // a leftover of an interrupted earlier run
   std::unique_ptr<File> out = e->open(tmp, OpenMode::kCreateNew);
-  if (!out) return ReplaceResult::kCannotOpen;
-  bool ok = true;
-  for (size_t i = 0; ok && i < count; ++i) {
-    if (pieces[i].size) ok = out->write(pieces[i].data, pieces[i].size);
+  if (!out) {
+    // One of ours left by an earlier process with the same id.
+    e->remove_file(tmp);
+    out = e->open(tmp, OpenMode::kCreateNew);
   }
+  if (!out) return ReplaceResult::kCannotOpen;
+  bool ok = out->write_pieces(pieces, count);
   ok = out->close() && ok;
   out.reset();
   if (ok && e->replace_file(tmp, path)) return ReplaceResult::kReplaced;

@@ -7,12 +7,9 @@
 
 #include <cstddef>
 
-namespace vendrit {
+#include "platform/env.h"
 
-struct ByteSpan {
-  const char* data;
-  size_t size;
-};
+namespace vendrit {
 
 enum class ReplaceResult {
   kReplaced,    // the file now holds exactly the new content
@@ -23,8 +20,10 @@ enum class ReplaceResult {
 
 // Replaces the content of `path` with the concatenation of `pieces`.
 // A missing target is created (the probe is skipped for it); anything but a
-// regular file (a directory, a link, a FIFO) is never replaced.
-ReplaceResult replace_file_contents(const char* path, const ByteSpan* pieces, size_t count);
+// regular file (a directory, a link, a FIFO) is never replaced.  A caller
+// that has just seen `path` to be a regular file says so with `known_file`.
+ReplaceResult replace_file_contents(const char* path, const ByteSpan* pieces, size_t count,
+                                    bool known_file = false);
 
 // Name of the temporary file used for `path`: in the same directory, and
 // named for this process ("vendrit-replace-<process id>.tmp"), so that no

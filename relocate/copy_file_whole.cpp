@@ -42,16 +42,16 @@ int copy_file_whole(const PathPair& source, const PathPair& destination, bool ov
   FileStatus st;
   bool writable = true;
   if (e->stat(destination.disk, &st)) {
-    std::unique_ptr<File> probe =
-        st.kind == FileKind::kFile ? e->open(destination.disk, OpenMode::kWriteExisting) : nullptr;
-    writable = probe != nullptr;
-    if (probe) probe->close();
+    writable = st.kind == FileKind::kFile && e->writable(destination.disk);
   }
   char tmp[kPathSize];
   std::unique_ptr<File> out;
   if (writable && temporary_path_for(destination.disk, tmp, sizeof tmp)) {
-    e->remove_file(tmp);  // a leftover of an interrupted earlier run
     out = e->open(tmp, OpenMode::kCreateNew);
+    if (!out) {
+      e->remove_file(tmp);  // one of ours left by an earlier process with the same id
+      out = e->open(tmp, OpenMode::kCreateNew);
+    }
   }
   if (!out) {
     progress_print("\r\nFile:%s 移動先ファイルを作成出来ませんでした。", destination.text);

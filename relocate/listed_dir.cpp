@@ -11,12 +11,13 @@ namespace vendrit {
 bool list_entries(const char* disk_path, ListedDir* dir) {
   dir->entries.clear();
   dir->by_name.clear();
-  std::unique_ptr<DirListing> listing = env()->list_dir(disk_path);
+  // Sizes are not needed here: whoever needs one asks for that file's alone.
+  std::unique_ptr<DirListing> listing = env()->list_dir(disk_path, false);
   if (!listing) return false;
   DirEntry e;
   while (listing->next(&e)) {
     if (e.name == "." || e.name == "..") continue;
-    ListedEntry entry{e.name, e.name, e.kind, e.size, NameProblem::kNone};
+    ListedEntry entry{e.name, e.name, e.kind, NameProblem::kNone};
     char lowered[kPathSize];
     copy_text(lowered, sizeof lowered, e.name.c_str());
     lower_sjis(lowered);

@@ -31,7 +31,6 @@ struct ListedEntry {
   std::string name;  // lower-cased: comparisons, paths below log, messages
   std::string disk;  // as listed: opening, renaming, deleting
   FileKind kind;
-  uint64_t size;
   NameProblem problem;
 };
 

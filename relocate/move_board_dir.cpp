@@ -246,7 +246,6 @@ bool prepare(const PathPair& source, const PathPair& destination, const ListedDi
     return false;
   }
   t->self_paired = strcmp(t->companion, t->name) == 0;
-  t->size = entry.size;
   const ListedEntry* index = t->self_paired ? nullptr : find_entry(dir, t->companion);
   if (index && (index->kind != FileKind::kFile || index->problem != NameProblem::kNone)) {
     return false;  // the pair stays whole where it is
@@ -255,11 +254,26 @@ bool prepare(const PathPair& source, const PathPair& destination, const ListedDi
   char built[kPathSize];
   companion_name(built, entry.disk.c_str());  // fits: the lower-cased twin did
   // Files arrive at the destination under their lower-cased names.
-  return join_pair(&t->src_data, source, t->name, entry.disk.c_str(), false) &&
-         join_pair(&t->src_index, source, t->companion, index ? index->disk.c_str() : built,
-                   false) &&
-         join_pair(&t->dst_data, destination, t->name, t->name, false) &&
-         join_pair(&t->dst_index, destination, t->companion, t->companion, false);
+  if (!join_pair(&t->src_data, source, t->name, entry.disk.c_str(), false) ||
+      !join_pair(&t->src_index, source, t->companion, index ? index->disk.c_str() : built,
+                 false) ||
+      !join_pair(&t->dst_data, destination, t->name, t->name, false) ||
+      !join_pair(&t->dst_index, destination, t->companion, t->companion, false)) {
+    return false;
+  }
+  // The data file's size, asked for here rather than for every entry listed.
+  FileStatus st;
+  if (!env()->stat(t->src_data.disk, &st)) {
+    progress_print("\r\nFile:%sを読み込めませんでした。このファイルはスキップします。",
+                   t->src_data.text);
+    return false;
+  }
+  if (st.kind != FileKind::kFile) {
+    report_untouchable(t->src_data.text);
+    return false;
+  }
+  t->size = st.size;
+  return true;
 }
 
 // Creates the destination and makes sure that it is another directory than

@@ -1,4 +1,5 @@
 #include "relocate/move_board_dir.h"
+#include "relocate/rewrite_favourite_paths.h"
 
 #include <filesystem>
 
@@ -30,10 +31,13 @@ class MoveBoardDirTest : public RootTest {
   void use_favourites(const std::string& name, const std::string& content) {
     write_file(name, content);
     copy_text(g_favourites[g_favourite_count++], kPathSize, name.c_str());
+    favourites_forget();
   }
   static std::string src(const std::string& board) { return "log\\" + kOld + "\\" + board; }
   static std::string dst(const std::string& board) { return "log\\" + kNew + "\\" + board; }
+  // One run's move of the board: the favourites files are read afresh.
   void move(const std::string& board) {
+    favourites_forget();
     move_board_dir(src(board).c_str(), dst(board).c_str());
   }
   bool output_has(const std::string& text) { return ui_->output.find(text) != std::string::npos; }

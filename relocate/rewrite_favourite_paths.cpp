@@ -1,9 +1,10 @@
 #include "relocate/rewrite_favourite_paths.h"
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
+#include <new>
 
-#include "app/work_buffer.h"
 #include "catalogue/catalogue.h"
 #include "platform/env.h"
 #include "platform/safe_replace.h"
@@ -24,64 +25,126 @@ void report_unreadable(const char* name) {
   progress_print("\r\nFile:%sを読み込めませんでした。このファイルはスキップします。", name);
 }
 
-// Reads the whole file into the work buffer, growing it to the file's size
-// plus one when needed.  -1 when the file is gone (silently: nothing of it to
-// follow) and -2 when it exists but could not be read whole (reported).
-long long read_whole(const char* name) {
+// One favourites file as it was read, kept for the rest of the run: every
+// moved thread is looked for in these texts instead of reading every file
+// again for each of them.  A file is read again when it has changed on disk
+// since (checked before it is rewritten).
+struct Kept {
+  enum State { kUnread, kAbsent, kRead } state = kUnread;
+  std::unique_ptr<char[]> text;  // the bytes read, then a NUL
+  size_t size = 0;
+  FileStatus seen;               // the file as it was when read
+};
+Kept g_kept[kFavouritesCapacity];
+
+bool same_file_state(const FileStatus& a, const FileStatus& b) {
+  return a.kind == b.kind && a.size == b.size && a.modified == b.modified;
+}
+
+// Reads the whole file into `kept`.  False when it is gone (silently:
+// nothing of it to follow) or could not be read whole (reported, and read
+// again next time).
+bool read_whole(const char* name, Kept* kept) {
   Env* e = env();
-  FileStatus st;
   std::unique_ptr<File> f = e->open(name, OpenMode::kRead);
+  FileStatus st;
   if (!f) {
-    if (!e->stat(name, &st) || st.kind == FileKind::kDir) return -1;
+    if (!e->stat(name, &st) || st.kind == FileKind::kDir) {
+      kept->state = Kept::kAbsent;
+      return false;
+    }
     report_unreadable(name);
-    return -2;
+    return false;
   }
-  if (!e->stat(name, &st) || !work_buffer_reserve(static_cast<size_t>(st.size) + 1)) {
+  if (!f->status(&st) || st.size >= SIZE_MAX) {
     report_unreadable(name);
-    return -2;
+    return false;
   }
-  long long n = f->read(g_work.data, g_work.size - 1);
+  const size_t size = static_cast<size_t>(st.size);
+  std::unique_ptr<char[]> text(new (std::nothrow) char[size + 1]);
+  if (!text) {
+    report_unreadable(name);
+    return false;
+  }
+  long long n = f->read(text.get(), size);
   char more;
   // A file that grew since its size was taken is not rewritten from a part.
-  if (n < 0 || (static_cast<size_t>(n) == g_work.size - 1 && f->read(&more, 1) != 0)) {
+  if (n < 0 || (static_cast<size_t>(n) == size && f->read(&more, 1) != 0)) {
     report_unreadable(name);
-    return -2;
+    return false;
   }
-  g_work.data[n] = '\0';
-  return n;
+  text[n] = '\0';
+  kept->text = std::move(text);
+  kept->size = static_cast<size_t>(n);
+  kept->seen = st;
+  kept->state = Kept::kRead;
+  return true;
+}
+
+enum class Follow { kNotThere, kFollowed, kFailed };
+
+// Replaces the first `old_text` of one favourites file by `new_text`.
+Follow follow_in(const char* name, Kept* kept, const char* old_text, const char* new_text,
+                 bool again) {
+  Env* e = env();
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (kept->state != Kept::kRead && !read_whole(name, kept)) {
+      return kept->state == Kept::kAbsent ? Follow::kNotThere : Follow::kFailed;
+    }
+    // The search stops at the first NUL byte; the rest is carried unchanged.
+    const size_t text_len = strnlen(kept->text.get(), kept->size);
+    const size_t old_len = strlen(old_text), new_len = strlen(new_text);
+    long long at = find_bytes(kept->text.get(), text_len, old_text, old_len);
+    if (at < 0) return Follow::kNotThere;
+    if (again) {
+      long long done = find_bytes(kept->text.get(), text_len, new_text, new_len);
+      if (done >= 0 && done <= at) return Follow::kNotThere;
+    }
+    // Changed on disk since it was read: read again and look again.
+    FileStatus now;
+    if (!e->stat(name, &now) || !same_file_state(now, kept->seen)) {
+      kept->state = Kept::kUnread;
+      continue;
+    }
+    const size_t after = static_cast<size_t>(at) + old_len;
+    ByteSpan pieces[] = {{kept->text.get(), static_cast<size_t>(at)},
+                         {new_text, new_len},
+                         {kept->text.get() + after, kept->size - after}};
+    const size_t size = kept->size - old_len + new_len;
+    std::unique_ptr<char[]> text(new (std::nothrow) char[size + 1]);
+    if (!text || replace_file_contents(name, pieces, 3, true) != ReplaceResult::kReplaced) {
+      progress_print("\r\nFile:%sを書けませんでした。このファイルはスキップします。", name);
+      return Follow::kFailed;
+    }
+    // Keep what was written, and how the file now looks on disk.
+    size_t put = 0;
+    for (const ByteSpan& p : pieces) {
+      memcpy(text.get() + put, p.data, p.size);
+      put += p.size;
+    }
+    text[size] = '\0';
+    kept->text = std::move(text);
+    kept->size = size;
+    if (!e->stat(name, &kept->seen)) kept->state = Kept::kUnread;
+    return Follow::kFollowed;
+  }
+  return Follow::kFailed;
 }
 
 }  // namespace
+
+void favourites_forget() {
+  for (Kept& k : g_kept) k = Kept();
+}
 
 bool rewrite_favourite_paths(const char* source_index, const char* destination_index,
                              bool again) {
   const char* old_text = below_log(source_index);
   const char* new_text = below_log(destination_index);
-  if (!old_text || !new_text) return true;
-  const size_t old_len = strlen(old_text);
-  if (old_len == 0) return true;
+  if (!old_text || !new_text || !*old_text) return true;
   bool all = true;
   for (int i = 0; i < g_favourite_count; ++i) {
-    const char* name = g_favourites[i];
-    long long n = read_whole(name);
-    if (n < 0) {
-      all = all && n == -1;
-      continue;
-    }
-    // The search stops at the first NUL byte; the rest is carried unchanged.
-    size_t text_len = strnlen(g_work.data, static_cast<size_t>(n));
-    long long at = find_bytes(g_work.data, text_len, old_text, old_len);
-    if (at < 0) continue;
-    if (again) {
-      long long done = find_bytes(g_work.data, text_len, new_text, strlen(new_text));
-      if (done >= 0 && done <= at) continue;
-    }
-    size_t after = static_cast<size_t>(at) + old_len;
-    ByteSpan pieces[] = {{g_work.data, static_cast<size_t>(at)},
-                         {new_text, strlen(new_text)},
-                         {g_work.data + after, static_cast<size_t>(n) - after}};
-    if (replace_file_contents(name, pieces, 3) != ReplaceResult::kReplaced) {
-      progress_print("\r\nFile:%sを書けませんでした。このファイルはスキップします。", name);
+    if (follow_in(g_favourites[i], &g_kept[i], old_text, new_text, again) == Follow::kFailed) {
       all = false;
     }
   }

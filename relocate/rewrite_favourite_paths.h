@@ -3,7 +3,8 @@
 // Those files name threads by the path of their index file below "log".  For
 // one thread, the first occurrence of its old path text in each favourites
 // index file is replaced by the new one; everything else stays byte for byte.
-// A file is read whole and rewritten whole through the safe replace.
+// A file is read whole once and kept; it is rewritten whole through the safe
+// replace, and read again first when it changed on disk since.
 #pragma once
 
 namespace vendrit {
@@ -20,5 +21,9 @@ namespace vendrit {
 // cut short.
 bool rewrite_favourite_paths(const char* source_index, const char* destination_index,
                              bool again = false);
+
+// Forgets the favourites files read so far: the next call reads them again.
+// Each relocation pass starts and ends with it.
+void favourites_forget();
 
 }  // namespace vendrit

@@ -7,6 +7,7 @@
 #include "relocate/listed_dir.h"
 #include "relocate/move_board_dir.h"
 #include "relocate/relocate_paths.h"
+#include "relocate/rewrite_favourite_paths.h"
 #include "report/progress_log.h"
 #include "vendrit_config.h"
 
@@ -110,7 +111,9 @@ void walk_log_tree(const char* path) {
   PathPair root;
   copy_text(root.text, kPathSize, path);
   copy_text(root.disk, kPathSize, path);
+  favourites_forget();
   walk(root, nullptr);
+  favourites_forget();
 }
 
 }  // namespace vendrit

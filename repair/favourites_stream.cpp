@@ -21,12 +21,14 @@ bool favourites_stream_open() {
   FileStatus st;
   if (e->stat(kFavouritesFileName, &st)) {
     // A link or special file is never replaced by a file of ours.
-    if (st.kind != FileKind::kFile) return false;
-    if (!e->open(kFavouritesFileName, OpenMode::kWriteExisting)) return false;
+    if (st.kind != FileKind::kFile || !e->writable(kFavouritesFileName)) return false;
   }
   temporary_name("favorite", g_temp_name, sizeof g_temp_name);
-  e->remove_file(g_temp_name);
   g_stream = e->open(g_temp_name, OpenMode::kCreateNew);
+  if (!g_stream) {
+    e->remove_file(g_temp_name);  // one of ours left by an earlier process with the same id
+    g_stream = e->open(g_temp_name, OpenMode::kCreateNew);
+  }
   g_stream_ok = g_stream != nullptr;
   return g_stream_ok;
 }

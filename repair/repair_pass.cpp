@@ -139,7 +139,7 @@ void repair_index_file(const PathPair& dir, const ListedDir& entries, const List
       (link_forced || (g_settings.changelink && !host_matched && family)) && old_host_known;
   if (rewrite_links) {
     // An index file that cannot be written is reported before the log changes.
-    if (!env()->open(disk_index_path, OpenMode::kWriteExisting)) {
+    if (!env()->writable(disk_index_path)) {
       progress_print(kMsgCannotWrite, index_path);
       return;
     }
@@ -154,7 +154,7 @@ void repair_index_file(const PathPair& dir, const ListedDir& entries, const List
       return;  // reported; the index keeps its old host for the next run
     }
   }
-  if (write_thread_index(disk_index_path, record) != ReplaceResult::kReplaced) {
+  if (write_thread_index(disk_index_path, record, true) != ReplaceResult::kReplaced) {
     progress_print(kMsgCannotWrite, index_path);
   }
 }

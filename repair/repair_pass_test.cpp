@@ -16,16 +16,6 @@
 namespace vendrit {
 namespace {
 
-// Refuses to open the named paths for writing, like read-only or locked files.
-class DenyWriteEnv : public FaultEnv {
- public:
-  std::unique_ptr<File> open(const char* path, OpenMode mode) override {
-    if (mode != OpenMode::kRead && deny.count(path)) return nullptr;
-    return FaultEnv::open(path, mode);
-  }
-  std::set<std::string> deny;
-};
-
 const char kHeader[] = "\r\n書き換え中 BBS:";
 const char kCannotOpen[] = "を開けませんでした。スキップします";
 const char kCannotWrite[] = "を書けませんでした。このファイルはスキップします。";
@@ -383,11 +373,9 @@ TEST_F(RepairPassTest, IndexThatCannotBeWrittenKeepsItsLogToo) {
   moved.host = kFamOld;
   const std::string log = link_log(kFamOld + "/");
   put(dir, "1.idx", moved, &log);
-  DenyWriteEnv deny;
-  deny.deny.insert(dir + "\\1.idx");
-  set_env(&deny);
+  fault_.lock_file(dir + "\\1.idx");
   repair_pass("log");
-  set_env(&fault_);
+  fault_.reset();
   EXPECT_EQ(ui_->output, std::string(kHeader) + "news" + "\r\nFile:" + dir + "\\1.idx" + kCannotWrite);
   EXPECT_EQ(read_file(dir + "\\1.idx"), idx_text(moved));
   EXPECT_EQ(read_file(dir + "\\1.dat"), log);
@@ -400,11 +388,9 @@ TEST_F(RepairPassTest, LogThatCannotBeRewrittenIsRetriedByTheNextRun) {
   moved.flags = 0x10;
   const std::string log = link_log(kFamOld + "/");
   put(dir, "1.idx", moved, &log);
-  DenyWriteEnv deny;
-  deny.deny.insert(dir + "\\1.dat");
-  set_env(&deny);
+  fault_.lock_file(dir + "\\1.dat");
   repair_pass("log");
-  set_env(&fault_);
+  fault_.reset();
   EXPECT_EQ(ui_->output, std::string(kHeader) + "news" + "\r\nFile:" + dir + "\\1.dat" + kCannotWrite);
   // The index still names the old host, so the thread is not forgotten.
   EXPECT_EQ(read_file(dir + "\\1.idx"), idx_text(moved));

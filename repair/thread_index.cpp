@@ -144,7 +144,7 @@ bool read_thread_index(const char* path, ThreadIndex* record) {
   return true;
 }
 
-ReplaceResult write_thread_index(const char* path, const ThreadIndex& r) {
+ReplaceResult write_thread_index(const char* path, const ThreadIndex& r, bool known_file) {
   // Line 1 can hold at most the sum of all field widths, ten integers and
   // the separators; this buffer is larger than that.
   char line[2048];
@@ -172,7 +172,7 @@ ReplaceResult write_thread_index(const char* path, const ThreadIndex& r) {
   ByteSpan pieces[] = {{line, strlen(line)},
                        {last_modified, strlen(last_modified)},
                        {etag, strlen(etag)}};
-  return replace_file_contents(path, pieces, 3);
+  return replace_file_contents(path, pieces, 3, known_file);
 }
 
 }  // namespace vendrit

@@ -46,6 +46,7 @@ bool read_thread_index(const char* path, ThreadIndex* record);
 
 // Replaces the file at `path` with `record` (safe replace).  kCannotOpen when
 // the file cannot be opened for writing; nothing is touched then.
-ReplaceResult write_thread_index(const char* path, const ThreadIndex& record);
+ReplaceResult write_thread_index(const char* path, const ThreadIndex& record,
+                                 bool known_file = false);
 
 }  // namespace vendrit

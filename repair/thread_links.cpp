@@ -33,23 +33,25 @@ bool format_log_path(char* buf, size_t size, const char* directory, const char* 
 enum class ReadOutcome { kRead, kMissing, kFailed };
 
 // Reads the whole log into the work buffer and terminates it.  The buffer
-// grows to the measured size plus one; at most the buffer size minus one
-// byte is read, and a log that turns out larger than measured (it grew since)
-// is measured and read again.
+// grows to the size the open file has plus one; at most the buffer size
+// minus one byte is read, and a log that turns out larger than that (it grew
+// since) is opened, measured and read again.
 ReadOutcome read_log(const char* disk_path, size_t* length) {
   Env* e = env();
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+    std::unique_ptr<File> in = e->open(disk_path, OpenMode::kRead);
+    if (!in) {
+      // Missing (or a directory) is no failure; a link or special file, or
+      // one that is there and cannot be opened, is.
+      FileStatus st;
+      return !e->stat(disk_path, &st) || st.kind == FileKind::kDir ? ReadOutcome::kMissing
+                                                                   : ReadOutcome::kFailed;
+    }
     FileStatus st;
-    bool found = e->stat(disk_path, &st);
-    if (found && st.kind == FileKind::kDir) return ReadOutcome::kMissing;
-    // A link or special file is not a log to rewrite.
-    if (found && st.kind != FileKind::kFile) return ReadOutcome::kFailed;
-    uint64_t size = found ? st.size : 0;
+    uint64_t size = in->status(&st) ? st.size : 0;
     if (size >= SIZE_MAX || !work_buffer_reserve(static_cast<size_t>(size) + 1)) {
       return ReadOutcome::kFailed;
     }
-    std::unique_ptr<File> in = e->open(disk_path, OpenMode::kRead);
-    if (!in) return found ? ReadOutcome::kFailed : ReadOutcome::kMissing;
     size_t room = g_work.size - 1;
     long long got = in->read(g_work.data, room);
     if (got < 0) return ReadOutcome::kFailed;
@@ -164,7 +166,7 @@ LinkRewrite rewrite_thread_links(const char* directory, const char* index_name,
     return LinkRewrite::kFailed;
   }
   plan_rewrite(g_work.data, size, rule, pieces.get());
-  if (replace_file_contents(disk_log_path, pieces.get(), count) != ReplaceResult::kReplaced) {
+  if (replace_file_contents(disk_log_path, pieces.get(), count, true) != ReplaceResult::kReplaced) {
     progress_print(kMsgCannotWrite, log_path);
     return LinkRewrite::kFailed;
   }

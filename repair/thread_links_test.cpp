@@ -10,14 +10,6 @@ namespace vendrit {
 namespace {
 
 // Refuses to open one path for writing, like a read-only or locked file.
-class DenyWriteEnv : public FaultEnv {
- public:
-  std::unique_ptr<File> open(const char* path, OpenMode mode) override {
-    if (mode != OpenMode::kRead && deny == path) return nullptr;
-    return FaultEnv::open(path, mode);
-  }
-  std::string deny;
-};
 
 const char kCannotRead[] = "を読み込めませんでした。このファイルはスキップします。";
 const char kCannotWrite[] = "を書けませんでした。このファイルはスキップします。";
@@ -111,12 +103,10 @@ TEST_F(ThreadLinksTest, MissingLogIsReportedAndNotCreated) {
 }
 
 TEST_F(ThreadLinksTest, LogThatCannotBeWrittenStaysAsItWas) {
-  DenyWriteEnv deny;
-  deny.deny = "log\\new\\news\\123.dat";
-  set_env(&deny);
+  fault_.lock_file("log\\new\\news\\123.dat");
   write_file("log\\new\\news\\123.dat", "oldhost/test/read.cgi/news/1/");
   EXPECT_EQ(rewrite(), LinkRewrite::kFailed);
-  set_env(&fault_);
+  fault_.reset();
   EXPECT_EQ(ui_->output, std::string("\r\nFile:log\\new\\news\\123.dat") + kCannotWrite);
   EXPECT_EQ(read_file("log\\new\\news\\123.dat"), "oldhost/test/read.cgi/news/1/");
 }
@@ -150,7 +140,8 @@ TEST_F(ThreadLinksTest, FailedGrowthSkipsTheLogAndKeepsTheBuffer) {
 }
 
 TEST_F(ThreadLinksTest, LogLargerThanMeasuredIsMeasuredAgain) {
-  // The size query fails once (size taken as 0), as if the log grew after it.
+  // The size of the open file cannot be told once (taken as 0), as if the
+  // log grew after it was measured.
   use_small_work_buffer(16);
   std::string log = std::string(200, 'c') + "oldhost/test/read.cgi/news/1/";
   write_file("log\\new\\news\\123.dat", log);

@@ -22,6 +22,19 @@ class FaultFile : public File {
     return base_->write(buf, n);
   }
 
+  bool write_pieces(const ByteSpan* pieces, size_t count) override {
+    if (env_->should_fail(FaultOp::kWrite)) {
+      // A failing write may still have put part of the bytes on disk.
+      if (count && pieces[0].size > 1) base_->write(pieces[0].data, pieces[0].size / 2);
+      return false;
+    }
+    return base_->write_pieces(pieces, count);
+  }
+
+  bool status(FileStatus* status) override {
+    return !env_->should_fail(FaultOp::kStat) && base_->status(status);
+  }
+
   bool close() override {
     bool fail = env_->should_fail(FaultOp::kClose);
     bool ok = base_->close();
@@ -79,9 +92,9 @@ bool FaultEnv::should_fail(FaultOp op) {
   return n == fail_nth_[i] || (fail_from_[i] && n >= fail_from_[i]) || total_ == fail_total_at_;
 }
 
-std::unique_ptr<DirListing> FaultEnv::list_dir(const char* path) {
+std::unique_ptr<DirListing> FaultEnv::list_dir(const char* path, bool sizes) {
   if (should_fail(FaultOp::kList)) return nullptr;
-  std::unique_ptr<DirListing> base = base_->list_dir(path);
+  std::unique_ptr<DirListing> base = base_->list_dir(path, sizes);
   if (!base) return nullptr;
   return std::make_unique<FaultListing>(std::move(base));
 }
@@ -119,6 +132,12 @@ bool FaultEnv::replace_file(const char* from, const char* to) {
 int FaultEnv::remove_file(const char* path) {
   if (should_fail(FaultOp::kRemove) || locked(path)) return kErrAccess;
   return base_->remove_file(path);
+}
+
+// The probe stands for an open for writing, and fails like one.
+bool FaultEnv::writable(const char* path) {
+  if (should_fail(FaultOp::kOpen) || locked(path)) return false;
+  return base_->writable(path);
 }
 
 std::unique_ptr<File> FaultEnv::open(const char* path, OpenMode mode) {

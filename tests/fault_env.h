@@ -17,7 +17,7 @@
 namespace vendrit {
 
 enum class FaultOp {
-  kOpen,     // open (any mode)
+  kOpen,     // open (any mode) and the probe whether a file may be written
   kRead,     // File::read
   kWrite,    // File::write
   kClose,    // File::close
@@ -26,7 +26,7 @@ enum class FaultOp {
   kMkdir,    // make_dir
   kRmdir,    // remove_dir
   kList,     // list_dir
-  kStat,     // stat and identity
+  kStat,     // stat, identity and File::status
   kCount
 };
 
@@ -57,7 +57,8 @@ class FaultEnv : public Env {
   // Returns true when this call of `op` is to fail (and counts it).
   bool should_fail(FaultOp op);
 
-  std::unique_ptr<DirListing> list_dir(const char* path) override;
+  using Env::list_dir;
+  std::unique_ptr<DirListing> list_dir(const char* path, bool sizes) override;
   bool stat(const char* path, FileStatus* status) override;
   bool identity(const char* path, FileIdentity* id) override;
   int make_dir(const char* path) override;
@@ -65,6 +66,7 @@ class FaultEnv : public Env {
   bool rename_file(const char* from, const char* to) override;
   bool replace_file(const char* from, const char* to) override;
   int remove_file(const char* path) override;
+  bool writable(const char* path) override;
   std::unique_ptr<File> open(const char* path, OpenMode mode) override;
   bool current_dir(char* buf, size_t size) override { return base_->current_dir(buf, size); }
   bool set_current_dir(const char* path) override { return base_->set_current_dir(path); }

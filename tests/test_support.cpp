@@ -11,6 +11,7 @@
 #include "app/run_settings.h"
 #include "app/work_buffer.h"
 #include "catalogue/catalogue.h"
+#include "relocate/rewrite_favourite_paths.h"
 #include "platform/text.h"
 #include "report/progress_log.h"
 #ifdef _WIN32
@@ -81,6 +82,7 @@ TempRoot::TempRoot() {
   }
   fs::current_path(path_);
   catalogue_reset();
+  favourites_forget();
   g_settings = RunSettings();
   g_favourites_rebuild = g_foreign_server = g_run_mode = 0;
   g_logging = 0;
@@ -157,7 +159,7 @@ std::vector<std::string> snapshot_tree(const std::string& dir) {
   fs::path base = host_path(dir);
   for (auto it = fs::recursive_directory_iterator(base, ec); it != fs::recursive_directory_iterator();
        it.increment(ec)) {
-    std::string rel = program_text(fs::relative(it->path(), base, ec));
+    std::string rel = program_text(it->path().lexically_relative(base));
     // Links are shown, never followed; special files are never opened.
     switch (it->symlink_status(ec).type()) {
       case fs::file_type::directory: out.push_back(rel + "/"); break;

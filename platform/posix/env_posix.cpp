@@ -8,14 +8,19 @@
 #include <pthread.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "platform/env.h"
 #include "platform/text.h"
@@ -43,34 +48,48 @@ FileKind kind_of(mode_t mode) {
 
 class PosixListing : public DirListing {
  public:
-  explicit PosixListing(DIR* dir) : dir_(dir) {}
+  PosixListing(DIR* dir, bool sizes) : dir_(dir), sizes_(sizes) {}
   ~PosixListing() override { closedir(dir_); }
 
   bool next(DirEntry* entry) override {
-    for (;;) {
-      struct dirent* d = readdir(dir_);
-      if (!d) return false;
-      entry->name = d->d_name;
-      entry->kind = FileKind::kOther;
-      entry->size = 0;
-      // Looked up relative to the open directory (no path walk per entry),
-      // and a link as the link itself.
-      struct stat st;
-      if (fstatat(dirfd(dir_), d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
-        entry->kind = kind_of(st.st_mode);
-        if (entry->kind == FileKind::kFile) entry->size = static_cast<uint64_t>(st.st_size);
-      }
-      return true;
+    struct dirent* d = readdir(dir_);
+    if (!d) return false;
+    entry->name = d->d_name;
+    entry->kind = FileKind::kOther;
+    entry->size = 0;
+    switch (d->d_type) {
+      case DT_DIR: entry->kind = FileKind::kDir; return true;
+      case DT_LNK: entry->kind = FileKind::kLink; return true;
+      case DT_REG:
+        entry->kind = FileKind::kFile;
+        if (!sizes_) return true;
+        break;
+      case DT_UNKNOWN: break;
+      default: return true;  // FIFO, device, socket
     }
+    // Looked up relative to the open directory (no path walk per entry),
+    // and a link as the link itself.
+    struct stat st;
+    if (fstatat(dirfd(dir_), d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+      entry->kind = kind_of(st.st_mode);
+      if (entry->kind == FileKind::kFile) entry->size = static_cast<uint64_t>(st.st_size);
+    }
+    return true;
   }
 
  private:
   DIR* dir_;
+  bool sizes_;
 };
+
+int64_t modified_of(const struct stat& st) {
+  return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
 
 class PosixFile : public File {
  public:
-  explicit PosixFile(int fd) : fd_(fd) {}
+  PosixFile(int fd, const struct stat& st)
+      : fd_(fd), size_(static_cast<uint64_t>(st.st_size)), modified_(modified_of(st)) {}
   ~PosixFile() override {
     if (fd_ >= 0) ::close(fd_);
   }
@@ -85,21 +104,48 @@ class PosixFile : public File {
       }
       if (r == 0) break;
       done += static_cast<size_t>(r);
+      offset_ += static_cast<uint64_t>(r);
+      // A short read that reached the size the file had when it was opened
+      // is its end: no further call to be told so.
+      if (offset_ >= size_) break;
     }
     return static_cast<long long>(done);
   }
 
   bool write(const void* buf, size_t n) override {
-    const char* p = static_cast<const char*>(buf);
-    while (n > 0) {
-      ssize_t w = ::write(fd_, p, n);
+    ByteSpan one{static_cast<const char*>(buf), n};
+    return write_pieces(&one, 1);
+  }
+
+  bool write_pieces(const ByteSpan* pieces, size_t count) override {
+    std::vector<iovec> v;
+    v.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+      if (pieces[i].size) v.push_back({const_cast<char*>(pieces[i].data), pieces[i].size});
+    }
+    size_t at = 0;
+    while (at < v.size()) {
+      int batch = static_cast<int>(std::min<size_t>(v.size() - at, IOV_MAX));
+      ssize_t w = ::writev(fd_, &v[at], batch);
       if (w < 0) {
         if (errno == EINTR) continue;
         return false;
       }
-      p += w;
-      n -= static_cast<size_t>(w);
+      // Step over what went out; a piece written in part is continued.
+      size_t left = static_cast<size_t>(w);
+      while (at < v.size() && left >= v[at].iov_len) left -= v[at++].iov_len;
+      if (left) {
+        v[at].iov_base = static_cast<char*>(v[at].iov_base) + left;
+        v[at].iov_len -= left;
+      }
     }
+    return true;
+  }
+
+  bool status(FileStatus* status) override {
+    status->kind = FileKind::kFile;
+    status->size = size_;
+    status->modified = modified_;
     return true;
   }
 
@@ -111,15 +157,18 @@ class PosixFile : public File {
 
  private:
   int fd_;
+  uint64_t size_;
+  int64_t modified_;
+  uint64_t offset_ = 0;
 };
 
 class PosixEnv : public Env {
  public:
-  std::unique_ptr<DirListing> list_dir(const char* path) override {
+  std::unique_ptr<DirListing> list_dir(const char* path, bool sizes) override {
     std::string p = native_path(path);
     DIR* d = opendir(p.c_str());
     if (!d) return nullptr;
-    return std::make_unique<PosixListing>(d);
+    return std::make_unique<PosixListing>(d, sizes);
   }
 
   bool stat(const char* path, FileStatus* status) override {
@@ -127,6 +176,7 @@ class PosixEnv : public Env {
     if (::lstat(native_path(path).c_str(), &st) != 0) return false;
     status->kind = kind_of(st.st_mode);
     status->size = status->kind == FileKind::kFile ? static_cast<uint64_t>(st.st_size) : 0;
+    status->modified = modified_of(st);
     return true;
   }
 
@@ -165,6 +215,10 @@ class PosixEnv : public Env {
     return errno == EISDIR ? kErrAccess : errno;
   }
 
+  bool writable(const char* path) override {
+    return faccessat(AT_FDCWD, native_path(path).c_str(), W_OK, AT_EACCESS) == 0;
+  }
+
   std::unique_ptr<File> open(const char* path, OpenMode mode) override {
     int flags = O_CLOEXEC;
     switch (mode) {
@@ -172,19 +226,22 @@ class PosixEnv : public Env {
       case OpenMode::kWriteTruncate: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
       case OpenMode::kAppend: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
       case OpenMode::kCreateNew: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
-      case OpenMode::kWriteExisting: flags |= O_WRONLY; break;
     }
     // O_NONBLOCK: opening a FIFO must not wait for a peer.  Only a regular
     // file is kept, and on a regular file the flag changes nothing.
+    // O_NOFOLLOW: a name that is a link is not opened.
     std::string p = native_path(path);
-    int fd = ::open(p.c_str(), flags | O_NONBLOCK, 0666);
+    int fd = ::open(p.c_str(), flags | O_NONBLOCK | O_NOFOLLOW, 0666);
     if (fd < 0) return nullptr;
     struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (mode == OpenMode::kCreateNew) {
+      // O_EXCL made it here and now: a new, empty regular file.
+      memset(&st, 0, sizeof st);
+    } else if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
       ::close(fd);
       return nullptr;
     }
-    return std::make_unique<PosixFile>(fd);
+    return std::make_unique<PosixFile>(fd, st);
   }
 
   bool current_dir(char* buf, size_t size) override { return getcwd(buf, size) != nullptr; }

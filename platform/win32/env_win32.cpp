@@ -57,6 +57,10 @@ void fill_entry(const WIN32_FIND_DATAW& d, DirEntry* entry) {
                     : 0;
 }
 
+int64_t time_of(const FILETIME& t) {
+  return static_cast<int64_t>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+}
+
 class Handle {
  public:
   explicit Handle(HANDLE h) : h_(h) {}
@@ -127,6 +131,15 @@ class Win32File : public File {
     return true;
   }
 
+  bool status(FileStatus* status) override {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(h_, &info)) return false;
+    status->kind = FileKind::kFile;
+    status->size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    status->modified = time_of(info.ftLastWriteTime);
+    return true;
+  }
+
   bool close() override {
     HANDLE h = h_;
     h_ = INVALID_HANDLE_VALUE;
@@ -145,7 +158,8 @@ const wchar_t kMutexName[] = L"Local\\vendrit.instance";
 
 class Win32Env : public Env {
  public:
-  std::unique_ptr<DirListing> list_dir(const char* path) override {
+  std::unique_ptr<DirListing> list_dir(const char* path, bool sizes) override {
+    (void)sizes;  // a listing tells them anyway
     std::wstring pattern = widen(path) + L"\\*.*";
     WIN32_FIND_DATAW d;
     HANDLE h = FindFirstFileW(pattern.c_str(), &d);
@@ -177,6 +191,7 @@ class Win32Env : public Env {
     status->size = status->kind == FileKind::kFile
                        ? (static_cast<uint64_t>(a.nFileSizeHigh) << 32) | a.nFileSizeLow
                        : 0;
+    status->modified = time_of(a.ftLastWriteTime);
     return true;
   }
 
@@ -216,6 +231,15 @@ class Win32Env : public Env {
     return _wremove(widen(path).c_str()) == 0 ? 0 : errno;
   }
 
+  bool writable(const char* path) override {
+    // Read-only files and files another program holds without sharing both
+    // refuse to be opened for writing, as they would refuse to be replaced.
+    Handle h(CreateFileW(widen(path).c_str(), GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return h.get() != INVALID_HANDLE_VALUE;
+  }
+
   std::unique_ptr<File> open(const char* path, OpenMode mode) override {
     DWORD access = GENERIC_WRITE;
     DWORD disposition = OPEN_EXISTING;
@@ -224,15 +248,29 @@ class Win32Env : public Env {
       case OpenMode::kWriteTruncate: disposition = CREATE_ALWAYS; break;
       case OpenMode::kAppend: access = FILE_APPEND_DATA; disposition = OPEN_ALWAYS; break;
       case OpenMode::kCreateNew: disposition = CREATE_NEW; break;
-      case OpenMode::kWriteExisting: break;
     }
     // Other programs (the reader itself) may hold the file open; share
     // everything so that neither side locks the other out.
-    HANDLE h = CreateFileW(widen(path).c_str(), access,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // The name itself is opened, not what a link in its place points at:
+    // such a handle is refused below, as are devices such as CON or NUL.
+    // Other reparse points (cloud or deduplicated files) are opened again
+    // the ordinary way, which gives their content.
+    const std::wstring name = widen(path);
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE h = CreateFileW(name.c_str(), access, share, nullptr, disposition,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) return nullptr;
-    if (GetFileType(h) != FILE_TYPE_DISK) {  // devices such as CON or NUL
+    FILE_ATTRIBUTE_TAG_INFO tag;
+    bool regular = GetFileType(h) == FILE_TYPE_DISK &&
+                   GetFileInformationByHandleEx(h, FileAttributeTagInfo, &tag, sizeof tag) &&
+                   !(tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (regular && (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      CloseHandle(h);
+      if (kind_of(tag.FileAttributes, tag.ReparseTag) == FileKind::kLink) return nullptr;
+      h = CreateFileW(name.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                      nullptr);
+      if (h == INVALID_HANDLE_VALUE) return nullptr;
+    } else if (!regular) {
       CloseHandle(h);
       return nullptr;
     }
