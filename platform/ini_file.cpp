@@ -50,15 +50,7 @@ std::string trim(const std::string& s) {
 }
 
 bool same_nocase(const std::string& a, const char* b) {
-  size_t n = strlen(b);
-  if (a.size() != n) return false;
-  for (size_t i = 0; i < n; ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
+  return a.size() == strlen(b) && equal_nocase(a.data(), b, a.size());
 }
 
 // Section name of a "[name]" line, or false for other lines.

@@ -54,17 +54,19 @@ int count_separators(const char* text) {
   return n;
 }
 
-bool ends_with_nocase(const char* text, const char* suffix) {
-  size_t t = strlen(text), s = strlen(suffix);
-  if (s > t) return false;
-  const char* p = text + (t - s);
-  for (size_t i = 0; i < s; ++i) {
-    char a = p[i], b = suffix[i];
-    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-    if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
-    if (a != b) return false;
+bool equal_nocase(const char* a, const char* b, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
   }
   return true;
+}
+
+bool ends_with_nocase(const char* text, const char* suffix) {
+  size_t t = strlen(text), s = strlen(suffix);
+  return s <= t && equal_nocase(text + (t - s), suffix, s);
 }
 
 long long find_bytes(const char* hay, size_t size, const char* needle, size_t needle_size) {

@@ -59,6 +59,9 @@ long last_separator(const char* text);
 // Number of such backslashes.
 int count_separators(const char* text);
 
+// Whether the n bytes of a and b are the same apart from ASCII letter case.
+bool equal_nocase(const char* a, const char* b, size_t n);
+
 // Case-insensitive (ASCII only) test whether `text` ends with `suffix`.
 bool ends_with_nocase(const char* text, const char* suffix);
 

@@ -271,12 +271,7 @@ class PosixEnv : public Env {
     return true;
   }
 
-  void instance_marker_release() override {
-    if (lock_fd_ >= 0) {
-      ::close(lock_fd_);
-      lock_fd_ = -1;
-    }
-  }
+  void instance_marker_release() override { close_lock(&lock_fd_); }
 
   // flock on the directory itself: no file is left in the reader's root,
   // any user's process that opens the same directory (by whatever path)
@@ -294,12 +289,7 @@ class PosixEnv : public Env {
     return true;
   }
 
-  void root_lock_release() override {
-    if (root_fd_ >= 0) {
-      ::close(root_fd_);
-      root_fd_ = -1;
-    }
-  }
+  void root_lock_release() override { close_lock(&root_fd_); }
 
   // Asked for every temporary name: kept, and forgotten in a forked child.
   unsigned long process_id() override {
@@ -342,6 +332,12 @@ class PosixEnv : public Env {
   }
 
  private:
+  // Closing the descriptor drops its lock.
+  static void close_lock(int* fd) {
+    if (*fd >= 0) ::close(*fd);
+    *fd = -1;
+  }
+
   int lock_fd_ = -1;
   int root_fd_ = -1;
 };

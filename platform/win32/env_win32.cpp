@@ -24,17 +24,23 @@ namespace {
 // enough for anything the program's 260-byte paths can name.
 constexpr DWORD kWideBufferChars = 32768;
 
-class FindHandle {
+// A handle closed by `Close` when it goes.
+template <BOOL(WINAPI* Close)(HANDLE)>
+class Owned {
  public:
-  explicit FindHandle(HANDLE h) : h_(h) {}
-  ~FindHandle() {
-    if (h_ != INVALID_HANDLE_VALUE) FindClose(h_);
+  explicit Owned(HANDLE h) : h_(h) {}
+  ~Owned() {
+    if (h_ != INVALID_HANDLE_VALUE) Close(h_);
   }
+  Owned(const Owned&) = delete;
+  Owned& operator=(const Owned&) = delete;
   HANDLE get() const { return h_; }
 
  private:
   HANDLE h_;
 };
+using FindHandle = Owned<FindClose>;
+using Handle = Owned<CloseHandle>;
 
 // A reparse point whose tag is a name surrogate (symbolic link, junction,
 // mount point, and the like) stands for something elsewhere: it is a link.
@@ -60,18 +66,6 @@ void fill_entry(const WIN32_FIND_DATAW& d, DirEntry* entry) {
 int64_t time_of(const FILETIME& t) {
   return static_cast<int64_t>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
 }
-
-class Handle {
- public:
-  explicit Handle(HANDLE h) : h_(h) {}
-  ~Handle() {
-    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-  }
-  HANDLE get() const { return h_; }
-
- private:
-  HANDLE h_;
-};
 
 class Win32Listing : public DirListing {
  public:
