@@ -196,11 +196,16 @@ bool copy_pair(const Thread& t, bool overwrite) {
 // one would delete the thread.
 bool is_other_file(const Thread& t) {
   FileIdentity a, b;
-  if (env()->identity(t.src_data.disk, &a) && env()->identity(t.dst_data.disk, &b) && !(a == b)) {
-    return true;
+  if (!env()->identity(t.src_data.disk, &a) || !env()->identity(t.dst_data.disk, &b)) {
+    progress_print("\r\nFile:%sを読み込めませんでした。このファイルはスキップします。",
+                   t.src_data.text);
+    return false;
   }
-  progress_print("\r\nFile:%sは移動先と同じファイルです。スキップします。", t.src_data.text);
-  return false;
+  if (a == b) {
+    progress_print("\r\nFile:%sは移動先と同じファイルです。スキップします。", t.src_data.text);
+    return false;
+  }
+  return true;
 }
 
 // Settles one thread by copyonly and copylarge, and makes the favourites
