@@ -53,11 +53,19 @@ void report_untouched(const char* dir, const ListedEntry& entry, bool where_dir)
       return;
     case NameProblem::kNone: break;
   }
-  if (entry.kind == FileKind::kLink) {
-    progress_print("\r\n%s:%sはリンクです。スキップします。", kind, path);
+  if (entry.kind == FileKind::kLink && where_dir) {
+    progress_print("\r\nDir:%sはリンクです。スキップします。", path);
+  } else if (entry.kind == FileKind::kLink) {
+    progress_print("\r\nFile:%sはリンクです。スキップします。", path);
+  } else if (where_dir) {
+    progress_print("\r\nDir:%sは通常のファイルではありません。スキップします。", path);
   } else {
-    progress_print("\r\n%s:%sは通常のファイルではありません。スキップします。", kind, path);
+    report_not_regular(path);
   }
+}
+
+void report_not_regular(const char* path) {
+  progress_print("\r\nFile:%sは通常のファイルではありません。スキップします。", path);
 }
 
 }  // namespace vendrit

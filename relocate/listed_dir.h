@@ -50,4 +50,7 @@ const ListedEntry* find_entry(const ListedDir& dir, const char* name);
 // directory as listed; `where_dir` is true where a directory was expected.
 void report_untouched(const char* dir, const ListedEntry& entry, bool where_dir);
 
+// The line for a file that is not a regular one (a link, a FIFO, a device).
+void report_not_regular(const char* path);
+
 }  // namespace vendrit

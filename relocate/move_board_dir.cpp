@@ -50,10 +50,6 @@ bool exists(const char* path) {
   return look_at(path, &size) == Spot::kFile;
 }
 
-void report_untouchable(const char* path) {
-  progress_print("\r\nFile:%sは通常のファイルではありません。スキップします。", path);
-}
-
 enum class Chain { kReady, kLink, kFailed };
 
 // Creates the directories of `path` that are missing.  Every one after the
@@ -215,7 +211,7 @@ void transfer(const Thread& t) {
   uint64_t dst_size;
   const Spot spot = look_at(t.dst_data.disk, &dst_size);
   if (spot == Spot::kUntouchable) {
-    report_untouchable(t.dst_data.text);
+    report_not_regular(t.dst_data.text);
     return;
   }
   const bool seen = spot == Spot::kFile;
@@ -274,7 +270,7 @@ bool prepare(const PathPair& source, const PathPair& destination, const ListedDi
     return false;
   }
   if (st.kind != FileKind::kFile) {
-    report_untouchable(t->src_data.text);
+    report_not_regular(t->src_data.text);
     return false;
   }
   t->size = st.size;

@@ -26,10 +26,4 @@ bool join_pair(PathPair* out, const PathPair& dir, const char* name, const char*
          join_path(out->disk, dir.disk, disk_name, is_dir);
 }
 
-bool lower_name(char* out, const char* name) {
-  copy_text(out, kPathSize, name);
-  lower_sjis(out);
-  return strlen(name) < kPathSize;
-}
-
 }  // namespace vendrit

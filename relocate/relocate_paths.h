@@ -32,9 +32,5 @@ bool join_path(char* out, const char* dir, const char* name, bool is_dir);
 // Reports a path that was cut at 259 characters.
 void report_cut_path(const char* cut, bool is_dir);
 
-// Copies `name` (at most 259 characters) and lower-cases its ASCII letters A
-// to Z, leaving double-byte characters whole.
-// False when the name was longer and had to be cut.
-bool lower_name(char* out, const char* name);
 
 }  // namespace vendrit

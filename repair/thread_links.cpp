@@ -23,11 +23,11 @@ constexpr int kReadAttempts = 3;
 const char kMsgCannotRead[] = "\r\nFile:%sを読み込めませんでした。このファイルはスキップします。";
 const char kMsgCannotWrite[] = "\r\nFile:%sを書けませんでした。このファイルはスキップします。";
 
-// P\<index name without its last four characters>.dat
+// P\<index name without its last four characters>.dat; false when cut.
 bool format_log_path(char* buf, size_t size, const char* directory, const char* index_name) {
-  size_t n = strlen(index_name);
-  int stem = static_cast<int>(n >= 4 ? n - 4 : 0);
-  return format_text(buf, size, "%s\\%.*s.dat", directory, stem, index_name);
+  char name[kLogPathSize];
+  const bool whole = log_name_for(index_name, name, sizeof name);
+  return format_text(buf, size, "%s\\%s", directory, name) && whole;
 }
 
 enum class ReadOutcome { kRead, kMissing, kFailed };
