@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/run_settings.h"
+#include "state/run_settings.h"
 
 namespace vendrit {
 

@@ -1,6 +1,6 @@
 #include "app/main_window.h"
 
-#include "app/run_settings.h"
+#include "state/run_settings.h"
 #include "catalogue/catalogue.h"
 #include "platform/text.h"
 #include "relocate/walk_log_tree.h"

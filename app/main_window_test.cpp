@@ -1,7 +1,7 @@
 // The window texts and the run sequence, driven through a recording Ui.
 #include "app/main_window.h"
 
-#include "app/run_settings.h"
+#include "state/run_settings.h"
 #include "catalogue/catalogue.h"
 #include "report/progress_log.h"
 #include "tests/test_support.h"

@@ -1,8 +1,8 @@
 #include "app/startup.h"
 
 #include "app/command_words.h"
-#include "app/run_settings.h"
-#include "app/work_buffer.h"
+#include "state/run_settings.h"
+#include "state/work_buffer.h"
 #include "catalogue/catalogue.h"
 #include "platform/env.h"
 #include "platform/text.h"

@@ -5,7 +5,7 @@
 // everything.  Returns the process exit code: 0, or -1 after a refusal.
 #pragma once
 
-#include "app/ui.h"
+#include "state/ui.h"
 
 namespace vendrit {
 

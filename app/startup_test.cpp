@@ -2,8 +2,8 @@
 // is released on each path, settings mode and the main window's life.
 #include "app/startup.h"
 
-#include "app/run_settings.h"
-#include "app/work_buffer.h"
+#include "state/run_settings.h"
+#include "state/work_buffer.h"
 #include "catalogue/catalogue.h"
 #include "report/progress_log.h"
 #include "tests/test_support.h"

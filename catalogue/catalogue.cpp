@@ -5,7 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/work_buffer.h"
+#include "state/work_buffer.h"
 #include "catalogue/line_reader.h"
 #include "platform/env.h"
 #include "platform/safe_replace.h"

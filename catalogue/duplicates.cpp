@@ -6,7 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/work_buffer.h"
+#include "state/work_buffer.h"
 #include "catalogue/catalogue.h"
 #include "platform/env.h"
 

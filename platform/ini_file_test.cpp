@@ -3,7 +3,7 @@
 // Shift_JIS bytes kept as they are.
 #include "platform/ini_file.h"
 
-#include "app/run_settings.h"
+#include "state/run_settings.h"
 #include "tests/test_support.h"
 
 namespace vendrit {

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/work_buffer.h"
+#include "state/work_buffer.h"
 #include "platform/env.h"
 #include "platform/safe_replace.h"
 #include "platform/text.h"

@@ -4,7 +4,7 @@
 // copy leaves the destination as it was.
 #pragma once
 
-#include "relocate/relocate_paths.h"
+#include "store/relocate_paths.h"
 
 namespace vendrit {
 

@@ -4,15 +4,15 @@
 #include <cstring>
 #include <memory>
 
-#include "app/run_settings.h"
-#include "app/work_buffer.h"
+#include "state/run_settings.h"
+#include "state/work_buffer.h"
 #include "platform/env.h"
 #include "platform/safe_replace.h"
 #include "relocate/copy_file_whole.h"
-#include "relocate/listed_dir.h"
-#include "relocate/relocate_paths.h"
+#include "store/listed_dir.h"
+#include "store/relocate_paths.h"
 #include "relocate/rewrite_favourite_paths.h"
-#include "repair/thread_index.h"
+#include "store/thread_index.h"
 #include "report/progress_log.h"
 
 namespace vendrit {

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/run_settings.h"
-#include "app/work_buffer.h"
+#include "state/run_settings.h"
+#include "state/work_buffer.h"
 #include "catalogue/catalogue.h"
 #include "platform/text.h"
 #include "tests/test_support.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/work_buffer.h"
+#include "state/work_buffer.h"
 #include "catalogue/catalogue.h"
 #include "platform/text.h"
 #include "tests/test_support.h"

@@ -4,9 +4,9 @@
 #include <memory>
 
 #include "platform/env.h"
-#include "relocate/listed_dir.h"
+#include "store/listed_dir.h"
 #include "relocate/move_board_dir.h"
-#include "relocate/relocate_paths.h"
+#include "store/relocate_paths.h"
 #include "relocate/rewrite_favourite_paths.h"
 #include "report/progress_log.h"
 #include "vendrit_config.h"

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "app/run_settings.h"
+#include "state/run_settings.h"
 #include "app/startup.h"
-#include "app/work_buffer.h"
+#include "state/work_buffer.h"
 #include "report/progress_log.h"
 #include "tests/test_support.h"
 #include "vendrit_config.h"

@@ -3,16 +3,16 @@
 #include <cstring>
 #include <memory>
 
-#include "app/run_settings.h"
+#include "state/run_settings.h"
 #include "catalogue/catalogue.h"
-#include "relocate/listed_dir.h"
-#include "relocate/relocate_paths.h"
+#include "store/listed_dir.h"
+#include "store/relocate_paths.h"
 #include "platform/env.h"
 #include "platform/safe_replace.h"
 #include "platform/text.h"
 #include "repair/favourites_stream.h"
 #include "repair/foreign_host.h"
-#include "repair/thread_index.h"
+#include "store/thread_index.h"
 #include "repair/thread_links.h"
 #include "report/progress_log.h"
 #include "vendrit_config.h"

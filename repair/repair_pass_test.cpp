@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/run_settings.h"
+#include "state/run_settings.h"
 #include "catalogue/catalogue.h"
 #include "platform/env.h"
 #include "repair/favourites_stream.h"

@@ -1,6 +1,6 @@
 #include "report/backup_program.h"
 
-#include "app/run_settings.h"
+#include "state/run_settings.h"
 #include "tests/test_support.h"
 
 namespace vendrit {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "app/run_settings.h"
+#include "state/run_settings.h"
 #include "platform/env.h"
 
 namespace vendrit {

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "app/ui.h"
+#include "state/ui.h"
 #include "platform/text.h"
 
 namespace vendrit {

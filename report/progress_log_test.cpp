@@ -1,6 +1,6 @@
 #include "report/progress_log.h"
 
-#include "app/run_settings.h"
+#include "state/run_settings.h"
 #include "tests/test_support.h"
 
 namespace vendrit {

@@ -7,7 +7,7 @@
 #include <memory>
 #include <new>
 
-#include "app/run_settings.h"
+#include "state/run_settings.h"
 #include "platform/env.h"
 #include "platform/text.h"
 #include "report/progress_log.h"

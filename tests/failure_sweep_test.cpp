@@ -12,10 +12,10 @@
 #include <set>
 
 #include "app/main_window.h"
-#include "app/run_settings.h"
+#include "state/run_settings.h"
 #include "app/startup.h"
 #include "platform/safe_replace.h"
-#include "repair/thread_index.h"
+#include "store/thread_index.h"
 #include "tests/test_support.h"
 #include "vendrit_config.h"
 

@@ -8,8 +8,8 @@
 #include <functional>
 #include <random>
 
-#include "app/run_settings.h"
-#include "app/work_buffer.h"
+#include "state/run_settings.h"
+#include "state/work_buffer.h"
 #include "catalogue/catalogue.h"
 #include "relocate/rewrite_favourite_paths.h"
 #include "platform/text.h"

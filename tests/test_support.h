@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ui.h"
+#include "state/ui.h"
 #include "tests/fault_env.h"
 
 namespace vendrit {

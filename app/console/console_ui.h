@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/ui.h"
+#include "state/ui.h"
 
 namespace vendrit {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/main_window.h"
-#include "app/run_settings.h"
+#include "state/run_settings.h"
 #include "platform/env.h"
 #include "platform/text.h"
 #include "platform/win32/wide_text.h"

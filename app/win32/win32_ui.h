@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-#include "app/ui.h"
+#include "state/ui.h"
 
 namespace vendrit {
 

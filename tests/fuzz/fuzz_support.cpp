@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/ui.h"
-#include "app/work_buffer.h"
+#include "state/ui.h"
+#include "state/work_buffer.h"
 #include "report/progress_log.h"
 
 namespace vendrit {

@@ -3,7 +3,7 @@
 // an ETag without a Last-Modified line, aside).
 #include <cstring>
 
-#include "repair/thread_index.h"
+#include "store/thread_index.h"
 #include "tests/fuzz/fuzz_support.h"
 
 using namespace vendrit;

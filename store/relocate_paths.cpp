@@ -1,4 +1,4 @@
-#include "relocate/relocate_paths.h"
+#include "store/relocate_paths.h"
 
 #include <cstring>
 

@@ -1,9 +1,9 @@
-#include "relocate/listed_dir.h"
+#include "store/listed_dir.h"
 
 #include <memory>
 
 #include "platform/text.h"
-#include "relocate/relocate_paths.h"
+#include "store/relocate_paths.h"
 #include "report/progress_log.h"
 
 namespace vendrit {

@@ -1,4 +1,4 @@
-#include "app/work_buffer.h"
+#include "state/work_buffer.h"
 
 #include <cstdlib>
 

@@ -1,4 +1,4 @@
-#include "app/run_settings.h"
+#include "state/run_settings.h"
 
 #include "platform/ini_file.h"
 

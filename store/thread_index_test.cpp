@@ -1,4 +1,4 @@
-#include "repair/thread_index.h"
+#include "store/thread_index.h"
 
 #include <cstring>
 #include <string>
