@@ -8,19 +8,14 @@
 
 namespace vendrit {
 
-void temporary_name(const char* what, char* buf, size_t size) {
-  format_text(buf, size, "vendrit-%s-%lu.tmp", what, env()->process_id());
-}
-
-bool temporary_path_for(const char* path, char* buf, size_t size) {
+bool temporary_path_for(const char* path, char* buf, size_t size, const char* what) {
   // Directory part: everything up to and including the last separator.
   size_t dir_len = 0;
   for (size_t i = 0; path[i]; i += sjis_char_size(path + i)) {
     if (path[i] == '\\' || path[i] == '/') dir_len = i + 1;
   }
-  char name[48];
-  temporary_name("replace", name, sizeof name);
-  return format_text(buf, size, "%.*s%s", static_cast<int>(dir_len), path, name);
+  return format_text(buf, size, "%.*svendrit-%s-%lu.tmp", static_cast<int>(dir_len), path, what,
+                     env()->process_id());
 }
 
 bool is_leftover_temporary(const char* name) {
@@ -37,31 +32,59 @@ bool is_leftover_temporary(const char* name) {
   return false;
 }
 
+ReplacingWriter::ReplacingWriter(const char* target, const char* what, bool known_file) {
+  Env* e = env();
+  copy_text(target_, sizeof target_, target);
+  FileStatus st;
+  if (known_file || e->stat(target, &st)) {
+    // A link or special file is never replaced by a file of ours, and a
+    // target that cannot be written is refused before anything changes.
+    if (!known_file && st.kind != FileKind::kFile) return;
+    if (!e->writable(target)) return;
+  }
+  if (!temporary_path_for(target, temporary_, sizeof temporary_, what)) return;
+  file_ = e->open(temporary_, OpenMode::kCreateNew);
+  if (!file_) {
+    // One of ours left by an earlier process with the same id.
+    e->remove_file(temporary_);
+    file_ = e->open(temporary_, OpenMode::kCreateNew);
+  }
+  if (!file_) temporary_[0] = '\0';  // nothing of ours to remove
+}
+
+ReplacingWriter::~ReplacingWriter() {
+  file_.reset();
+  if (temporary_[0]) env()->remove_file(temporary_);
+}
+
+bool ReplacingWriter::write(const void* data, size_t size) {
+  written_ = written_ && file_ && file_->write(data, size);
+  return written_;
+}
+
+bool ReplacingWriter::write_pieces(const ByteSpan* pieces, size_t count) {
+  written_ = written_ && file_ && file_->write_pieces(pieces, count);
+  return written_;
+}
+
+bool ReplacingWriter::commit(bool overwrite) {
+  if (!file_) return false;
+  bool ok = file_->close() && written_;
+  file_.reset();
+  Env* e = env();
+  ok = ok && (overwrite ? e->replace_file(temporary_, target_)
+                        : e->rename_file(temporary_, target_));
+  if (!ok) e->remove_file(temporary_);
+  temporary_[0] = '\0';
+  return ok;
+}
+
 ReplaceResult replace_file_contents(const char* path, const ByteSpan* pieces, size_t count,
                                     bool known_file) {
-  Env* e = env();
-  FileStatus st;
-  const bool exists = known_file || e->stat(path, &st);
-  if (exists) {
-    if (!known_file && st.kind != FileKind::kFile) return ReplaceResult::kCannotOpen;
-    // A target that cannot be written is reported before anything changes.
-    if (!e->writable(path)) return ReplaceResult::kCannotOpen;
-  }
-  char tmp[kPathSize];
-  if (!temporary_path_for(path, tmp, sizeof tmp)) return ReplaceResult::kCannotOpen;
-  std::unique_ptr<File> out = e->open(tmp, OpenMode::kCreateNew);
-  if (!out) {
-    // One of ours left by an earlier process with the same id.
-    e->remove_file(tmp);
-    out = e->open(tmp, OpenMode::kCreateNew);
-  }
-  if (!out) return ReplaceResult::kCannotOpen;
-  bool ok = out->write_pieces(pieces, count);
-  ok = out->close() && ok;
-  out.reset();
-  if (ok && e->replace_file(tmp, path)) return ReplaceResult::kReplaced;
-  e->remove_file(tmp);
-  return ReplaceResult::kFailed;
+  ReplacingWriter out(path, "replace", known_file);
+  if (!out.ok()) return ReplaceResult::kCannotOpen;
+  out.write_pieces(pieces, count);
+  return out.commit() ? ReplaceResult::kReplaced : ReplaceResult::kFailed;
 }
 
 }  // namespace vendrit

@@ -1,15 +1,51 @@
-// Rewriting a user's file without ever leaving it truncated or half-written.
+// Writing a user's file without ever leaving it truncated or half-written.
 //
 // The new content goes to a temporary file in the same directory, which is
 // closed and then put in place of the original in one replace step.  If any
 // step fails the original stays as it was and the temporary file is removed.
+// Every file the program writes whole goes through ReplacingWriter.
 #pragma once
 
 #include <cstddef>
+#include <memory>
 
 #include "platform/env.h"
+#include "platform/text.h"
 
 namespace vendrit {
+
+// A new version of `target`, written to a temporary file of this process
+// beside it.  commit() puts it in place; a writer destroyed without a
+// successful commit removes its temporary file, so a failure at any step
+// leaves the target as it was and nothing of ours behind.
+class ReplacingWriter {
+ public:
+  // Creates the temporary file ("vendrit-<what>-<process id>.tmp" in the
+  // target's directory).  A target that exists must be a regular file this
+  // process may write (a caller that has just seen it to be a regular file
+  // says so with `known_file`); otherwise, or when the temporary file cannot
+  // be made, nothing is created and ok() is false.
+  explicit ReplacingWriter(const char* target, const char* what = "replace",
+                           bool known_file = false);
+  ~ReplacingWriter();
+  ReplacingWriter(const ReplacingWriter&) = delete;
+  ReplacingWriter& operator=(const ReplacingWriter&) = delete;
+
+  bool ok() const { return file_ != nullptr; }
+  // Appends bytes; a failure is remembered and makes commit() fail.
+  bool write(const void* data, size_t size);
+  bool write_pieces(const ByteSpan* pieces, size_t count);
+  // Closes the temporary file and puts it in place of the target: replacing
+  // it, or with `overwrite` false only where no target exists.  False when a
+  // write, the close or the replace failed; the target is then unchanged.
+  bool commit(bool overwrite = true);
+
+ private:
+  char target_[kPathSize];
+  char temporary_[kPathSize] = "";  // empty once nothing of ours is left to remove
+  std::unique_ptr<File> file_;
+  bool written_ = true;
+};
 
 enum class ReplaceResult {
   kReplaced,    // the file now holds exactly the new content
@@ -25,13 +61,10 @@ enum class ReplaceResult {
 ReplaceResult replace_file_contents(const char* path, const ByteSpan* pieces, size_t count,
                                     bool known_file = false);
 
-// Name of the temporary file used for `path`: in the same directory, and
-// named for this process ("vendrit-replace-<process id>.tmp"), so that no
-// other process ever writes the same one.  False when it would not fit.
-bool temporary_path_for(const char* path, char* buf, size_t size);
-
-// Temporary name of this process for the file `what` ("vendrit-<what>-<id>.tmp").
-void temporary_name(const char* what, char* buf, size_t size);
+// Name of the temporary file for `path`: in the same directory, and named for
+// this process ("vendrit-<what>-<process id>.tmp"), so that no other process
+// ever writes the same one.  False when it would not fit.
+bool temporary_path_for(const char* path, char* buf, size_t size, const char* what = "replace");
 
 // True for the name of a temporary file of this program (of any process, or
 // of an earlier version).  Only one instance works on a reader root at a

@@ -15,7 +15,7 @@ namespace {
 // The pieces are as large as the work buffer, so a file that fits it is
 // copied in one read and one write; a larger one (an index file bigger than
 // the largest data file seen) is still copied whole.
-bool copy_bytes(File* in, File* out, bool* read_failed) {
+bool copy_bytes(File* in, ReplacingWriter* out, bool* read_failed) {
   for (;;) {
     long long n = in->read(g_work.data, g_work.size);
     if (n < 0) {
@@ -30,42 +30,20 @@ bool copy_bytes(File* in, File* out, bool* read_failed) {
 }  // namespace
 
 int copy_file_whole(const PathPair& source, const PathPair& destination, bool overwrite) {
-  Env* e = env();
-  std::unique_ptr<File> in = e->open(source.disk, OpenMode::kRead);
+  std::unique_ptr<File> in = env()->open(source.disk, OpenMode::kRead);
   if (!in) {
     progress_print("\r\nFile:%sを読み込めませんでした。", source.text);
     return 0;
   }
-  // A destination that cannot be written (read-only, locked) is refused
-  // before anything is created beside it, the same on every platform; so is
-  // one that is not a regular file.
-  FileStatus st;
-  bool writable = true;
-  if (e->stat(destination.disk, &st)) {
-    writable = st.kind == FileKind::kFile && e->writable(destination.disk);
-  }
-  char tmp[kPathSize];
-  std::unique_ptr<File> out;
-  if (writable && temporary_path_for(destination.disk, tmp, sizeof tmp)) {
-    out = e->open(tmp, OpenMode::kCreateNew);
-    if (!out) {
-      e->remove_file(tmp);  // one of ours left by an earlier process with the same id
-      out = e->open(tmp, OpenMode::kCreateNew);
-    }
-  }
-  if (!out) {
+  // A destination that cannot be written (read-only, locked) or is not a
+  // regular file is refused before anything is created beside it.
+  ReplacingWriter out(destination.disk);
+  if (!out.ok()) {
     progress_print("\r\nFile:%s 移動先ファイルを作成出来ませんでした。", destination.text);
     return 0;
   }
   bool read_failed = false;
-  bool ok = copy_bytes(in.get(), out.get(), &read_failed);
-  ok = out->close() && ok;
-  out.reset();
-  if (ok && (overwrite ? e->replace_file(tmp, destination.disk)
-                       : e->rename_file(tmp, destination.disk))) {
-    return 1;
-  }
-  e->remove_file(tmp);
+  if (copy_bytes(in.get(), &out, &read_failed) && out.commit(overwrite)) return 1;
   if (read_failed) {
     progress_print("\r\nFile:%sを読み込めませんでした。", source.text);
   } else {
