@@ -1,6 +1,5 @@
-// What the main window shows and does, shared by the Win32 dialog and the
-// console shell: the exclusion summary, the title, and the run sequence that
-// the worker executes.
+// What the main window shows, shared by the Win32 dialog and the console
+// shell: the exclusion summary and the title.
 #pragma once
 
 #include <cstddef>
@@ -15,8 +14,5 @@ void format_window_title(char* buf, size_t size);
 
 // Empties the output control and shows the exclusion list with its matched flags.
 void show_exclusion_summary();
-
-// One whole pass over the log tree (the worker's entry).
-void run_sequence();
 
 }  // namespace vendrit

@@ -1,5 +1,6 @@
 // The window texts and the run sequence, driven through a recording Ui.
 #include "app/main_window.h"
+#include "app/run_sequence.h"
 
 #include "state/run_settings.h"
 #include "catalogue/catalogue.h"

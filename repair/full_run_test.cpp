@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/run_sequence.h"
 #include "state/run_settings.h"
 #include "app/startup.h"
 #include "state/work_buffer.h"

@@ -12,6 +12,7 @@
 #include <set>
 
 #include "app/main_window.h"
+#include "app/run_sequence.h"
 #include "state/run_settings.h"
 #include "app/startup.h"
 #include "platform/safe_replace.h"

@@ -7,6 +7,7 @@
 
 #include "app/console/console_settings.h"
 #include "app/main_window.h"
+#include "app/run_sequence.h"
 #include "state/run_settings.h"
 #include "report/progress_log.h"
 

@@ -1,6 +1,7 @@
 #include "app/win32/main_dialog.h"
 
 #include "app/main_window.h"
+#include "app/run_sequence.h"
 #include "state/run_settings.h"
 #include "app/win32/win32_ui.h"
 #include "platform/text.h"

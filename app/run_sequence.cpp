@@ -1,0 +1,53 @@
+#include "app/run_sequence.h"
+
+#include "state/run_settings.h"
+#include "relocate/walk_log_tree.h"
+#include "repair/favourites_stream.h"
+#include "repair/repair_pass.h"
+#include "report/backup_program.h"
+#include "report/progress_log.h"
+#include "report/sstp_notify.h"
+
+namespace vendrit {
+
+void run_sequence() {
+  g_ui->output_clear();
+  progress_show("開始します");
+  if (g_settings.backup) {
+    progress_show("\r\n外部バックアッププログラム起動中");
+    sstp_notify(3, true);
+    if (run_backup_program() != 0) {
+      progress_show("\r\n外部バックアッププログラムの起動に失敗しました");
+      g_ui->set_buttons_enabled(true);
+      return;
+    }
+  }
+  g_ui->output_remove_selection();
+  progress_log_open();
+  progress_timestamp();
+  sstp_notify(4, true);
+  walk_log_tree("log");
+  progress_log_close();
+  sstp_notify(5, true);
+  if (g_favourites_rebuild) {
+    progress_print("\r\n-------お気に入り同時修復");
+    if (!favourites_stream_open()) {
+      // The pass still runs; its favourites lines are skipped.
+      progress_print("\r\nFile:%sを書けませんでした。このファイルはスキップします。",
+                     kFavouritesFileName);
+    }
+  }
+  repair_pass("log");
+  if (g_favourites_rebuild && favourites_stream_is_open() && !favourites_stream_close()) {
+    progress_print("\r\nFile:%sを書けませんでした。このファイルはスキップします。",
+                   kFavouritesFileName);
+  }
+  g_favourites_rebuild = 0;
+  sstp_notify(8, false);
+  progress_show("\r\n終了しました");
+  g_ui->beep();
+  g_ui->set_buttons_enabled(true);
+  if (g_run_mode == 2) g_ui->post_exit();
+}
+
+}  // namespace vendrit
