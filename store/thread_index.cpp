@@ -1,6 +1,7 @@
 #include "store/thread_index.h"
 
 #include <climits>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -14,6 +15,24 @@ namespace {
 
 constexpr int kFieldCount = 21;
 constexpr size_t kSlotSize = 260;
+
+// Where each field of line 1 lives in the record, in the order of the file.
+struct FieldPlace {
+  enum Kind { kNumber, kText, kAlwaysEmpty } kind;
+  size_t offset;
+  size_t size;  // of the text buffer
+};
+#define NUMBER(member) {FieldPlace::kNumber, offsetof(ThreadIndex, member), 0}
+#define TEXT(member) {FieldPlace::kText, offsetof(ThreadIndex, member), sizeof(ThreadIndex::member)}
+constexpr FieldPlace kLayout[kFieldCount] = {
+    NUMBER(kept_numbers[0]), NUMBER(flags), NUMBER(kept_numbers[1]), TEXT(title), TEXT(host),
+    TEXT(board_id), TEXT(kept_short), NUMBER(kept_numbers[2]), NUMBER(kept_numbers[3]),
+    NUMBER(kept_numbers[4]), TEXT(kept_texts[0]), TEXT(kept_texts[1]), TEXT(board_name),
+    NUMBER(kept_numbers[5]), TEXT(kept_texts[2]), TEXT(kept_texts[3]), NUMBER(kept_numbers[6]),
+    TEXT(kept_texts[4]), TEXT(kept_texts[5]), TEXT(kept_texts[6]),
+    {FieldPlace::kAlwaysEmpty, 0, 0}};
+#undef NUMBER
+#undef TEXT
 
 // Decimal text to a 32-bit integer the way the C conversion reads it: leading
 // blanks, an optional sign, digits up to the first non-digit; no digits gives
@@ -51,18 +70,9 @@ void match_header(const char* text, const char* label, char* out, size_t out_siz
   out[n] = '\0';
 }
 
-void put_text(char* dst, size_t size, const char* slot) { copy_text(dst, size, slot); }
-
-// A text field printed for writing: never more than its buffer holds, even
+// Length of a text field for writing: never more than its buffer holds, even
 // when the caller left it unterminated.
-struct Text {
-  int len;
-  const char* data;
-};
-template <size_t N>
-Text text_of(const char (&field)[N]) {
-  return Text{static_cast<int>(strnlen(field, N - 1)), field};
-}
+int text_length(const char* field, size_t size) { return static_cast<int>(strnlen(field, size - 1)); }
 
 }  // namespace
 
@@ -107,27 +117,16 @@ bool read_thread_index(const char* path, ThreadIndex* record) {
   // p is the scan position: normally the CR (or LF) that ends line 1.
 
   memset(record, 0, sizeof *record);
-  record->field1 = parse_int(slots[0]);
-  record->flags = parse_int(slots[1]);
-  record->field3 = parse_int(slots[2]);
-  put_text(record->title, sizeof record->title, slots[3]);
-  put_text(record->host, sizeof record->host, slots[4]);
-  put_text(record->board_id, sizeof record->board_id, slots[5]);
-  put_text(record->field7, sizeof record->field7, slots[6]);
-  record->field8 = parse_int(slots[7]);
-  record->field9 = parse_int(slots[8]);
-  record->field10 = parse_int(slots[9]);
-  put_text(record->field11, sizeof record->field11, slots[10]);
-  put_text(record->field12, sizeof record->field12, slots[11]);
-  put_text(record->board_name, sizeof record->board_name, slots[12]);
-  record->field14 = parse_int(slots[13]);
-  put_text(record->field15, sizeof record->field15, slots[14]);
-  put_text(record->field16, sizeof record->field16, slots[15]);
-  record->field17 = parse_int(slots[16]);
-  put_text(record->field18, sizeof record->field18, slots[17]);
-  put_text(record->field19, sizeof record->field19, slots[18]);
-  put_text(record->field20, sizeof record->field20, slots[19]);
-  // Field 21 is never taken from the file; it stays empty.
+  char* base = reinterpret_cast<char*>(record);
+  for (int f = 0; f < kFieldCount; ++f) {
+    const FieldPlace& place = kLayout[f];
+    if (place.kind == FieldPlace::kNumber) {
+      int32_t value = parse_int(slots[f]);
+      memcpy(base + place.offset, &value, sizeof value);
+    } else if (place.kind == FieldPlace::kText) {
+      copy_text(base + place.offset, place.size, slots[f]);
+    }
+  }
 
   // Last-Modified: the first non-blank line after line 1.
   while (*p && static_cast<unsigned char>(*p) < 32) ++p;
@@ -145,31 +144,34 @@ bool read_thread_index(const char* path, ThreadIndex* record) {
 }
 
 ReplaceResult write_thread_index(const char* path, const ThreadIndex& r, bool known_file) {
-  // Line 1 can hold at most the sum of all field widths, ten integers and
+  // Line 1 can hold at most the sum of all field widths, seven integers and
   // the separators; this buffer is larger than that.
   char line[2048];
-  Text t4 = text_of(r.title), t5 = text_of(r.host), t6 = text_of(r.board_id),
-       t7 = text_of(r.field7), t11 = text_of(r.field11), t12 = text_of(r.field12),
-       t13 = text_of(r.board_name), t15 = text_of(r.field15), t16 = text_of(r.field16),
-       t18 = text_of(r.field18), t19 = text_of(r.field19), t20 = text_of(r.field20),
-       t21 = text_of(r.field21);
-  format_text(line, sizeof line,
-              "%d\t%d\t%d\t%.*s\t%.*s\t%.*s\t%.*s\t%d\t%d\t%d\t%.*s\t%.*s\t%.*s\t%d\t%.*s\t%.*s\t%d"
-              "\t%.*s\t%.*s\t%.*s\t%.*s\r\n",
-              static_cast<int>(r.field1), static_cast<int>(r.flags), static_cast<int>(r.field3),
-              t4.len, t4.data, t5.len, t5.data, t6.len, t6.data, t7.len, t7.data,
-              static_cast<int>(r.field8), static_cast<int>(r.field9), static_cast<int>(r.field10),
-              t11.len, t11.data, t12.len, t12.data, t13.len, t13.data, static_cast<int>(r.field14),
-              t15.len, t15.data, t16.len, t16.data, static_cast<int>(r.field17), t18.len,
-              t18.data, t19.len, t19.data, t20.len, t20.data, t21.len, t21.data);
+  size_t len = 0;
+  const char* base = reinterpret_cast<const char*>(&r);
+  for (int f = 0; f < kFieldCount; ++f) {
+    const FieldPlace& place = kLayout[f];
+    const char* end = f + 1 < kFieldCount ? "\t" : "\r\n";
+    if (place.kind == FieldPlace::kNumber) {
+      int32_t value;
+      memcpy(&value, base + place.offset, sizeof value);
+      format_text(line + len, sizeof line - len, "%d%s", static_cast<int>(value), end);
+    } else {
+      const char* text = base + place.offset;
+      int n = place.kind == FieldPlace::kText ? text_length(text, place.size) : 0;
+      format_text(line + len, sizeof line - len, "%.*s%s", n, text, end);
+    }
+    len += strlen(line + len);
+  }
 
   char last_modified[kHeaderValueSize + 32] = "";
   char etag[kHeaderValueSize + 32] = "";
-  Text lm = text_of(r.last_modified), et = text_of(r.etag);
-  if (lm.len) format_text(last_modified, sizeof last_modified, "Last-Modified: %.*s\r\n", lm.len, lm.data);
-  if (et.len) format_text(etag, sizeof etag, "ETag: %.*s\r\n", et.len, et.data);
+  int lm = text_length(r.last_modified, sizeof r.last_modified);
+  int et = text_length(r.etag, sizeof r.etag);
+  if (lm) format_text(last_modified, sizeof last_modified, "Last-Modified: %.*s\r\n", lm, r.last_modified);
+  if (et) format_text(etag, sizeof etag, "ETag: %.*s\r\n", et, r.etag);
 
-  ByteSpan pieces[] = {{line, strlen(line)},
+  ByteSpan pieces[] = {{line, len},
                        {last_modified, strlen(last_modified)},
                        {etag, strlen(etag)}};
   return replace_file_contents(path, pieces, 3, known_file);

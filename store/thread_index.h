@@ -14,28 +14,19 @@ constexpr int kThreadFlagDropped = 0x10;  // the thread dropped out of its serve
 constexpr size_t kThreadIndexWindow = 4096;  // only the first bytes are parsed
 constexpr size_t kHeaderValueSize = 128;
 
+// One index file in memory.  The program works with five of the 21 fields
+// of line 1; the others it only carries from the file to the rewrite, in
+// the order of the file (the layout table in thread_index.cpp places each).
+// Field 21 is never taken from the file and is always written empty.
 struct ThreadIndex {
-  int32_t field1;
-  int32_t flags;
-  int32_t field3;
-  char title[260];
-  char host[100];
-  char board_id[20];
-  char field7[20];
-  int32_t field8;
-  int32_t field9;
-  int32_t field10;
-  char field11[100];
-  char field12[100];
-  char board_name[50];
-  int32_t field14;
-  char field15[100];
-  char field16[100];
-  int32_t field17;
-  char field18[100];
-  char field19[100];
-  char field20[100];
-  char field21[100];  // never taken from the file: always written empty
+  int32_t flags;         // field 2: kThreadFlagDropped and the favourites tests
+  char title[260];       // field 4
+  char host[100];        // field 5: the host that serves the thread
+  char board_id[20];     // field 6
+  char board_name[50];   // field 13
+  int32_t kept_numbers[7];   // fields 1, 3, 8, 9, 10, 14, 17
+  char kept_short[20];       // field 7
+  char kept_texts[7][100];   // fields 11, 12, 15, 16, 18, 19, 20
   char last_modified[kHeaderValueSize];
   char etag[kHeaderValueSize];
 };
