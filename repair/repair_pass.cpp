@@ -79,83 +79,101 @@ void add_favourite(const char* server, const ThreadIndex& record, const char* na
   progress_print(kMsgFavourite, record.title);
 }
 
-void repair_index_file(const PathPair& dir, const ListedDir& entries, const ListedEntry& entry,
-                       int* header_printed) {
-  const char* name = entry.name.c_str();
-  const bool family = is_family_dir(dir.text);
-  char server[kPartSize], board_part[kPartSize];
-  if (!split_board_dir(dir.text, server, board_part)) return;
-  if (is_excluded(server, board_part)) return;
+// One index file of a board directory, with everything the steps below name.
+struct IndexFile {
+  const PathPair& dir;
+  const ListedDir& entries;
+  const char* name;                // as the program names it (lower case)
+  char server[kPartSize];          // log\<server>\<board part>
+  char board_part[kPartSize];
+  char path[kPartSize];            // for messages
+  char disk_path[kPartSize];       // for opening
+};
 
-  char index_path[kPartSize], disk_index_path[kPartSize];
-  bool whole = format_text(index_path, sizeof index_path, "%s\\%s", dir.text, name);
+// What pointing a record's host at its server found: whether the record
+// changed, and whether the log's links must follow from `old_prefix`.
+struct HostRepair {
+  bool changed = false;
+  bool rewrite_links = false;
+  char old_prefix[kPartSize];
+};
+
+// Main and sister boards take the server directory they now lie in as their
+// host; a board of another host is converted only when the user asked for it.
+HostRepair repair_host(ThreadIndex* record, const char* server, bool family) {
+  HostRepair r;
+  const bool matched = !family || strcmp(record->host, server) == 0;
+  format_text(r.old_prefix, sizeof r.old_prefix, "%s/", record->host);
+  // An empty host gives the prefix "/", which would match inside every link.
+  bool old_host_known = record->host[0] != '\0';
+  bool forced = false;
+  if (family) {
+    copy_text(record->host, sizeof record->host, server);
+  } else if (g_foreign_server && (!strchr(record->host, '/') || strchr(server, '_'))) {
+    format_text(r.old_prefix, sizeof r.old_prefix, "%s/", server);
+    old_host_known = true;
+    forced = true;
+    convert_foreign_host(record->host);
+  }
+  r.changed = forced || !matched;
+  r.rewrite_links = (forced || (g_settings.changelink && !matched)) && old_host_known;
+  return r;
+}
+
+// The log is rewritten before its index file: the index is what tells a
+// later run that the thread still names its old host, so it is replaced
+// last, and a run cut short anywhere leaves work that the next run completes.
+// False when the index must not be written now (reported).
+bool rewrite_log_first(const IndexFile& f, const char* old_prefix, const char* new_host) {
+  // An index file that cannot be written is reported before the log changes.
+  if (!env()->writable(f.disk_path)) {
+    progress_print(kMsgCannotWrite, f.path);
+    return false;
+  }
+  char new_prefix[kPartSize];
+  format_text(new_prefix, sizeof new_prefix, "%s/", new_host);
+  // The log as it is listed: its name may differ from the index's in case.
+  char log_name[kPathSize];
+  log_name_for(f.name, log_name, sizeof log_name);
+  const ListedEntry* log = find_entry(f.entries, log_name);
+  return rewrite_thread_links(f.dir.text, f.name, f.board_part, old_prefix, new_prefix,
+                              f.dir.disk, log ? log->disk.c_str() : log_name) !=
+         LinkRewrite::kFailed;
+}
+
+void repair_index_file(IndexFile& f, const ListedEntry& entry, int* header_printed) {
+  const bool family = is_family_dir(f.dir.text);
+  if (!split_board_dir(f.dir.text, f.server, f.board_part)) return;
+  if (is_excluded(f.server, f.board_part)) return;
+
+  bool whole = format_text(f.path, sizeof f.path, "%s\\%s", f.dir.text, f.name);
   // A cut path would name another file, and a link or special file is not
   // an index file: neither is read nor written.
-  if (!whole || entry.kind != FileKind::kFile ||
-      !format_text(disk_index_path, sizeof disk_index_path, "%s\\%s", dir.disk,
-                   entry.disk.c_str())) {
-    progress_print(kMsgCannotOpen, index_path);
-    return;
-  }
   ThreadIndex record;
-  if (!read_thread_index(disk_index_path, &record)) {
-    progress_print(kMsgCannotOpen, index_path);
+  if (!whole || entry.kind != FileKind::kFile ||
+      !format_text(f.disk_path, sizeof f.disk_path, "%s\\%s", f.dir.disk, entry.disk.c_str()) ||
+      !read_thread_index(f.disk_path, &record)) {
+    progress_print(kMsgCannotOpen, f.path);
     return;
   }
 
-  const int host_matched = !family || strcmp(record.host, server) == 0;
-  char old_prefix[kPartSize];
-  format_text(old_prefix, sizeof old_prefix, "%s/", record.host);
-  // An empty host gives the prefix "/", which would match inside every link.
-  bool old_host_known = record.host[0] != '\0';
-
-  int link_forced = 0;
-  if (family) {
-    copy_text(record.host, sizeof record.host, server);
-  } else if (g_foreign_server && (!strchr(record.host, '/') || strchr(server, '_'))) {
-    format_text(old_prefix, sizeof old_prefix, "%s/", server);
-    old_host_known = true;
-    link_forced = 1;
-    convert_foreign_host(record.host);
-  }
-  if (!link_forced && host_matched && !g_settings.changebbs && !g_favourites_rebuild) return;
+  const HostRepair host = repair_host(&record, f.server, family);
+  if (!host.changed && !g_settings.changebbs && !g_favourites_rebuild) return;
 
   if (!*header_printed) {
-    progress_print(kMsgHeader, board_part);
+    progress_print(kMsgHeader, f.board_part);
     *header_printed = 1;
   }
   record.flags &= kFlagMask;
   if (g_settings.changebbs && family) rename_board_from_list(&record);
   if (g_favourites_rebuild &&
       (record.flags == kFavouriteFlags ||
-       (record.flags == kFavouriteFlagsRegional && is_regional_or_rental(index_path)))) {
-    add_favourite(server, record, name);
+       (record.flags == kFavouriteFlagsRegional && is_regional_or_rental(f.path)))) {
+    add_favourite(f.server, record, f.name);
   }
-
-  // The log is rewritten before its index file: the index is what tells a
-  // later run that the thread still names its old host, so it is replaced
-  // last, and a run cut short anywhere leaves work that the next run completes.
-  const bool rewrite_links =
-      (link_forced || (g_settings.changelink && !host_matched && family)) && old_host_known;
-  if (rewrite_links) {
-    // An index file that cannot be written is reported before the log changes.
-    if (!env()->writable(disk_index_path)) {
-      progress_print(kMsgCannotWrite, index_path);
-      return;
-    }
-    char new_prefix[kPartSize];
-    format_text(new_prefix, sizeof new_prefix, "%s/", record.host);
-    // The log as it is listed: its name may differ from the index's in case.
-    char log_name[kPathSize];
-    log_name_for(name, log_name, sizeof log_name);
-    const ListedEntry* log = find_entry(entries, log_name);
-    if (rewrite_thread_links(dir.text, name, board_part, old_prefix, new_prefix, dir.disk,
-                             log ? log->disk.c_str() : log_name) == LinkRewrite::kFailed) {
-      return;  // reported; the index keeps its old host for the next run
-    }
-  }
-  if (write_thread_index(disk_index_path, record, true) != ReplaceResult::kReplaced) {
-    progress_print(kMsgCannotWrite, index_path);
+  if (host.rewrite_links && !rewrite_log_first(f, host.old_prefix, record.host)) return;
+  if (write_thread_index(f.disk_path, record, true) != ReplaceResult::kReplaced) {
+    progress_print(kMsgCannotWrite, f.path);
   }
 }
 
@@ -182,7 +200,8 @@ void repair_dir(const PathPair& dir) {
       continue;
     }
     if (index) {
-      repair_index_file(dir, entries, e, &header_printed);
+      IndexFile f{dir, entries, e.name.c_str(), "", "", "", ""};
+      repair_index_file(f, e, &header_printed);
     } else if (e.kind == FileKind::kFile && is_leftover_temporary(e.disk.c_str())) {
       // Only this process works on the reader root: a temporary file of
       // ours is a leftover of an interrupted run.
