@@ -59,12 +59,7 @@ bool take_word(char* field, size_t size, const char* word, size_t len) {
 
 // Copies at most size-1 bytes, never splitting a double-byte character.
 void take_cut(char* field, size_t size, const char* word, size_t len) {
-  size_t n = 0;
-  while (n < len) {
-    size_t step = is_sjis_lead(static_cast<unsigned char>(word[n])) && n + 1 < len ? 2 : 1;
-    if (n + step > size - 1) break;
-    n += step;
-  }
+  size_t n = sjis_fit(word, len, size - 1);
   memcpy(field, word, n);
   field[n] = '\0';
 }

@@ -120,13 +120,7 @@ void ini_read_string(const char* file, const char* section, const char* key, con
   std::string v;
   if (!lookup(file, section, key, &v)) v = def;
   // Cut between characters, never inside a double-byte one.
-  size_t keep = 0;
-  while (keep < v.size()) {
-    size_t step = sjis_char_size(&v[keep]);
-    if (keep + step > size - 1) break;
-    keep += step;
-  }
-  copy_text(buf, keep + 1, v.c_str());
+  copy_text(buf, sjis_fit(v.data(), v.size(), size - 1) + 1, v.c_str());
 }
 
 bool ini_write_string(const char* file, const char* section, const char* key, const char* value) {

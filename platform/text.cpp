@@ -4,6 +4,16 @@
 
 namespace vendrit {
 
+size_t sjis_fit(const char* text, size_t len, size_t max) {
+  size_t n = 0;
+  while (n < len) {
+    size_t step = n + 1 < len ? sjis_char_size(text + n) : 1;
+    if (n + step > max) break;
+    n += step;
+  }
+  return n;
+}
+
 void copy_text(char* dst, size_t size, const char* src) {
   if (size == 0) return;
   size_t n = strnlen(src, size - 1);

@@ -39,6 +39,10 @@ inline size_t sjis_char_size(const char* p) {
              : 1;
 }
 
+// Bytes of the longest start of the `len` bytes at `text` that fits in `max`
+// bytes without cutting a double-byte character in two.
+size_t sjis_fit(const char* text, size_t len, size_t max);
+
 // Copies at most size-1 bytes of src into dst and terminates it.
 void copy_text(char* dst, size_t size, const char* src);
 

@@ -29,13 +29,8 @@ std::string narrow(const wchar_t* text, int size) {
 bool narrow_to(const wchar_t* text, char* buf, size_t size) {
   if (size == 0) return false;
   std::string s = narrow(text);
-  size_t keep = 0;
-  // Step over whole characters so a cut never leaves half a double-byte one.
-  while (keep < s.size()) {
-    size_t step = is_sjis_lead(static_cast<unsigned char>(s[keep])) && keep + 1 < s.size() ? 2 : 1;
-    if (keep + step > size - 1) break;
-    keep += step;
-  }
+  // A cut never leaves half a double-byte character.
+  size_t keep = sjis_fit(s.data(), s.size(), size - 1);
   memcpy(buf, s.data(), keep);
   buf[keep] = '\0';
   return keep == s.size();
