@@ -3,6 +3,17 @@
 namespace vendrit {
 
 namespace {
+thread_local int g_last_error = 0;
+}  // namespace
+
+int Env::last_error() { return g_last_error; }
+
+bool Env::fail(int error) {
+  g_last_error = error;
+  return false;
+}
+
+namespace {
 Env* g_env = nullptr;
 }
 

@@ -106,9 +106,16 @@ struct LocalTime {
   int year, month, day, hour, minute, second;
 };
 
+// Every call that can fail says so by returning false (null for the calls
+// that return an object); where the cause matters to the caller, a failed
+// make_dir or remove_file leaves it in last_error().
 class Env {
  public:
   virtual ~Env() = default;
+
+  // The error number (kErrExists, kErrNoEntry, ...) of this thread's last
+  // make_dir or remove_file that failed.
+  static int last_error();
 
   // Directories and files.  Each returns failure without side effects.
   // Null: cannot list.  Without `sizes` a listing may leave the sizes of
@@ -119,13 +126,13 @@ class Env {
   virtual bool stat(const char* path, FileStatus* status) = 0;
   // What the name leads to on disk, links followed.
   virtual bool identity(const char* path, FileIdentity* id) = 0;
-  virtual int make_dir(const char* path) = 0;      // 0, or an error number (kErrExists, ...)
+  virtual bool make_dir(const char* path) = 0;
   virtual bool remove_dir(const char* path) = 0;   // only an empty directory goes
   // Renames a file; fails when the target exists.  Never overwrites.
   virtual bool rename_file(const char* from, const char* to) = 0;
   // Puts `from` in place of `to` in one step, replacing `to` if it exists.
   virtual bool replace_file(const char* from, const char* to) = 0;
-  virtual int remove_file(const char* path) = 0;   // 0, or an error number
+  virtual bool remove_file(const char* path) = 0;
   // Whether this process may write the existing file `path` (not read-only,
   // not locked by another program): asked before a file is replaced, so that
   // one that cannot be written is reported before anything changes.
@@ -171,6 +178,10 @@ class Env {
     (void)command_line, (void)directory;
     return false;
   }
+
+ protected:
+  // Records `error` as this thread's last error and returns false.
+  static bool fail(int error);
 };
 
 // The Env in use: the platform's own unless a test installed another.

@@ -32,17 +32,19 @@ TEST_F(EnvTest, RenameNeverOverwrites) {
 }
 
 TEST_F(EnvTest, BackslashPathsAndErrorNumbers) {
-  EXPECT_EQ(e->make_dir("log"), 0);
-  EXPECT_EQ(e->make_dir("log"), kErrExists);
-  EXPECT_EQ(e->make_dir("log\\srv"), 0);
+  EXPECT_TRUE(e->make_dir("log"));
+  EXPECT_FALSE(e->make_dir("log"));
+  EXPECT_EQ(Env::last_error(), kErrExists);
+  EXPECT_TRUE(e->make_dir("log\\srv"));
   write_file("log\\srv\\1.dat", "12345");
   FileStatus st;
   ASSERT_TRUE(e->stat("log\\srv\\1.dat", &st));
   EXPECT_EQ(st.kind, FileKind::kFile);
   EXPECT_EQ(st.size, 5u);
-  EXPECT_EQ(e->remove_file("log\\srv\\missing.dat"), kErrNoEntry);
+  EXPECT_FALSE(e->remove_file("log\\srv\\missing.dat"));
+  EXPECT_EQ(Env::last_error(), kErrNoEntry);
   EXPECT_FALSE(e->remove_dir("log\\srv"));  // not empty
-  EXPECT_EQ(e->remove_file("log\\srv\\1.dat"), 0);
+  EXPECT_TRUE(e->remove_file("log\\srv\\1.dat"));
   EXPECT_TRUE(e->remove_dir("log\\srv"));
 }
 

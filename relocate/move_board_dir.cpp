@@ -71,8 +71,7 @@ Chain make_dir_chain(const char* path, char* stop) {
     } else {
       FileStatus st;
       if (!e->stat(prefix, &st)) {
-        int err = e->make_dir(prefix);
-        if (err != 0 && err != kErrExists) return Chain::kFailed;
+        if (!e->make_dir(prefix) && Env::last_error() != kErrExists) return Chain::kFailed;
       } else if (st.kind == FileKind::kLink) {
         return Chain::kLink;
       } else if (st.kind != FileKind::kDir) {
@@ -83,8 +82,9 @@ Chain make_dir_chain(const char* path, char* stop) {
   }
 }
 
-void report_delete_failure(const char* path, int err) {
-  progress_print("\r\nFile:%sが削除できませんでした。errno=%d", path, err);
+// After a failed remove_file, with its cause.
+void report_delete_failure(const char* path) {
+  progress_print("\r\nFile:%sが削除できませんでした。errno=%d", path, Env::last_error());
 }
 
 void report_move_failure(const char* path) {
@@ -114,15 +114,15 @@ void unfollow(const Thread& t) { rewrite_favourite_paths(t.dst_index.text, t.src
 // it stays, and with it the whole thread.
 bool delete_source_index(const Thread& t) {
   if (!t.has_index) return true;
-  if (int err = env()->remove_file(t.src_index.disk)) {
-    report_delete_failure(t.src_index.text, err);
+  if (!env()->remove_file(t.src_index.disk)) {
+    report_delete_failure(t.src_index.text);
     return false;
   }
   return true;
 }
 
 void delete_source_data(const Thread& t) {
-  if (int err = env()->remove_file(t.src_data.disk)) report_delete_failure(t.src_data.text, err);
+  if (!env()->remove_file(t.src_data.disk)) report_delete_failure(t.src_data.text);
 }
 
 void move_index_back(const Thread& t) {

@@ -109,8 +109,8 @@ bool FaultEnv::identity(const char* path, FileIdentity* id) {
   return base_->identity(path, id);
 }
 
-int FaultEnv::make_dir(const char* path) {
-  if (should_fail(FaultOp::kMkdir)) return kErrAccess;
+bool FaultEnv::make_dir(const char* path) {
+  if (should_fail(FaultOp::kMkdir)) return fail(kErrAccess);
   return base_->make_dir(path);
 }
 
@@ -129,8 +129,8 @@ bool FaultEnv::replace_file(const char* from, const char* to) {
   return base_->replace_file(from, to);
 }
 
-int FaultEnv::remove_file(const char* path) {
-  if (should_fail(FaultOp::kRemove) || locked(path)) return kErrAccess;
+bool FaultEnv::remove_file(const char* path) {
+  if (should_fail(FaultOp::kRemove) || locked(path)) return fail(kErrAccess);
   return base_->remove_file(path);
 }
 

@@ -61,11 +61,11 @@ class FaultEnv : public Env {
   std::unique_ptr<DirListing> list_dir(const char* path, bool sizes) override;
   bool stat(const char* path, FileStatus* status) override;
   bool identity(const char* path, FileIdentity* id) override;
-  int make_dir(const char* path) override;
+  bool make_dir(const char* path) override;
   bool remove_dir(const char* path) override;
   bool rename_file(const char* from, const char* to) override;
   bool replace_file(const char* from, const char* to) override;
-  int remove_file(const char* path) override;
+  bool remove_file(const char* path) override;
   bool writable(const char* path) override;
   std::unique_ptr<File> open(const char* path, OpenMode mode) override;
   bool current_dir(char* buf, size_t size) override { return base_->current_dir(buf, size); }

@@ -188,8 +188,8 @@ class PosixEnv : public Env {
     return true;
   }
 
-  int make_dir(const char* path) override {
-    return mkdir(native_path(path).c_str(), 0777) == 0 ? 0 : errno;
+  bool make_dir(const char* path) override {
+    return mkdir(native_path(path).c_str(), 0777) == 0 || fail(errno);
   }
 
   bool remove_dir(const char* path) override { return rmdir(native_path(path).c_str()) == 0; }
@@ -208,11 +208,10 @@ class PosixEnv : public Env {
     return ::rename(native_path(from).c_str(), native_path(to).c_str()) == 0;
   }
 
-  int remove_file(const char* path) override {
+  bool remove_file(const char* path) override {
     // Windows refuses to delete a directory as a file with EACCES, where
     // unlink says EISDIR.
-    if (unlink(native_path(path).c_str()) == 0) return 0;
-    return errno == EISDIR ? kErrAccess : errno;
+    return unlink(native_path(path).c_str()) == 0 || fail(errno == EISDIR ? kErrAccess : errno);
   }
 
   bool writable(const char* path) override {

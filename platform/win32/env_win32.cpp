@@ -203,8 +203,8 @@ class Win32Env : public Env {
     return true;
   }
 
-  int make_dir(const char* path) override {
-    return _wmkdir(widen(path).c_str()) == 0 ? 0 : errno;
+  bool make_dir(const char* path) override {
+    return _wmkdir(widen(path).c_str()) == 0 || fail(errno);
   }
 
   bool remove_dir(const char* path) override {
@@ -221,8 +221,8 @@ class Win32Env : public Env {
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   }
 
-  int remove_file(const char* path) override {
-    return _wremove(widen(path).c_str()) == 0 ? 0 : errno;
+  bool remove_file(const char* path) override {
+    return _wremove(widen(path).c_str()) == 0 || fail(errno);
   }
 
   bool writable(const char* path) override {
