@@ -1,7 +1,6 @@
-// The main window and the settings dialog in this process, made from the
-// linked resources and driven with the messages that clicks and keys send.
-// A hidden window stands in for the desktop-mascot host and records every
-// copy-data message the program sends it.
+// The main window and the settings dialog in this process, from the linked
+// resources, driven with the messages clicks and keys send; a hidden window
+// stands in for the desktop-mascot host and records what it is sent.
 #include <windows.h>
 
 #include <algorithm>
@@ -25,9 +24,8 @@
 namespace vendrit {
 namespace {
 
-const int kChoices[] = {IDC_ABORN,     IDC_LEAVE,  IDC_PREFER_NEW,   IDC_PREFER_LARGE,
-                        IDC_CHANGEBBS, IDC_CHANGELINK, IDC_FAVOURITES, IDC_BACKUP,
-                        IDC_WAIT_CONFIRM, IDC_UKAGAKA, IDC_NO_MOVE,    IDC_FOREIGN};
+const int kChoices[] = {IDC_ABORN,  IDC_LEAVE,      IDC_PREFER_NEW, IDC_PREFER_LARGE, IDC_CHANGEBBS,    IDC_CHANGELINK,
+                        IDC_FAVOURITES, IDC_BACKUP, IDC_WAIT_CONFIRM, IDC_UKAGAKA, IDC_NO_MOVE, IDC_FOREIGN};
 
 std::vector<std::string> g_received;  // what the stand-in host was sent
 
@@ -41,10 +39,7 @@ LRESULT CALLBACK host_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
 
 std::vector<int> events() {
   std::vector<int> out;
-  for (const std::string& r : g_received) {
-    size_t at = r.find("Event: VendritStat");
-    out.push_back(at == std::string::npos ? -1 : atoi(r.c_str() + at + 18));
-  }
+  for (const std::string& r : g_received) out.push_back(atoi(r.c_str() + r.find("VendritStat") + 11));
   return out;
 }
 
@@ -63,46 +58,37 @@ std::vector<bool> buttons(HWND main) {
   return out;
 }
 
-// Serves this thread's messages as the dialog's own loop would, until `done`
-// or `ms` have passed.
+// Serves this thread's messages as the dialog's loop would, until `done`.
 bool pump_until(HWND dlg, const std::function<bool()>& done, DWORD ms = 10000) {
   for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(5)) {
     MSG m;
     while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-      if (!IsDialogMessageW(dlg, &m)) {
-        TranslateMessage(&m);
-        DispatchMessageW(&m);
-      }
+      if (!IsDialogMessageW(dlg, &m)) TranslateMessage(&m), DispatchMessageW(&m);
     }
     if (done()) return true;
   }
   return false;
 }
 
-// Runs `body` inside the next modal dialog this thread opens, on the dialog
-// that has `control`, as the user's actions arrive there; a body that fails
-// early leaves the dialog ended.
-struct Inside {
-  int control;
-  std::function<void(HWND)> body;
-};
-std::vector<Inside> g_inside;
+// Runs `body` inside the next modal dialog holding `control`, as the user's
+// actions arrive there; a body that fails early leaves the dialog ended.
+std::vector<std::pair<int, std::function<void(HWND)>>> g_inside;  // control, body
 
 void CALLBACK run_inside(HWND, UINT, UINT_PTR timer, DWORD) {
   HWND dlg = nullptr;
   while ((dlg = FindWindowExW(nullptr, dlg, L"#32770", nullptr)) != nullptr &&
-         !GetDlgItem(dlg, g_inside.back().control)) {
+         !GetDlgItem(dlg, g_inside.back().first)) {
   }
   if (!dlg) return;  // not open yet
   KillTimer(nullptr, timer);
-  Inside inside = g_inside.back();
+  auto body = g_inside.back().second;
   g_inside.pop_back();
-  if (pump_until(dlg, [&] { return IsWindowVisible(dlg) != FALSE; })) inside.body(dlg);
+  if (pump_until(dlg, [&] { return IsWindowVisible(dlg) != FALSE; })) body(dlg);
   if (IsWindowVisible(dlg)) EndDialog(dlg, 99);
 }
 
 void inside_dialog(int control, std::function<void(HWND)> body) {
-  g_inside.push_back({control, std::move(body)});
+  g_inside.emplace_back(control, std::move(body));
   SetTimer(nullptr, 0, 10, run_inside);
 }
 
@@ -128,12 +114,8 @@ class DialogTest : public RootTest {
     RootTest::TearDown();
   }
   // A fresh root and settings for the next row of a table.
-  void fresh() {
-    TearDown();
-    SetUp();
-  }
-  // The settings dialog from the main window's 設定 button, with `body`
-  // working it; the main window is left through EXIT.
+  void fresh() { TearDown(), SetUp(); }
+  // The settings dialog opened by 設定 and worked by `body`, then EXIT.
   void through_main_window(std::function<void(HWND)> body) {
     inside_dialog(IDC_OUTPUT, [&](HWND main) {
       inside_dialog(IDC_UKAGAKA, body);
@@ -288,8 +270,7 @@ TEST_F(DialogTest, CancelEscAndTheCloseBoxTakeNothing) {
   }
 }
 
-// Each click on a choice announces its script at once; the DirectSSTP box
-// switches the announcements on and off at once, even when cancelled.
+// Each click announces its script; the DirectSSTP box acts at once, even on Cancel.
 TEST_F(DialogTest, ChoiceClicksAnnounceTheirScripts) {
   const std::pair<int, int> clicks[] = {
       {IDC_LEAVE, 10},       {IDC_LEAVE, 10},       {IDC_ABORN, 9},         {IDC_PREFER_LARGE, 12},

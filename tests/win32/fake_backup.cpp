@@ -1,21 +1,15 @@
-// A stand-in backup program for the end-to-end tests: waits DELAY_MS, then
-// records its working directory and command line (UTF-8 "cwd=...\ncmd=...\n")
-// into RECORD_FILE and exits with 3, which the caller must not take as a
-// failure.
+// A stand-in backup program: waits, records its working directory and command
+// line (UTF-8 "cwd=...\ncmd=...\n") and exits with 3, which is no failure.
 //   fake_backup.exe RECORD_FILE DELAY_MS [more arguments...]
 #include <windows.h>
 
 #include <string>
 
-namespace {
-
-std::string utf8(const wchar_t* text) {
+static std::string utf8(const wchar_t* text) {
   char buf[4096];
   int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, buf, sizeof buf, nullptr, nullptr);
   return std::string(buf, n > 0 ? n - 1 : 0);
 }
-
-}  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) return 2;

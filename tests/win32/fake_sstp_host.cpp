@@ -1,12 +1,8 @@
-// A stand-in desktop-mascot host for the end-to-end tests.  It publishes the
-// "Sakura" shared memory naming its hidden window and records each copy-data
-// message that window receives as the line "N A": N from "Event: VendritStatN".
+// A stand-in desktop-mascot host: publishes "Sakura" naming its window and
+// records each request as "N A" (N of "Event: VendritStatN").
 //   fake_sstp_host.exe RECORD_FILE [--hang-ms N] [--answer]
-// --hang-ms sleeps that long inside the handler of each message, as a host
-// that stopped answering would; --answer answers each request from inside
-// its handler, as real hosts do, with a copy-data message to the window named
-// in its HWnd line: A is 1 when that window took it within a second, else 0
-// (-1 without --answer).
+// --hang-ms sleeps in the handler, as a hung host would; --answer answers from
+// the handler to the HWnd line's window: A is 1 when taken within a second.
 #include <windows.h>
 
 #include <cstdio>
@@ -20,8 +16,7 @@ const wchar_t* g_record = nullptr;
 DWORD g_hang_ms = 0;
 bool g_answer = false;
 
-// Sends an SSTP response to the window named in the request's HWnd line;
-// a wait beyond 15 s counts as not taken.
+// Sends an SSTP response to the request's HWnd; 15 s counts as not taken.
 int answer(HWND host, const std::string& request) {
   size_t at = request.find("\r\nHWnd: ");
   if (at == std::string::npos) return 0;
@@ -57,14 +52,9 @@ int wmain(int argc, wchar_t** argv) {
     if (wcscmp(argv[i], L"--hang-ms") == 0 && i + 1 < argc) g_hang_ms = wcstoul(argv[++i], nullptr, 10);
     if (wcscmp(argv[i], L"--answer") == 0) g_answer = true;
   }
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = host_proc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"VendritFakeSstpHost";
-  RegisterClassW(&wc);
-  HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"fake host", WS_OVERLAPPED, 0, 0, 10, 10,
-                              nullptr, nullptr, wc.hInstance, nullptr);
+  HWND hwnd = CreateWindowW(L"STATIC", L"fake host", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
   if (!hwnd) return 3;
+  SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(host_proc));
   // Four bytes the reader skips, then "key\x01value\r\n" entries.
   std::string entries = "0123456789abcdef.hwnd\x01" + std::to_string(reinterpret_cast<intptr_t>(hwnd)) + "\r\n";
   DWORD size = static_cast<DWORD>(4 + entries.size());

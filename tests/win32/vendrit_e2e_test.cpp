@@ -1,7 +1,5 @@
-// End-to-end tests of vendrit.exe under Wine: what only a process of its own
-// shows (a start-up refusal and its exit code, the instance marker, runs
-// beside a real host and a real backup program, auto mode leaving by itself).
-// The dialogs themselves are tested in-process beside their sources.  Every
+// End-to-end tests of vendrit.exe under Wine, for what only a process of its
+// own shows; the dialogs are tested in-process beside their sources.  Every
 // wait has a time-out, so a hung program fails a test instead of stalling it.
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -26,9 +24,7 @@ const std::string kSource = std::string("log\\a") + kMainSuffix + "\\news\\10000
 const std::string kTarget = std::string("log\\b") + kMainSuffix + "\\news\\1000000000.dat";
 
 bool wait_until(const std::function<bool()>& done, DWORD ms) {
-  for (DWORD start = GetTickCount(); !done(); Sleep(20)) {
-    if (GetTickCount() - start >= ms) return false;
-  }
+  for (DWORD start = GetTickCount(); !done(); Sleep(20)) if (GetTickCount() - start >= ms) return false;
   return true;
 }
 
@@ -44,10 +40,8 @@ std::string read_file(const fs::path& path) {
   return f ? std::string(std::istreambuf_iterator<char>(f), {}) : "<missing>";
 }
 
-// A fresh directory under %TEMP% whose name holds Japanese characters, with
-// the board "news" moved from server a to server b and one thread still
-// under a, and the settings given as "vendrit.ini" lines (Shift_JIS, as the
-// file holds whatever the system code page).
+// A fresh directory with a Japanese name where board "news" moved from server
+// a to b, one thread still under a, and the given "vendrit.ini" lines.
 struct ReaderRoot {
   explicit ReaderRoot(const std::string& ini = "") {
     static int counter = 0;
@@ -58,24 +52,19 @@ struct ReaderRoot {
     write(kSource.c_str(), "name<>mail<>date<>body<>title\n");
     write("vendrit.ini", "[vendrit]\r\n" + ini);
   }
-  ~ReaderRoot() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
+  ~ReaderRoot() { fs::remove_all(path, ec); }
   fs::path full(const char* rel) const { return path + L"\\" + widen(rel); }
-  void write(const char* rel, const std::string& bytes) const {
-    std::ofstream(full(rel), std::ios::binary) << bytes;
-  }
+  void write(const char* rel, const std::string& b) const { std::ofstream(full(rel), std::ios::binary) << b; }
   std::string read(const char* rel) const { return read_file(full(rel)); }
   std::wstring path;
+  std::error_code ec;
 };
 
 // A started program, killed at the end if it still runs.
 struct Process {
   bool start(const std::wstring& exe, const std::wstring& args, const wchar_t* dir = nullptr) {
     std::wstring line = L"\"" + exe + L"\" " + args;
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
+    STARTUPINFOW si = {sizeof si};
     return CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir, &si, &pi);
   }
   // The exit code, or 1000 when it still runs after `ms`.
@@ -124,8 +113,7 @@ std::string answer_message_box(const Process& p) {
 bool atom_present() { return GlobalFindAtomW(L"vendrit") != 0; }
 
 TEST(Locale, ProcessesRunWithTheConfiguredCodePage) {
-  // The test script's locale decides Wine's system code page; the runs with
-  // a Western one are the proof that nothing depends on code page 932.
+  // The runs with a Western code page show that nothing depends on 932.
   const char* locale = getenv("VENDRIT_WINE_LOCALE");
   EXPECT_EQ(GetACP() == 932u, !locale || strncmp(locale, "ja", 2) == 0);
 }
@@ -143,9 +131,8 @@ TEST(Startup, ARefusalShowsItsMessageAndExitsWithMinusOne) {
 }
 
 // An auto run starts the backup program (in its own directory when its path
-// names one), waits for it, works in the start directory again, and closes
-// by itself.  While it runs a second instance is refused; an atom left by a
-// crashed instance is not.
+// names one), waits for it, works in the start directory again and closes by
+// itself; meanwhile a second instance is refused, an atom left over is not.
 TEST(Run, AutoRunWaitsForTheBackupProgramAndRefusesASecondInstance) {
   ATOM stale = GlobalAddAtomW(L"vendrit");
   for (bool full_path : {true, false}) {
@@ -154,8 +141,7 @@ TEST(Run, AutoRunWaitsForTheBackupProgramAndRefusesASecondInstance) {
     fs::path dir = root.full("バックアップ"), record = root.full("backup.txt");
     fs::create_directory(dir);
     fs::copy_file(exe_dir() + L"\\fake_backup.exe", dir / L"fake_backup.exe");
-    // The record file with forward slashes keeps the last backslash in the
-    // program's path.
+    // Forward slashes keep the command's last backslash in the program path.
     std::string command = (full_path ? narrow((dir / L"fake_backup.exe").c_str()) : "fake_backup.exe") +
                           " " + narrow(record.generic_wstring().c_str()) + " 3000";
     root.write("vendrit.ini", "[vendrit]\r\nbackup=1\r\nbackupprog=" + command + "\r\n");
@@ -178,9 +164,8 @@ TEST(Run, AutoRunWaitsForTheBackupProgramAndRefusesASecondInstance) {
   GlobalDeleteAtom(stale);
 }
 
-// A host that answers each request from inside its handler, as real hosts
-// do, gets its answer taken at once: at start-up, during the run and at
-// EXIT.  A host that stops answering holds the run up only for the time-out.
+// A host answering from inside its handler, as real hosts do, gets its answer
+// taken at once; one that stops answering holds the run up only briefly.
 TEST(Sstp, AnsweringAndHungHostsNeverStallTheRun) {
   const std::pair<const wchar_t*, DWORD> hosts[] = {{L"--answer", kRunMs}, {L"--hang-ms 600000", 45000}};
   for (const auto& host : hosts) {
@@ -196,8 +181,7 @@ TEST(Sstp, AnsweringAndHungHostsNeverStallTheRun) {
     ASSERT_TRUE(start_vendrit(&v, root, L"auto"));
     EXPECT_EQ(v.wait_exit(host.second), 0) << "the run hung on the host";
     EXPECT_NE(root.read(kTarget.c_str()), "<missing>");
-    // Each line: the event, and whether the host's answer was taken within
-    // a second.  The hung host took the first and stopped answering.
+    // Each line: the event, and whether the answer was taken within a second.
     std::string got = read_file(record);
     if (host.second == kRunMs) {
       EXPECT_EQ(got, "1 1\n4 1\n5 1\n8 1\n2 1\n");
