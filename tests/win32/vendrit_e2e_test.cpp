@@ -64,7 +64,8 @@ struct ReaderRoot {
 struct Process {
   bool start(const std::wstring& exe, const std::wstring& args, const wchar_t* dir = nullptr) {
     std::wstring line = L"\"" + exe + L"\" " + args;
-    STARTUPINFOW si = {sizeof si};
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
     return CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir, &si, &pi);
   }
   // The exit code, or 1000 when it still runs after `ms`.
