@@ -33,31 +33,88 @@ const ChoiceScript kChoiceScripts[] = {
     {IDC_NO_MOVE, 24, 25},     {IDC_FOREIGN, 26, 27},
 };
 
-bool ticked(HWND dlg, int id) { return IsDlgButtonChecked(dlg, id) == BST_CHECKED; }
+// What the dialog shows and edits: taken from the settings when it opens,
+// shown by the controls and read back from them, and written to the settings
+// only on OK.
+struct SettingsForm {
+  bool leave_sources;  // "放置する" selected (copyonly)
+  bool larger_wins;    // "サイズの大きい方" selected (copylarge)
+  bool changelink, changebbs, rebuild, backup, wait, use_ukagaka, no_move, foreign;
+  char backupprog[kPathSize];
+};
 
-void tick(HWND dlg, int id, int value) {
-  CheckDlgButton(dlg, id, value != 0 ? BST_CHECKED : BST_UNCHECKED);
+// The check boxes and the choice each holds.
+const struct {
+  int control;
+  bool SettingsForm::*field;
+} kTicks[] = {
+    {IDC_CHANGEBBS, &SettingsForm::changebbs}, {IDC_CHANGELINK, &SettingsForm::changelink},
+    {IDC_FAVOURITES, &SettingsForm::rebuild},  {IDC_BACKUP, &SettingsForm::backup},
+    {IDC_WAIT_CONFIRM, &SettingsForm::wait},   {IDC_UKAGAKA, &SettingsForm::use_ukagaka},
+    {IDC_NO_MOVE, &SettingsForm::no_move},     {IDC_FOREIGN, &SettingsForm::foreign},
+};
+
+SettingsForm from_settings() {
+  SettingsForm f;
+  // Only the value 1 selects the second choice; any other value shows the
+  // first one, which OK then stores as 0.
+  f.leave_sources = g_settings.copyonly == 1;
+  f.larger_wins = g_settings.copylarge == 1;
+  f.changelink = g_settings.changelink != 0;
+  f.changebbs = g_settings.changebbs != 0;
+  f.rebuild = g_favourites_rebuild != 0;
+  f.backup = g_settings.backup != 0;
+  f.wait = g_settings.wait != 0;
+  f.use_ukagaka = g_settings.use_ukagaka != 0;
+  f.no_move = g_settings.no_move != 0;
+  f.foreign = g_foreign_server != 0;
+  copy_text(f.backupprog, sizeof f.backupprog, g_settings.backupprog);
+  return f;
 }
 
-void show_backupprog(HWND dlg) {
-  SetDlgItemTextW(dlg, IDC_BACKUPPROG, widen(g_settings.backupprog).c_str());
+void to_settings(const SettingsForm& f) {
+  g_settings.copyonly = f.leave_sources ? 1 : 0;
+  g_settings.copylarge = f.larger_wins ? 1 : 0;
+  g_settings.changelink = f.changelink;
+  g_settings.changebbs = f.changebbs;
+  g_favourites_rebuild = f.rebuild;
+  g_settings.backup = f.backup;
+  g_settings.wait = f.wait;
+  g_settings.use_ukagaka = f.use_ukagaka;
+  g_settings.no_move = f.no_move;
+  g_foreign_server = f.foreign;
+  copy_text(g_settings.backupprog, sizeof g_settings.backupprog, f.backupprog);
+}
+
+bool ticked(HWND dlg, int id) { return IsDlgButtonChecked(dlg, id) == BST_CHECKED; }
+
+void show_backupprog(HWND dlg, const char* backupprog) {
+  SetDlgItemTextW(dlg, IDC_BACKUPPROG, widen(backupprog).c_str());
+}
+
+void show_form(HWND dlg, const SettingsForm& f) {
+  CheckRadioButton(dlg, IDC_ABORN, IDC_LEAVE, f.leave_sources ? IDC_LEAVE : IDC_ABORN);
+  CheckRadioButton(dlg, IDC_PREFER_NEW, IDC_PREFER_LARGE,
+                   f.larger_wins ? IDC_PREFER_LARGE : IDC_PREFER_NEW);
+  for (const auto& t : kTicks) CheckDlgButton(dlg, t.control, f.*t.field ? BST_CHECKED : BST_UNCHECKED);
+  show_backupprog(dlg, f.backupprog);
+}
+
+// The controls' state; the program's path is cut on a whole character.
+SettingsForm read_form(HWND dlg) {
+  SettingsForm f;
+  f.leave_sources = !ticked(dlg, IDC_ABORN);
+  f.larger_wins = !ticked(dlg, IDC_PREFER_NEW);
+  for (const auto& t : kTicks) f.*t.field = ticked(dlg, t.control);
+  HWND edit = GetDlgItem(dlg, IDC_BACKUPPROG);
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+  GetWindowTextW(edit, &text[0], static_cast<int>(text.size()));
+  narrow_to(text.c_str(), f.backupprog, sizeof f.backupprog);
+  return f;
 }
 
 void on_init(HWND dlg) {
-  // Only the value 1 selects the second choice; any other value shows the
-  // first one, which OK then stores as 0.
-  CheckRadioButton(dlg, IDC_ABORN, IDC_LEAVE, g_settings.copyonly == 1 ? IDC_LEAVE : IDC_ABORN);
-  CheckRadioButton(dlg, IDC_PREFER_NEW, IDC_PREFER_LARGE,
-                   g_settings.copylarge == 1 ? IDC_PREFER_LARGE : IDC_PREFER_NEW);
-  tick(dlg, IDC_CHANGEBBS, g_settings.changebbs);
-  tick(dlg, IDC_CHANGELINK, g_settings.changelink);
-  tick(dlg, IDC_FAVOURITES, g_favourites_rebuild);
-  tick(dlg, IDC_BACKUP, g_settings.backup);
-  tick(dlg, IDC_WAIT_CONFIRM, g_settings.wait);
-  tick(dlg, IDC_UKAGAKA, g_settings.use_ukagaka);
-  tick(dlg, IDC_NO_MOVE, g_settings.no_move);
-  tick(dlg, IDC_FOREIGN, g_foreign_server);
-  show_backupprog(dlg);
+  show_form(dlg, from_settings());
   HICON icon = LoadIconW(g_dialog_instance, MAKEINTRESOURCEW(IDI_VENDRIT));
   SendMessageW(dlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   char title[kPathSize];
@@ -66,20 +123,7 @@ void on_init(HWND dlg) {
 }
 
 void on_ok(HWND dlg) {
-  g_settings.copyonly = ticked(dlg, IDC_ABORN) ? 0 : 1;
-  g_settings.copylarge = ticked(dlg, IDC_PREFER_NEW) ? 0 : 1;
-  g_settings.changebbs = ticked(dlg, IDC_CHANGEBBS);
-  g_settings.changelink = ticked(dlg, IDC_CHANGELINK);
-  g_favourites_rebuild = ticked(dlg, IDC_FAVOURITES);
-  g_settings.backup = ticked(dlg, IDC_BACKUP);
-  g_settings.wait = ticked(dlg, IDC_WAIT_CONFIRM);
-  g_settings.use_ukagaka = ticked(dlg, IDC_UKAGAKA);
-  g_settings.no_move = ticked(dlg, IDC_NO_MOVE);
-  g_foreign_server = ticked(dlg, IDC_FOREIGN);
-  HWND edit = GetDlgItem(dlg, IDC_BACKUPPROG);
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
-  GetWindowTextW(edit, &text[0], static_cast<int>(text.size()));
-  narrow_to(text.c_str(), g_settings.backupprog, sizeof g_settings.backupprog);
+  to_settings(read_form(dlg));
   EndDialog(dlg, 1);
 }
 
@@ -148,11 +192,13 @@ void on_browse(HWND dlg) {
   ofn.lpstrTitle = title.c_str();
   ofn.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_NODEREFERENCELINKS;
   if (!show(&ofn)) return;
+  // The choice is taken at once: it stays for this process even when the
+  // dialog is then cancelled.
   chosen_path(file, g_settings.backupprog, sizeof g_settings.backupprog);
   // The dialog may have moved the current directory; every path of a run is
   // relative to the start directory.
   env()->set_current_dir(g_start_dir);
-  show_backupprog(dlg);
+  show_backupprog(dlg, g_settings.backupprog);
 }
 
 // A click on a choice announces it; only "DirectSSTP発射" also changes a

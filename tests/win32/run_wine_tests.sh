@@ -33,10 +33,10 @@ if [ -z "${VENDRIT_KEEP_DISPLAY:-}" ]; then
   export DISPLAY=":$display_number"
 fi
 
-# One persistent Wine server and one long-lived Wine process keep every test
-# from paying for the server's start and stop, and keep Wine's background
-# services off CTest's output pipes.
+# One persistent Wine server and one long-lived Wine process (the fake backup
+# program waiting a day) keep every test from paying for the server's start
+# and stop, and keep Wine's background services off CTest's output pipes.
 timeout 30 wineserver -p || { echo "run_wine_tests: wineserver did not start" >&2; exit 1; }
-setsid wine "$BUILD_DIR/vendrit_e2e_tests.exe" --idle </dev/null >/dev/null 2>&1 &
+setsid wine "$BUILD_DIR/fake_backup.exe" NUL 86400000 </dev/null >/dev/null 2>&1 &
 
 ctest --test-dir "$BUILD_DIR" --output-on-failure --timeout 300 "$@"
