@@ -95,8 +95,10 @@ TempRoot::~TempRoot() {
   std::error_code ec;
   fs::current_path(previous_, ec);
   // Read-only files and directories made by a test must not stop the cleanup.
-  for (auto it = fs::recursive_directory_iterator(path_, ec); it != fs::recursive_directory_iterator();
-       it.increment(ec)) {
+  // An entry that cannot be stepped over (a link Wine cannot follow) ends
+  // the loop rather than repeating for ever.
+  for (auto it = fs::recursive_directory_iterator(path_, ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
     fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
   }
   fs::remove_all(path_, ec);
