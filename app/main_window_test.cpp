@@ -12,18 +12,12 @@ namespace {
 
 class MainWindowTest : public RootTest {};
 
-TEST_F(MainWindowTest, TitleText) {
+TEST_F(MainWindowTest, TitleAndExclusionSummary) {
   char title[260];
   format_window_title(title, sizeof title);
   EXPECT_STREQ(title, "Vendrit Version 3.08 [EM64T Version]");
-}
-
-TEST_F(MainWindowTest, EmptyExclusionSummaryIsOneLine) {
   show_exclusion_summary();
   EXPECT_EQ(ui_->output, "処理除外鯖はありません");
-}
-
-TEST_F(MainWindowTest, ExclusionSummaryRows) {
   add_exclusion("srv.example", "*all");
   add_exclusion("other.example", "news");
   g_exclusions[0].number = 1;
@@ -63,25 +57,27 @@ TEST_F(MainWindowTest, FailedBackupEndsTheRunBeforeAnything) {
   EXPECT_EQ(read_file("vendrit.log"), "");
 }
 
-TEST_F(MainWindowTest, FavouritesRebuildWritesTheFileAndClearsTheFlag) {
-  write_file("favorite.idx", "old list\r\n");
-  g_favourites_rebuild = 1;
-  run_sequence();
-  EXPECT_NE(ui_->output.find("\r\n-------お気に入り同時修復"), std::string::npos);
-  EXPECT_EQ(g_favourites_rebuild, 0);
-  EXPECT_TRUE(file_exists("favorite.idx"));
-  EXPECT_EQ(snapshot_tree(".").size(), 1u);  // no temporary file left
-}
-
-TEST_F(MainWindowTest, UnwritableFavouritesFileIsReportedAndTheRunGoesOn) {
-  write_file("favorite.idx", "old list\r\n");
-  fault_.lock_file("favorite.idx");
-  g_favourites_rebuild = 1;
-  run_sequence();
-  EXPECT_NE(ui_->output.find("\r\nFile:favorite.idxを書けませんでした。このファイルはスキップします。"),
-            std::string::npos);
-  EXPECT_NE(ui_->output.find("終了しました"), std::string::npos);
-  EXPECT_EQ(read_file("favorite.idx"), "old list\r\n");
+// The rebuild writes favorite.idx and is a choice for one run only; when the
+// file cannot be written, or not be replaced at the end, that is reported,
+// the old file stays, no temporary file is left, and the run goes on.
+TEST_F(MainWindowTest, FavouritesRebuild) {
+  const std::string cannot_write = "\r\nFile:favorite.idxを書けませんでした。このファイルはスキップします。";
+  for (int failure = 0; failure < 3; ++failure) {
+    SCOPED_TRACE(failure);
+    write_file("favorite.idx", "old list\r\n");
+    fault_.reset();
+    if (failure == 1) fault_.lock_file("favorite.idx");
+    if (failure == 2) fault_.fail_from(FaultOp::kRename, 1);
+    ui_->output.clear();
+    g_favourites_rebuild = 1;
+    run_sequence();
+    EXPECT_NE(ui_->output.find("\r\n-------お気に入り同時修復"), std::string::npos);
+    EXPECT_EQ(ui_->output.find(cannot_write) != std::string::npos, failure != 0);
+    EXPECT_NE(ui_->output.find("終了しました"), std::string::npos);
+    EXPECT_EQ(g_favourites_rebuild, 0);
+    EXPECT_EQ(read_file("favorite.idx"), failure ? "old list\r\n" : "");
+    EXPECT_EQ(snapshot_tree(".").size(), 1u);
+  }
 }
 
 }  // namespace

@@ -66,6 +66,11 @@ TEST_F(SafeReplaceTest, TemporaryNamesAreThisProcesssAndKnownAsLeftovers) {
   ASSERT_TRUE(temporary_path_for("d\\f.idx", tmp, sizeof tmp));
   EXPECT_EQ(std::string(tmp), "d\\vendrit-replace-" + std::to_string(env()->process_id()) + ".tmp");
   EXPECT_TRUE(is_leftover_temporary(tmp + 2));
+  // One left by an earlier process with the same id gives way.
+  make_dirs("d");
+  write_file(tmp, "left over");
+  EXPECT_EQ(replace_with("d\\f.idx", "new", ""), ReplaceResult::kReplaced);
+  EXPECT_EQ(snapshot_tree("d"), std::vector<std::string>({"f.idx=new"}));
   for (const char* name : {"vendrit-replace.tmp", "vendrit-favorite-12.tmp", "vendrit-replace-7.tmp"}) {
     EXPECT_TRUE(is_leftover_temporary(name)) << name;
   }

@@ -15,20 +15,6 @@ TEST(Text, LiteralsAreShiftJis) {
   EXPECT_EQ(std::string("ｷｬﾝｾﾙ"), "\xb7\xac\xdd\xbe\xd9");
 }
 
-TEST(Text, FormattingIsCutNeverOverrun) {
-  char buf[8];
-  memset(buf, 'x', sizeof buf);
-  EXPECT_FALSE(format_text(buf, 5, "%s", "abcdefgh"));
-  EXPECT_STREQ(buf, "abcd");
-  EXPECT_EQ(buf[5], 'x');
-  EXPECT_TRUE(format_text(buf, sizeof buf, "%d", 42));
-  EXPECT_STREQ(buf, "42");
-
-  char small[4];
-  copy_text(small, sizeof small, "longer");
-  EXPECT_STREQ(small, "lon");
-}
-
 // A second byte of a double-byte character may be 'A' to 'Z' (ア is 0x83
 // 0x41) or a backslash (表 is 0x95 0x5C, ソ is 0x83 0x5C): it is part of its
 // character, never a letter to lower-case or a separator.

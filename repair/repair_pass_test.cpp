@@ -1,8 +1,6 @@
 #include "repair/repair_pass.h"
 
-#include <algorithm>
-#include <cstring>
-#include <set>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -17,45 +15,11 @@ namespace vendrit {
 namespace {
 
 const char kHeader[] = "\r\n書き換え中 BBS:";
-const char kCannotOpen[] = "を開けませんでした。スキップします";
-const char kCannotWrite[] = "を書けませんでした。このファイルはスキップします。";
-
 const std::string kFam = std::string("news9") + kMainSuffix;
 const std::string kFamOld = std::string("news1") + kMainSuffix;
 const std::string kSister = std::string("talk") + kSisterSuffix;
 const std::string kForeign = "www.foreign.jp";
-
-struct Idx {
-  int flags = 0;
-  std::string title = "スレ";
-  std::string host;
-  std::string board = "news";
-  std::string board_name = "旧板名";
-  std::string field21;  // not empty: a rewrite would visibly drop it
-};
-
-// A thread index file; with field 21 empty it is exactly what the writer
-// produces, so expected files are built the same way.
-std::string idx_text(const Idx& i) {
-  return "5\t" + std::to_string(i.flags) + "\t7\t" + i.title + "\t" + i.host + "\t" + i.board +
-         "\tf7\t8\t9\t10\tf11\tf12\t" + i.board_name + "\t14\tf15\tf16\t17\tf18\tf19\tf20\t" +
-         i.field21 + "\r\nLast-Modified: Sat, 01 Jan 2000 00:00:00 GMT\r\n";
-}
-
-// A thread log with a reading address of `board` and a link to another page
-// of the same host; after a rewrite the two prefixes differ.
-std::string link_log(const std::string& prefix, const std::string& other_prefix = "",
-                     const std::string& board = "news") {
-  return "a<>b<>c<>http://" + prefix + "test/read.cgi/" + board + "/12/ http://" +
-         (other_prefix.empty() ? prefix : other_prefix) + "index.html<>\r\n";
-}
-
-// Field `n` (1-based) of line 1.
-std::string field(const std::string& text, int n) {
-  size_t start = 0;
-  for (int i = 1; i < n; ++i) start = text.find('\t', start) + 1;
-  return text.substr(start, text.find_first_of("\t\r", start) - start);
-}
+const std::string kDir = "log\\" + kFam + "\\news";
 
 int count_of(const std::string& text, const std::string& word) {
   int n = 0;
@@ -65,118 +29,61 @@ int count_of(const std::string& text, const std::string& word) {
 
 class RepairPassTest : public RootTest {
  protected:
-  void put(const std::string& dir, const std::string& name, const Idx& idx,
-           const std::string* log = nullptr) {
+  // An index file and, unless `log` is empty, its log.
+  void put(const std::string& dir, const std::string& name, const Index& idx, const std::string& log = "") {
     make_dirs(dir);
-    write_file(dir + "\\" + name, idx_text(idx));
-    if (log) write_file(dir + "\\" + name.substr(0, name.size() - 4) + ".dat", *log);
+    write_file(dir + "\\" + name, index_text(idx));
+    if (!log.empty()) write_file(dir + "\\" + name.substr(0, name.size() - 4) + ".dat", log);
   }
 };
 
 // One row of what happens to a usable, not excluded thread index file.
 TEST_F(RepairPassTest, SummaryTable) {
+  const std::string sister2 = "talk2" + std::string(kSisterSuffix), caps = "NEWS9" + std::string(kMainSuffix);
   const struct Row {
     const char* what;
     std::string server, host;
     int changelink, changebbs, foreign;
     bool written;
-    std::string want_host, want_board_name;
-    std::string link_from, link_to;  // empty link_to: the log stays
+    std::string want_host, want_board_name, link_from, link_to;  // empty link_to: the log stays
   } rows[] = {
-      {"family, host matches", kFam, kFam, 1, 0, 0, false, kFam, "旧板名", kFam + "/", ""},
-      {"family, host matches, changebbs", kFam, kFam, 1, 1, 0, true, kFam, "新板名", kFam + "/", ""},
-      {"family, host differs", kFam, kFamOld, 1, 0, 0, true, kFam, "旧板名", kFamOld + "/", kFam + "/"},
-      {"family, host differs, changelink off", kFam, kFamOld, 0, 0, 0, true, kFam, "旧板名",
-       kFamOld + "/", ""},
-      {"family, host differs, changebbs", kFam, kFamOld, 1, 1, 0, true, kFam, "新板名",
-       kFamOld + "/", kFam + "/"},
-      {"sister, board not listed", kSister, "talk2" + std::string(kSisterSuffix), 1, 1, 0, true,
-       kSister, "旧板名", "talk2" + std::string(kSisterSuffix) + "/", kSister + "/"},
-      {"family, host differs only in case", kFam, "NEWS9" + std::string(kMainSuffix), 1, 0, 0, true,
-       kFam, "旧板名", "NEWS9" + std::string(kMainSuffix) + "/", kFam + "/"},
-      {"family, empty host", kFam, "", 1, 0, 0, true, kFam, "旧板名", "/", ""},
-      {"other, no slash in host", kForeign, kForeign + "_dir", 0, 0, 1, true, kForeign + "/dir",
-       "旧板名", kForeign + "/", kForeign + "/dir/"},
-      {"other, underscore in server", "a_b.jp", "a_b.jp/x", 0, 0, 1, true, "a/b.jp/x", "旧板名",
-       "a_b.jp/", "a/b.jp/x/"},
-      {"other, slash in host", kForeign, kForeign + "/dir", 1, 0, 1, false, kForeign + "/dir",
-       "旧板名", kForeign + "/", ""},
-      {"other, foreign flag off", kForeign, kForeign + "_dir", 1, 0, 0, false, kForeign + "_dir",
-       "旧板名", kForeign + "/", ""},
-      {"other, changebbs", kForeign, kForeign + "_dir", 1, 1, 0, true, kForeign + "_dir", "旧板名",
-       kForeign + "/", ""},
+      {"family, host matches", kFam, kFam, 1, 0, 0, false, kFam, "板", kFam, ""},
+      {"family, host matches, changebbs", kFam, kFam, 1, 1, 0, true, kFam, "新板名", kFam, ""},
+      {"family, host differs", kFam, kFamOld, 1, 0, 0, true, kFam, "板", kFamOld, kFam},
+      {"family, host differs, changelink off", kFam, kFamOld, 0, 0, 0, true, kFam, "板", kFamOld, ""},
+      {"family, host differs, changebbs", kFam, kFamOld, 1, 1, 0, true, kFam, "新板名", kFamOld, kFam},
+      {"sister, board not listed", kSister, sister2, 1, 1, 0, true, kSister, "板", sister2, kSister},
+      {"family, host differs only in case", kFam, caps, 1, 0, 0, true, kFam, "板", caps, kFam},
+      {"family, empty host", kFam, "", 1, 0, 0, true, kFam, "板", "", ""},
+      {"other, no slash in host", kForeign, kForeign + "_dir", 0, 0, 1, true, kForeign + "/dir", "板",
+       kForeign, kForeign + "/dir"},
+      {"other, underscore in server", "a_b.jp", "a_b.jp/x", 0, 0, 1, true, "a/b.jp/x", "板", "a_b.jp", "a/b.jp/x"},
+      {"other, slash in host", kForeign, kForeign + "/dir", 1, 0, 1, false, kForeign + "/dir", "板", kForeign, ""},
+      {"other, foreign flag off", kForeign, kForeign + "_dir", 1, 0, 0, false, kForeign + "_dir", "板", kForeign, ""},
+      {"other, changebbs", kForeign, kForeign + "_dir", 1, 1, 0, true, kForeign + "_dir", "板", kForeign, ""},
+      // changebbs renames family boards only, even where a listed one matches.
+      {"other, host is its server, changebbs", kForeign, kForeign, 1, 1, 0, true, kForeign, "板", kForeign, ""},
   };
   add_board(kFam.c_str(), "news", "新板名");
   add_board(kForeign.c_str(), "news", "外部板名");
   int i = 0;
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
-    std::string root = "r" + std::to_string(i++) + "\\log";
-    std::string dir = root + "\\" + r.server + "\\news";
-    Idx before;
-    before.flags = 0x18;
-    before.host = r.host;
-    before.field21 = "keep";
-    const std::string log = link_log(r.link_from);
-    put(dir, "1.idx", before, &log);
+    std::string root = "r" + std::to_string(i++) + "\\log", dir = root + "\\" + r.server + "\\news";
+    Index before(0x18, r.host);
+    before.field21 = "keep";  // a rewrite visibly drops it
+    const std::string log = log_text(r.link_from);
+    put(dir, "1.idx", before, log);
     g_settings.changelink = r.changelink;
     g_settings.changebbs = r.changebbs;
     g_foreign_server = r.foreign;
     ui_->output.clear();
-
     repair_pass(root.c_str());
-
-    Idx after = before;
-    after.flags = 0x08;
-    after.host = r.want_host;
+    Index after(0x08, r.want_host);
     after.board_name = r.want_board_name;
-    after.field21 = "";
-    EXPECT_EQ(read_file(dir + "\\1.idx"), idx_text(r.written ? after : before));
+    EXPECT_EQ(read_file(dir + "\\1.idx"), index_text(r.written ? after : before));
     EXPECT_EQ(ui_->output, r.written ? std::string(kHeader) + "news" : "");
-    EXPECT_EQ(read_file(dir + "\\1.dat"), r.link_to.empty() ? log : link_log(r.link_to, r.link_from));
-  }
-}
-
-TEST_F(RepairPassTest, HeaderOncePerDirectoryBeforeItsFirstWrite) {
-  Idx moved, settled;
-  moved.host = kFamOld;
-  settled.host = kFam;
-  settled.field21 = "keep";
-  put("log\\" + kFam + "\\news", "1.idx", settled);
-  put("log\\" + kFam + "\\news", "2.idx", moved);
-  put("log\\" + kFam + "\\news", "3.idx", moved);
-  put("log\\" + kFam + "\\news", "4.idx", settled);
-  put("log\\" + kFam + "\\quiet", "5.idx", settled);
-  settled.board = "live";
-  put("log\\" + kSister + "\\live", "6.idx", settled);
-  put("log\\" + kSister + "\\live", "7.idx", moved);
-  g_settings.changelink = 0;
-  repair_pass("log");
-  EXPECT_EQ(count_of(ui_->output, kHeader), 2) << ui_->output;
-  EXPECT_EQ(count_of(ui_->output, std::string(kHeader) + "news"), 1);
-  EXPECT_EQ(count_of(ui_->output, std::string(kHeader) + "live"), 1);
-  settled.board = "news";
-  EXPECT_EQ(read_file("log\\" + kFam + "\\news\\1.idx"), idx_text(settled));  // not rewritten
-}
-
-TEST_F(RepairPassTest, FlagsAreMaskedWith0xEF) {
-  const struct {
-    int before, after;
-  } cases[] = {{0x10, 0x00}, {0x18, 0x08}, {0x70, 0x60}, {0x0F, 0x0F},
-               {0x110, 0x00}, {0x1FF, 0xEF}, {-1, 0xEF}, {0x40, 0x40}};
-  g_settings.changebbs = 1;
-  const std::string dir = "log\\" + kFam + "\\news";
-  for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
-    Idx idx;
-    idx.host = kFam;
-    idx.flags = cases[i].before;
-    put(dir, std::to_string(i) + ".idx", idx);
-  }
-  repair_pass("log");
-  for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
-    EXPECT_EQ(field(read_file(dir + "\\" + std::to_string(i) + ".idx"), 2),
-              std::to_string(cases[i].after))
-        << "flags " << cases[i].before;
+    EXPECT_EQ(read_file(dir + "\\1.dat"), r.link_to.empty() ? log : log_text(r.link_to, "news", 1, r.link_from));
   }
 }
 
@@ -201,10 +108,7 @@ TEST_F(RepairPassTest, FavouritesLinesForQualifyingFlagsInWalkOrder) {
   };
   int t = 0;
   for (const auto& th : threads) {
-    Idx idx;
-    idx.host = th.server;
-    idx.flags = th.flags;
-    idx.board = th.board_field;
+    Index idx(th.flags, th.server, th.board_field);
     idx.title = "title" + std::to_string(++t);
     put("log\\" + th.server + "\\" + th.board, th.name, idx);
   }
@@ -215,8 +119,6 @@ TEST_F(RepairPassTest, FavouritesLinesForQualifyingFlagsInWalkOrder) {
 
   // Expected order: the file system's listing order at every level, each
   // directory walked completely where it is listed.
-  std::string want, want_output;
-  std::vector<std::string> servers, boards, names;
   auto list = [](const std::string& dir) {
     std::vector<std::string> out;
     auto listing = env()->list_dir(dir.c_str());
@@ -226,6 +128,7 @@ TEST_F(RepairPassTest, FavouritesLinesForQualifyingFlagsInWalkOrder) {
     }
     return out;
   };
+  std::string want, want_output;
   for (const std::string& s : list("log")) {
     for (const std::string& b : list("log\\" + s)) {
       for (const std::string& n : list("log\\" + s + "\\" + b)) {
@@ -240,186 +143,122 @@ TEST_F(RepairPassTest, FavouritesLinesForQualifyingFlagsInWalkOrder) {
   }
   EXPECT_EQ(read_file("favorite.idx"), want);
   std::string registered;
-  for (size_t at = 0; (at = ui_->output.find("\r\n「", at)) != std::string::npos;) {
-    size_t end = ui_->output.find("\r\n", at + 2);
-    registered += ui_->output.substr(at, end == std::string::npos ? end : end - at);
-    at += 2;
+  for (size_t at = 0; (at = ui_->output.find("\r\n「", at)) != std::string::npos; at += 2) {
+    registered += ui_->output.substr(at, ui_->output.find("\r\n", at + 2) - at);
   }
   EXPECT_EQ(registered, want_output);
 }
 
-TEST_F(RepairPassTest, RebuildWithoutAnOpenStreamSkipsTheLinesOnly) {
-  Idx idx;
-  idx.host = kFam;
-  idx.flags = 0x70;
-  put("log\\" + kFam + "\\news", "1.idx", idx);
-  g_favourites_rebuild = 1;
-  repair_pass("log");
-  EXPECT_EQ(ui_->output, std::string(kHeader) + "news");
-  EXPECT_FALSE(file_exists("favorite.idx"));
-  idx.flags = 0x60;
-  EXPECT_EQ(read_file("log\\" + kFam + "\\news\\1.idx"), idx_text(idx));
-}
-
 TEST_F(RepairPassTest, ExcludedBoardsAreLeftAloneAndMarkTheirEntry) {
-  Idx moved;
-  moved.host = kFamOld;
+  Index moved(0, kFamOld);
   moved.field21 = "keep";
-  const std::string log = link_log(kFamOld + "/");
-  put("log\\" + kFam + "\\news", "1.idx", moved, &log);
-  put("log\\" + kFam + "\\live", "2.idx", moved, &log);
-  put("log\\" + kSister + "\\talk", "3.idx", moved, &log);
+  const std::string log = log_text(kFamOld);
+  put("log\\" + kFam + "\\news", "1.idx", moved, log);
+  put("log\\" + kFam + "\\live", "2.idx", moved, log);
+  put("log\\" + kSister + "\\talk", "3.idx", moved, log);
   add_exclusion(kFam.c_str(), "*");
   add_exclusion(kSister.c_str(), "other");
   g_settings.changebbs = 1;
   g_favourites_rebuild = 1;
   repair_pass("log");
-  EXPECT_EQ(read_file("log\\" + kFam + "\\news\\1.idx"), idx_text(moved));
-  EXPECT_EQ(read_file("log\\" + kFam + "\\live\\2.idx"), idx_text(moved));
+  EXPECT_EQ(read_file("log\\" + kFam + "\\news\\1.idx"), index_text(moved));
+  EXPECT_EQ(read_file("log\\" + kFam + "\\live\\2.idx"), index_text(moved));
   EXPECT_EQ(read_file("log\\" + kFam + "\\news\\1.dat"), log);
   EXPECT_EQ(g_exclusions[0].number, 1);
   EXPECT_EQ(g_exclusions[1].number, 0);
   EXPECT_EQ(ui_->output, std::string(kHeader) + "talk");
-  EXPECT_NE(read_file("log\\" + kSister + "\\talk\\3.idx"), idx_text(moved));
+  EXPECT_NE(read_file("log\\" + kSister + "\\talk\\3.idx"), index_text(moved));
 }
 
-TEST_F(RepairPassTest, IndexNamesAreMatchedAndShownLowerCase) {
+// Index files are found by name in any letter case and shown lower-case, the
+// header comes once per directory, and board directories named with
+// double-byte characters whose second byte is a backslash (表, ソ) or a
+// capital letter (ア) are repaired like any other.
+TEST_F(RepairPassTest, IndexNames) {
   std::string upper_server = kFam;
   for (char& c : upper_server) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
   const std::string dir = "log\\" + upper_server + "\\News";
-  Idx moved;
-  moved.host = kFamOld;
-  moved.flags = 0x60;
-  const std::string log = link_log(kFamOld + "/");
+  const Index moved(0x60, kFamOld, "news");
+  const std::string log = log_text(kFamOld);
   put(dir, "X.IDX", moved);
   write_file(dir + "\\X.DAT", log);  // found under its own spelling
-  put(dir, "y.idx.bak", moved);
-  write_file(dir + "\\y.idx.dat", log);
+  put(dir, "y.idx.bak", moved, log);
   put(dir, "z.txt", moved);
+  for (const std::string board : {"\x95\x5c", "\x83\x5c", "\x83\x41"}) {
+    put("log\\" + kSister + "\\" + board, "1.idx", Index(0, kFamOld, board), log_text(kFamOld, board));
+  }
   g_favourites_rebuild = 1;
   ASSERT_TRUE(favourites_stream_open());
   repair_pass("log");
   favourites_stream_close();
 
-  Idx fixed = moved;
-  fixed.host = kFam;  // the lower-cased directory name
-  EXPECT_EQ(read_file(dir + "\\X.IDX"), idx_text(fixed));
-  EXPECT_EQ(read_file(dir + "\\y.idx.bak"), idx_text(fixed));
-  EXPECT_EQ(read_file(dir + "\\z.txt"), idx_text(moved));
-  EXPECT_EQ(read_file(dir + "\\X.DAT"), link_log(kFam + "/", kFamOld + "/"));
-  EXPECT_EQ(read_file(dir + "\\y.idx.dat"), link_log(kFam + "/", kFamOld + "/"));
-  std::string fav = read_file("favorite.idx");
+  const Index fixed(0x60, kFam, "news");  // the lower-cased directory name
+  EXPECT_EQ(read_file(dir + "\\X.IDX"), index_text(fixed));
+  EXPECT_EQ(read_file(dir + "\\y.idx.bak"), index_text(fixed));
+  EXPECT_EQ(read_file(dir + "\\z.txt"), index_text(moved));
+  EXPECT_EQ(read_file(dir + "\\X.DAT"), log_text(kFam, "news", 1, kFamOld));
+  EXPECT_EQ(read_file(dir + "\\y.idx.dat"), log_text(kFam, "news", 1, kFamOld));
+  EXPECT_EQ(snapshot_tree(dir).size(), 5u);  // no second file beside the listed ones
+  const std::string fav = read_file("favorite.idx");
   EXPECT_NE(fav.find(kFam + "\\news\\x.idx\r\n"), std::string::npos) << fav;
   EXPECT_NE(fav.find(kFam + "\\news\\y.idx.bak\r\n"), std::string::npos) << fav;
   EXPECT_EQ(count_of(ui_->output, std::string(kHeader) + "news"), 1);
-  // No second file appeared beside the listed ones.
-  EXPECT_EQ(snapshot_tree(dir).size(), 5u);
-}
-
-// Board directories named with double-byte characters whose second byte is
-// a backslash (表, ソ) or a capital letter (ア) are repaired like any other.
-TEST_F(RepairPassTest, ShiftJisBoardNames) {
   for (const std::string board : {"\x95\x5c", "\x83\x5c", "\x83\x41"}) {
     SCOPED_TRACE(board);
-    const std::string dir = "log\\" + kFam + "\\" + board;
-    Idx moved;
-    moved.host = kFamOld;
-    moved.board = board;
-    const std::string log = link_log(kFamOld + "/", "", board);
-    put(dir, "1.idx", moved, &log);
-    repair_pass("log");
-    Idx fixed = moved;
-    fixed.host = kFam;
-    EXPECT_EQ(read_file(dir + "\\1.idx"), idx_text(fixed));
-    EXPECT_EQ(read_file(dir + "\\1.dat"), link_log(kFam + "/", kFamOld + "/", board));
+    const std::string bdir = "log\\" + kSister + "\\" + board;
+    EXPECT_EQ(read_file(bdir + "\\1.idx"), index_text(Index(0, kSister, board)));
+    EXPECT_EQ(read_file(bdir + "\\1.dat"), log_text(kSister, board, 1, kFamOld));
   }
 }
 
 TEST_F(RepairPassTest, IndexFilesOutsideBoardDirectoriesAreLeftAlone) {
-  Idx moved;
-  moved.host = kFamOld;
+  Index moved(0, kFamOld);
   moved.field21 = "keep";
-  put("log", "1.idx", moved);
-  put("log\\" + kFam, "2.idx", moved);
-  put("log\\group\\" + kFam + "\\news", "3.idx", moved);
-  put("log\\" + kFam + "\\news\\old", "4.idx", moved);
+  const std::string dirs[] = {"log", "log\\" + kFam, "log\\group\\" + kFam + "\\news", kDir + "\\old"};
+  for (const std::string& d : dirs) put(d, "1.idx", moved);
   g_settings.changebbs = 1;
   g_foreign_server = 1;
   repair_pass("log");
-  EXPECT_EQ(read_file("log\\1.idx"), idx_text(moved));
-  EXPECT_EQ(read_file("log\\" + kFam + "\\2.idx"), idx_text(moved));
-  EXPECT_EQ(read_file("log\\group\\" + kFam + "\\news\\3.idx"), idx_text(moved));
-  EXPECT_EQ(read_file("log\\" + kFam + "\\news\\old\\4.idx"), idx_text(moved));
+  for (const std::string& d : dirs) EXPECT_EQ(read_file(d + "\\1.idx"), index_text(moved)) << d;
   EXPECT_EQ(ui_->output, "");
 }
 
-TEST_F(RepairPassTest, UnusableIndexIsReportedAndKept) {
-  const std::string dir = "log\\" + kFam + "\\news";
-  make_dirs(dir);
-  const std::string bad = "1\t2\t3\r\n";
-  write_file(dir + "\\1.idx", bad);
-  write_file(dir + "\\2.idx", "");
+// An index file that cannot be used or written is reported and kept, and so
+// is its log; a missing log does not hold back its index.
+TEST_F(RepairPassTest, FilesThatCannotBeUsed) {
+  const std::string log = log_text(kFamOld), fixed = index_text(Index(0, kFam));
+  const struct Row {
+    const char* what;
+    std::string index, log;
+    bool lock;
+    std::string output, index_after, log_after;
+  } rows[] = {
+      {"unusable index", "1\t2\t3\r\n", log, false, "\r\nFile:" + kDir + "\\1.idxを開けませんでした。スキップします",
+       "1\t2\t3\r\n", log},
+      {"empty index", "", log, false, "\r\nFile:" + kDir + "\\1.idxを開けませんでした。スキップします", "", log},
+      {"index cannot be written", index_text(Index(0, kFamOld)), log, true,
+       std::string(kHeader) + "news\r\nFile:" + kDir + "\\1.idxを書けませんでした。このファイルはスキップします。",
+       index_text(Index(0, kFamOld)), log},
+      {"missing log", index_text(Index(0, kFamOld)), "", false,
+       std::string(kHeader) + "news\r\nFile:" + kDir + "\\1.datを読み込めませんでした。このファイルはスキップします。",
+       fixed, "<missing>"},
+  };
   g_settings.changebbs = 1;
-  repair_pass("log");
-  EXPECT_EQ(count_of(ui_->output, kCannotOpen), 2);
-  EXPECT_NE(ui_->output.find("\r\nFile:" + dir + "\\1.idx" + kCannotOpen), std::string::npos);
-  EXPECT_EQ(read_file(dir + "\\1.idx"), bad);
-  EXPECT_EQ(read_file(dir + "\\2.idx"), "");
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    std::filesystem::remove_all("log");
+    make_dirs(kDir);
+    write_file(kDir + "\\1.idx", r.index);
+    if (!r.log.empty()) write_file(kDir + "\\1.dat", r.log);
+    fault_.reset();
+    if (r.lock) fault_.lock_file(kDir + "\\1.idx");
+    ui_->output.clear();
+    repair_pass("log");
+    EXPECT_EQ(ui_->output, r.output);
+    EXPECT_EQ(read_file(kDir + "\\1.idx"), r.index_after);
+    EXPECT_EQ(read_file(kDir + "\\1.dat"), r.log_after);
+  }
 }
 
-TEST_F(RepairPassTest, IndexThatCannotBeWrittenKeepsItsLogToo) {
-  const std::string dir = "log\\" + kFam + "\\news";
-  Idx moved;
-  moved.host = kFamOld;
-  const std::string log = link_log(kFamOld + "/");
-  put(dir, "1.idx", moved, &log);
-  fault_.lock_file(dir + "\\1.idx");
-  repair_pass("log");
-  fault_.reset();
-  EXPECT_EQ(ui_->output, std::string(kHeader) + "news" + "\r\nFile:" + dir + "\\1.idx" + kCannotWrite);
-  EXPECT_EQ(read_file(dir + "\\1.idx"), idx_text(moved));
-  EXPECT_EQ(read_file(dir + "\\1.dat"), log);
-}
-
-TEST_F(RepairPassTest, LogThatCannotBeRewrittenIsRetriedByTheNextRun) {
-  const std::string dir = "log\\" + kFam + "\\news";
-  Idx moved;
-  moved.host = kFamOld;
-  moved.flags = 0x10;
-  const std::string log = link_log(kFamOld + "/");
-  put(dir, "1.idx", moved, &log);
-  fault_.lock_file(dir + "\\1.dat");
-  repair_pass("log");
-  fault_.reset();
-  EXPECT_EQ(ui_->output, std::string(kHeader) + "news" + "\r\nFile:" + dir + "\\1.dat" + kCannotWrite);
-  // The index still names the old host, so the thread is not forgotten.
-  EXPECT_EQ(read_file(dir + "\\1.idx"), idx_text(moved));
-  EXPECT_EQ(read_file(dir + "\\1.dat"), log);
-
-  ui_->output.clear();
-  repair_pass("log");
-  Idx fixed = moved;
-  fixed.host = kFam;
-  fixed.flags = 0;
-  EXPECT_EQ(read_file(dir + "\\1.idx"), idx_text(fixed));
-  EXPECT_EQ(read_file(dir + "\\1.dat"), link_log(kFam + "/", kFamOld + "/"));
-  EXPECT_EQ(ui_->output, std::string(kHeader) + "news");
-}
-
-TEST_F(RepairPassTest, MissingLogDoesNotHoldBackTheIndex) {
-  const std::string dir = "log\\" + kFam + "\\news";
-  Idx moved;
-  moved.host = kFamOld;
-  put(dir, "1.idx", moved);
-  repair_pass("log");
-  Idx fixed = moved;
-  fixed.host = kFam;
-  EXPECT_EQ(read_file(dir + "\\1.idx"), idx_text(fixed));
-  EXPECT_EQ(ui_->output, std::string(kHeader) + "news" + "\r\nFile:" + dir +
-                             "\\1.datを読み込めませんでした。このファイルはスキップします。");
-  EXPECT_FALSE(file_exists(dir + "\\1.dat"));
-}
-
-// The tree of the fault tests, under `root`: every kind of repair once.
 }  // namespace
 }  // namespace vendrit

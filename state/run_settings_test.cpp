@@ -7,37 +7,25 @@ namespace {
 
 class RunSettingsTest : public RootTest {};
 
-TEST_F(RunSettingsTest, DefaultsWithoutIniFile) {
-  g_settings.changelink = 0;
-  g_settings.copyonly = 5;
-  load_run_settings();
-  EXPECT_EQ(g_settings.copyonly, 0);
-  EXPECT_EQ(g_settings.copylarge, 0);
-  EXPECT_EQ(g_settings.changelink, 1);
-  EXPECT_EQ(g_settings.changebbs, 0);
-  EXPECT_EQ(g_settings.backup, 0);
-  EXPECT_EQ(g_settings.wait, 0);
-  EXPECT_EQ(g_settings.use_ukagaka, 0);
-  EXPECT_STREQ(g_settings.backupprog, "");
-  EXPECT_EQ(g_settings.no_move, 0);
-  EXPECT_FALSE(file_exists("vendrit.ini"));  // reading never creates it
-}
-
-TEST_F(RunSettingsTest, SaveWritesNineKeysInOrderAsZeroOrOne) {
-  g_settings.copyonly = 2;
-  g_settings.changelink = 0;
-  g_settings.use_ukagaka = -1;
-  copy_text(g_settings.backupprog, sizeof g_settings.backupprog, "C:\\tools\\bk.exe /all");
+// Every key is saved in its order, flags as 0 or 1, and read back: each set
+// to what is not its default.
+TEST_F(RunSettingsTest, NineKeysRoundTrip) {
+  RunSettings& s = g_settings;
+  s.copyonly = 2;
+  s.copylarge = s.changebbs = s.backup = s.wait = s.no_move = 1;
+  s.changelink = 0;
+  s.use_ukagaka = -1;
+  copy_text(s.backupprog, sizeof s.backupprog, "C:\\tools\\bk.exe /all");
   save_run_settings();
   EXPECT_EQ(read_file("vendrit.ini"),
-            "[vendrit]\r\ncopyonly=1\r\ncopylarge=0\r\nchangelink=0\r\nchangebbs=0\r\n"
-            "backup=0\r\nwait=0\r\nuse_ukagaka=1\r\nbackupprog=C:\\tools\\bk.exe /all\r\n"
-            "no_move=0\r\n");
-  g_settings = RunSettings();
+            "[vendrit]\r\ncopyonly=1\r\ncopylarge=1\r\nchangelink=0\r\nchangebbs=1\r\nbackup=1\r\n"
+            "wait=1\r\nuse_ukagaka=1\r\nbackupprog=C:\\tools\\bk.exe /all\r\nno_move=1\r\n");
+  s = RunSettings();
   load_run_settings();
-  EXPECT_EQ(g_settings.copyonly, 1);
-  EXPECT_EQ(g_settings.changelink, 0);
-  EXPECT_STREQ(g_settings.backupprog, "C:\\tools\\bk.exe /all");
+  EXPECT_EQ(std::vector<int>({s.copyonly, s.copylarge, s.changelink, s.changebbs, s.backup, s.wait,
+                              s.use_ukagaka, s.no_move}),
+            std::vector<int>({1, 1, 0, 1, 1, 1, 1, 1}));
+  EXPECT_STREQ(s.backupprog, "C:\\tools\\bk.exe /all");
 }
 
 TEST_F(RunSettingsTest, BackupProgramIsReadWithAtMost255Characters) {

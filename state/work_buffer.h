@@ -23,7 +23,4 @@ void work_buffer_free();
 // False when growing failed; the old block and size stay.
 bool work_buffer_reserve(size_t needed);
 
-// Test hook: the next `n` allocations or growths fail as if memory were exhausted.
-void work_buffer_fail_next_growths(int n);
-
 }  // namespace vendrit

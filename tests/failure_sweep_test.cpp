@@ -1,8 +1,9 @@
 // Whole runs (relocation and repair) over one scenario tree, failing or
 // "crashing" at every file operation in turn, under each collision policy.
-// After a failed run no thread, index or favourites entry may be lost or
-// half-written; after a crash, no file may be half-written; and in both cases
-// one more run must leave exactly the tree a run without failures leaves.
+// A run without failures leaves the tree the policy asks for.  After a
+// failed run no thread, index or favourites entry may be lost or
+// half-written, nor a temporary file left; after a crash, no file may be
+// half-written; and in both cases one more run must complete the job.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,7 +14,6 @@
 
 #include "app/main_window.h"
 #include "app/run_sequence.h"
-#include "state/run_settings.h"
 #include "app/startup.h"
 #include "platform/safe_replace.h"
 #include "store/thread_index.h"
@@ -23,89 +23,81 @@
 namespace vendrit {
 namespace {
 
-const std::string kOld = std::string("old") + kMainSuffix;
-const std::string kNew = std::string("new") + kMainSuffix;
-const std::string kPinkOld = std::string("p1") + kSisterSuffix;
-const std::string kPinkNew = std::string("p2") + kSisterSuffix;
-
-std::string index_text(const std::string& host, const std::string& board, int flags) {
-  return "10\t" + std::to_string(flags) + "\t0\tスレ\t" + host + "\t" + board +
-         "\t\t1\t2\t3\t\t\t板\t0\t\t\t0\t\t\t\t\r\nLast-Modified: Sat, 05 Dec 2026\r\n";
-}
-
-std::string log_text(const std::string& host, const std::string& board, int lines) {
-  std::string out;
-  for (int i = 0; i < lines; ++i) {
-    out += "名無し<><>2026/12/06<> http://" + host + "/test/read.cgi/" + board + "/1/" +
-           std::to_string(i) + " <>\n";
-  }
-  return out;
-}
-
-// The scenario: two moved boards (one of each family) with a fresh thread,
-// a thread whose destination copy is larger, one whose destination copy is
-// smaller, a dropped thread, and favourites naming them.  With `doubled`, a
-// favourites file names a moved thread and a losing one twice: a run cut
-// short and completed must still move only the first entry of each.  (With
-// copyonly every run makes the favourites of every thread follow again, so a
-// completed run there is one more run, and doubled entries would differ.)
-struct Scenario {
-  std::map<std::string, std::string> files;  // program path -> bytes
-
-  explicit Scenario(bool doubled = false) {
-    const std::string src = "log\\" + kOld + "\\news\\", dst = "log\\" + kNew + "\\news\\";
-    files[src + "1.dat"] = log_text(kOld, "news", 3);
-    files[src + "1.idx"] = index_text(kOld, "news", 0x60);
-    files[src + "2.dat"] = log_text(kOld, "news", 2);
-    files[src + "2.idx"] = index_text(kOld, "news", 0);
-    files[dst + "2.dat"] = log_text(kNew, "news", 6);
-    files[dst + "2.idx"] = index_text(kNew, "news", 0);
-    files[src + "3.dat"] = log_text(kOld, "news", 8);
-    files[src + "3.idx"] = index_text(kOld, "news", 0);
-    files[dst + "3.dat"] = log_text(kNew, "news", 1);
-    files[dst + "3.idx"] = index_text(kNew, "news", 0);
-    files[src + "4.dat"] = log_text(kOld, "news", 2);
-    files[src + "4.idx"] = index_text(kOld, "news", 0x70);
-    const std::string pink = "log\\" + kPinkOld + "\\pink\\";
-    files[pink + "5.dat"] = log_text(kPinkOld, "pink", 4);
-    files[pink + "5.idx"] = index_text(kPinkOld, "pink", 0);
-    files["fav.idx"] = kOld + "\\news\\1.idx\r\n" + kOld + "\\news\\3.idx\r\n";
-    if (doubled) files["fav.idx"] += files["fav.idx"];
-    files["fav2.idx"] = kPinkOld + "\\pink\\5.idx\r\n";
-    files["2channel.brd"] = "\t" + kNew + "\tnews\tニュース\r\n\t" + kPinkNew + "\tpink\t桃\r\n";
-  }
-
-  void write() const {
-    for (const auto& f : files) {
-      size_t slash = f.first.rfind('\\');
-      if (slash != std::string::npos) make_dirs(f.first.substr(0, slash));
-      write_file(f.first, f.second);
-    }
-  }
-
-  // Every form a log may legitimately have: as written, or with its links
-  // moved to the new host.
-  std::set<std::string> whole_logs() const {
-    std::set<std::string> out;
-    for (const auto& f : files) {
-      if (f.first.find(".dat") == std::string::npos) continue;
-      out.insert(f.second);
-      std::string moved = f.second;
-      for (auto [from, to] : {std::pair{kOld, kNew}, std::pair{kPinkOld, kPinkNew}}) {
-        for (size_t at = moved.find(from + "/"); at != std::string::npos;
-             at = moved.find(from + "/", at + to.size())) {
-          moved.replace(at, from.size(), to);
-        }
-      }
-      out.insert(moved);
-    }
-    return out;
-  }
-};
+const std::string kOld = std::string("old") + kMainSuffix, kNew = std::string("new") + kMainSuffix;
+const std::string kPinkOld = std::string("p1") + kSisterSuffix, kPinkNew = std::string("p2") + kSisterSuffix;
 
 struct Policy {
   int copyonly, copylarge, no_move;
 };
+
+// A scenario thread: its number, board, log lines at the source and at the
+// destination (0: none there), and flags.
+struct Thread {
+  int n;
+  std::string board;
+  int lines, dest_lines, flags;
+  std::string from() const { return board == "news" ? kOld : kPinkOld; }
+  std::string to() const { return board == "news" ? kNew : kPinkNew; }
+};
+// A fresh thread, one whose destination copy is larger, one whose copy is
+// smaller, a dropped thread, and a fresh thread of the other family.
+const Thread kThreads[] = {{1, "news", 3, 0, 0x60}, {2, "news", 2, 6, 0}, {3, "news", 8, 1, 0},
+                           {4, "news", 2, 0, 0x70}, {5, "pink", 4, 0, 0}};
+
+std::string path(const std::string& server, const Thread& t, const char* ext) {
+  return "log\\" + server + "\\" + t.board + "\\" + std::to_string(t.n) + ext;
+}
+
+// The favourites name threads 1, 3 and 5.  With `doubled`, fav.idx names
+// them twice: a run cut short and completed must still move only the first
+// entry of each.  (With copyonly every run makes the favourites of every
+// thread follow again, so a completed run there is one more run.)
+std::map<std::string, std::string> scenario(bool doubled) {
+  std::map<std::string, std::string> files;
+  for (const Thread& t : kThreads) {
+    files[path(t.from(), t, ".dat")] = log_text(t.from(), t.board, t.lines);
+    files[path(t.from(), t, ".idx")] = index_text(Index(t.flags, t.from(), t.board));
+    if (!t.dest_lines) continue;
+    files[path(t.to(), t, ".dat")] = log_text(t.to(), t.board, t.dest_lines);
+    files[path(t.to(), t, ".idx")] = index_text(Index(0, t.to(), t.board));
+  }
+  files["fav.idx"] = kOld + "\\news\\1.idx\r\n" + kOld + "\\news\\3.idx\r\n";
+  if (doubled) files["fav.idx"] += files["fav.idx"];
+  files["fav2.idx"] = kPinkOld + "\\pink\\5.idx\r\n";
+  files["2channel.brd"] = "\t" + kNew + "\tnews\tニュース\r\n\t" + kPinkNew + "\tpink\t桃\r\n";
+  return files;
+}
+
+// What a run without failures leaves: each thread at its destination (also
+// at its source with copyonly, and only there when dropped with no_move),
+// the larger copy kept (the source's also when equal or with copylarge), its
+// links and index naming the new host; the favourites follow.
+std::map<std::string, std::string> expected(const Policy& p, bool doubled) {
+  std::map<std::string, std::string> files = scenario(doubled);
+  for (const Thread& t : kThreads) {
+    bool stays = p.no_move && (t.flags & kThreadFlagDropped);
+    if (!p.copyonly && !stays) files.erase(path(t.from(), t, ".dat")), files.erase(path(t.from(), t, ".idx"));
+    if (stays || (t.dest_lines > t.lines && t.dest_lines) || (t.dest_lines && !p.copylarge)) continue;
+    files[path(t.to(), t, ".dat")] = log_text(t.to(), t.board, t.lines, t.from());
+    files[path(t.to(), t, ".idx")] = index_text(Index(t.flags & 0xEF, t.to(), t.board));
+  }
+  std::string& fav = files["fav.idx"];
+  for (int i = 0; i < 2; ++i) fav.replace(fav.find(kOld), kOld.size(), kNew);
+  files["fav2.idx"] = kPinkNew + "\\pink\\5.idx\r\n";
+  return files;
+}
+
+// A tree as snapshot_tree shows it, parent directories included.
+std::vector<std::string> as_tree(const std::map<std::string, std::string>& files) {
+  std::set<std::string> out;
+  for (const auto& f : files) {
+    std::string p = f.first;
+    std::replace(p.begin(), p.end(), '\\', '/');
+    for (size_t at = p.find('/'); at != std::string::npos; at = p.find('/', at + 1)) out.insert(p.substr(0, at + 1));
+    out.insert(p + "=" + f.second);
+  }
+  return {out.begin(), out.end()};
+}
 
 class FailureSweep : public RootTest {
  protected:
@@ -120,34 +112,35 @@ class FailureSweep : public RootTest {
     return vendrit_main("auto", ui_);
   }
 
-  void apply(const Policy& p) {
-    std::string ini = "[vendrit]\r\ncopyonly=" + std::to_string(p.copyonly) +
-                      "\r\ncopylarge=" + std::to_string(p.copylarge) +
-                      "\r\nno_move=" + std::to_string(p.no_move) + "\r\n";
-    write_file("vendrit.ini", ini);
-  }
-
   void reset_tree(const Policy& p) {
     std::error_code ec;
     for (auto& e : std::filesystem::directory_iterator(".", ec)) std::filesystem::remove_all(e.path(), ec);
-    scenario_.write();
-    apply(p);
+    for (const auto& f : scenario_) {
+      size_t slash = f.first.rfind('\\');
+      if (slash != std::string::npos) make_dirs(f.first.substr(0, slash));
+      write_file(f.first, f.second);
+    }
+    write_file("vendrit.ini", "[vendrit]\r\ncopyonly=" + std::to_string(p.copyonly) + "\r\ncopylarge=" +
+                                  std::to_string(p.copylarge) + "\r\nno_move=" + std::to_string(p.no_move) + "\r\n");
   }
 
-  // The tree without the program's own temporary files, which a crash may leave.
-  static std::vector<std::string> tree() {
+  // The tree without vendrit.ini, and without the program's own temporary
+  // files, which a crash may leave (`temporaries` counts them).
+  static std::vector<std::string> tree(int* temporaries = nullptr) {
     std::vector<std::string> out;
     for (const std::string& e : snapshot_tree(".")) {
       size_t slash = e.rfind('/', e.find('='));
-      if (is_leftover_temporary(e.substr(slash + 1, e.find('=') - slash - 1).c_str())) continue;
-      out.push_back(e);
+      if (is_leftover_temporary(e.substr(slash + 1, e.find('=') - slash - 1).c_str())) {
+        if (temporaries) ++*temporaries;
+      } else if (e.rfind("vendrit.ini=", 0) != 0) {
+        out.push_back(e);
+      }
     }
     return out;
   }
 
   // The entries only one of the trees has, marked - and +.
-  static std::string difference(const std::vector<std::string>& got,
-                                const std::vector<std::string>& want) {
+  static std::string difference(const std::vector<std::string>& got, const std::vector<std::string>& want) {
     std::string out;
     for (const std::string& e : got) {
       if (!std::binary_search(want.begin(), want.end(), e)) out += "\n+ " + e.substr(0, 120);
@@ -163,9 +156,13 @@ class FailureSweep : public RootTest {
   // two steps of a move, its index may stand in the destination while its
   // data file still waits at the source), every index file can be read,
   // and no log is half-written.
-  void expect_nothing_lost(bool crashed, const std::string& where) {
-    SCOPED_TRACE(where);
-    std::set<std::string> whole = scenario_.whole_logs();
+  void expect_nothing_lost(bool crashed) {
+    std::set<std::string> whole;
+    for (const Thread& t : kThreads) {
+      whole.insert(log_text(t.from(), t.board, t.lines));
+      whole.insert(log_text(t.to(), t.board, t.lines, t.from()));
+      whole.insert(log_text(t.to(), t.board, t.dest_lines));
+    }
     std::map<std::string, std::set<std::string>> data_dirs, index_dirs;  // stem -> dirs
     for (const std::string& e : snapshot_tree("log")) {
       size_t eq = e.find('=');
@@ -178,7 +175,7 @@ class FailureSweep : public RootTest {
       if (base.find(".dat") != std::string::npos) {
         EXPECT_EQ(whole.count(bytes), 1u) << "half-written log " << path;
         data_dirs[stem].insert(dir);
-      } else if (base.find(".idx") != std::string::npos) {
+      } else {
         ThreadIndex record;
         EXPECT_TRUE(read_thread_index(("log/" + path).c_str(), &record)) << "broken index " << path;
         index_dirs[stem].insert(dir);
@@ -187,48 +184,36 @@ class FailureSweep : public RootTest {
     for (const char* stem : {"1", "2", "3", "4", "5"}) {
       bool paired = false;
       for (const std::string& dir : data_dirs[stem]) paired = paired || index_dirs[stem].count(dir);
-      if (crashed) {
-        EXPECT_TRUE(!data_dirs[stem].empty() && !index_dirs[stem].empty()) << "thread " << stem;
-      } else {
-        EXPECT_TRUE(paired) << "thread " << stem << " lost or split";
-      }
+      EXPECT_TRUE(crashed ? !data_dirs[stem].empty() && !index_dirs[stem].empty() : paired) << "thread " << stem;
     }
+    // A rewritten favourites file keeps every entry, each unchanged or
+    // naming a thread that exists.
     for (const char* fav : {"fav.idx", "fav2.idx"}) {
-      std::string text = read_file(fav);
-      std::string original = scenario_.files.at(fav);
-      if (text == original) continue;
-      // A rewritten favourites file keeps every entry, each unchanged or
-      // naming a thread that exists.
-      auto lines = [](const std::string& t) {
-        size_t n = 0;
-        for (size_t at = t.find("\r\n"); at != std::string::npos; at = t.find("\r\n", at + 2)) ++n;
-        return n;
-      };
-      EXPECT_EQ(lines(text), lines(original)) << fav;
-      size_t start = 0;
-      for (size_t end = text.find("\r\n"); end != std::string::npos;
-           start = end + 2, end = text.find("\r\n", start)) {
+      const std::string text = read_file(fav), original = scenario_.at(fav);
+      EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), std::count(original.begin(), original.end(), '\n'));
+      for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
         std::string entry = text.substr(start, end - start);
-        bool unchanged = original.find(entry + "\r\n") != std::string::npos;
-        EXPECT_TRUE(unchanged || file_exists("log\\" + entry)) << fav << ": " << entry;
+        EXPECT_TRUE(original.find(entry + "\r\n") != std::string::npos || file_exists("log\\" + entry))
+            << fav << ": " << entry;
       }
     }
   }
 
   void sweep(const Policy& p, bool crash) {
-    scenario_ = Scenario(p.copyonly == 0);
+    const std::string policy = "policy " + std::to_string(p.copyonly) + std::to_string(p.copylarge) +
+                               std::to_string(p.no_move);
+    scenario_ = scenario(p.copyonly == 0);
+    const std::vector<std::string> want = as_tree(expected(p, p.copyonly == 0));
     reset_tree(p);
     long started = 0;
     fault_.reset();
     ASSERT_EQ(run_program([&] { started = fault_.total(); }), 0);
     const long operations = fault_.total() - started;
-    const std::vector<std::string> expected = tree();
+    ASSERT_EQ(difference(tree(), want), "") << policy << ": a run without failures";
     ASSERT_GT(operations, 50);
 
     for (long k = 1; k <= operations; ++k) {
-      std::string where = "policy " + std::to_string(p.copyonly) + std::to_string(p.copylarge) +
-                          std::to_string(p.no_move) + (crash ? " crash before op " : " fail op ") +
-                          std::to_string(k);
+      SCOPED_TRACE(policy + (crash ? " crash before op " : " fail op ") + std::to_string(k));
       reset_tree(p);
       fault_.reset();
       if (crash) {
@@ -239,19 +224,22 @@ class FailureSweep : public RootTest {
         }
         int status = 0;
         waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFEXITED(status)) << where;
+        ASSERT_TRUE(WIFEXITED(status));
       } else {
-        ASSERT_EQ(run_program([&] { fault_.fail_total_nth(k); }), 0) << where;
+        ASSERT_EQ(run_program([&] { fault_.fail_total_nth(k); }), 0);
+        int temporaries = 0;
+        tree(&temporaries);
+        EXPECT_EQ(temporaries, 0) << "a failed run left a temporary file";
       }
-      expect_nothing_lost(crash, where);
+      expect_nothing_lost(crash);
       fault_.reset();
       ASSERT_EQ(run_program(), 0);
-      EXPECT_EQ(difference(tree(), expected), "") << where << ": a second run did not complete the job";
+      EXPECT_EQ(difference(tree(), want), "") << "a second run did not complete the job";
       if (HasFailure()) return;  // one clear report per policy is enough
     }
   }
 
-  Scenario scenario_;
+  std::map<std::string, std::string> scenario_;
 };
 
 const Policy kPolicies[] = {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 1, 0}, {0, 0, 1}, {1, 1, 1}};

@@ -32,26 +32,25 @@ const std::string kBoardList = "\t" + kNew + "\tnews\tニュース\r\n";
 // No run may take longer; a FIFO opened for reading would block for ever.
 constexpr int kSecondsAllowed = 20;
 
+void dirs(const std::string& path) {
+  std::error_code ec;
+  fs::create_directories(path, ec);
+}
 void link_to(const std::string& target, const std::string& path) {
+  dirs(fs::path(path).parent_path());
   ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0) << path;
 }
-
 void fifo(const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0) << path; }
-
-// Files and directories by their Linux names: a backslash is a byte here.
+// Files by their Linux names: a backslash is a byte here.
 void put(const std::string& path, const std::string& bytes) {
-  std::error_code ec;
-  fs::create_directories(fs::path(path).parent_path(), ec);
+  dirs(fs::path(path).parent_path());
   FILE* f = fopen(path.c_str(), "wb");
   ASSERT_NE(f, nullptr) << path;
   fwrite(bytes.data(), 1, bytes.size(), f);
   fclose(f);
 }
-
-void dirs(const std::string& path) {
-  std::error_code ec;
-  fs::create_directories(path, ec);
-}
+// An index file naming the old host, which the repair pass would rewrite.
+std::string old_index(const char* board) { return index_text(Index(0, kOld, board)); }
 
 // A thread whose files carry nothing the repair pass would change: an index
 // file it cannot use and a log without links.
@@ -68,82 +67,64 @@ struct Row {
 };
 
 const Row kRows[] = {
-    {"the board list spells the server with capitals",
-     [] {
+    {"the board list spells the server with capitals", [] {
        put("2channel.brd", "\tNew" + std::string(kMainSuffix) + "\tnews\tNews\r\n");
        thread("log/New" + std::string(kMainSuffix) + "/news", "1", "capital");
      }},
-    {"the new server directory is a link to the old one",
-     [] {
+    {"the new server directory is a link to the old one", [] {
        thread("log/" + kOld + "/news", "1", "self");
        link_to(kOld, "log/" + kNew);
      }},
-    {"the board list names paths outside the root",
-     [] {
-       put("2channel.brd", "\t..\\..\\elsewhere" + std::string(kMainSuffix) +
-                                      "\tnews\tA\r\n\t../../elsewhere" + kMainSuffix +
-                                      "\tnews\tB\r\n\t" + kNew + "\t..\tC\r\n\t" + kNew +
-                                      "\tne\\ws\tD\r\n\t" + kNew + "\t.\tE\r\n\tc:" + kNew +
-                                      "\tnews\tF\r\n");
+    {"the board list names paths outside the root", [] {
+       put("2channel.brd", "\t..\\..\\elsewhere" + std::string(kMainSuffix) + "\tnews\tA\r\n\t../../elsewhere" +
+                               kMainSuffix + "\tnews\tB\r\n\t" + kNew + "\t..\tC\r\n\t" + kNew + "\tne\\ws\tD\r\n\t" +
+                               kNew + "\t.\tE\r\n\tc:" + kNew + "\tnews\tF\r\n");
        thread("log/" + kOld + "/news", "1", "stays");
        thread("log/" + kOld + "/..", "2", "parent");
      }},
-    {"the old server directory is a link to a directory outside",
-     [] {
+    {"the old server directory is a link to a directory outside", [] {
        thread("../outside/srv/news", "1", "outside");
        dirs("log");
        link_to("../../outside/srv", "log/" + kOld);
      }},
-    {"empty directories outside, reached through a link",
-     [] {
+    {"empty directories outside, reached through a link", [] {
        dirs("../outside/e/sub");
        dirs("log");
        link_to("../../outside/e", "log/lnk");
      }},
-    {"the destination board is a link to a directory outside",
-     [] {
+    {"the destination board is a link to a directory outside", [] {
        thread("log/" + kOld + "/news", "1", "board");
        dirs("../outside/dst");
-       dirs("log/" + kNew);
        link_to("../../../outside/dst", "log/" + kNew + "/news");
      }},
-    {"a board of a server reached through a link needs repair",
-     [] {
-       dirs("../outside/board");
-       put("../outside/board/1.idx",
-                  "1\t0\t0\tT\t" + kOld + "\tb2\t\t\t\t\t\t\tB\t\t\t\t\t\t\t\t\r\n");
+    {"a board of a server reached through a link needs repair", [] {
+       put("../outside/board/1.idx", old_index("b2"));
        put("../outside/board/1.dat", "http://" + kOld + "/test/read.cgi/b2/1/\n");
-       dirs("log/" + kNew);
        link_to("../../../outside/board", "log/" + kNew + "/b2");
      },
      "[vendrit]\r\nchangelink=1\r\nchangebbs=1\r\n"},
-    {"thread files that are links",
-     [] {
+    {"thread files that are links", [] {
        put("../outside/f.dat", "http://" + kOld + "/test/read.cgi/news/2/\n");
        thread("log/" + kOld + "/news", "1", "regular");
        put("log/" + kOld + "/news/3.dat", "data of a linked index");
        link_to("../../../../outside/f.dat", "log/" + kOld + "/news/3.idx");
        // A board at home whose log is a link and whose index names the old host.
-       put("log/" + kNew + "/news/2.idx",
-           "1\t0\t0\tT\t" + kOld + "\tnews\t\t\t\t\t\t\tB\t\t\t\t\t\t\t\t\r\n");
+       put("log/" + kNew + "/news/2.idx", old_index("news"));
        link_to("../../../../outside/f.dat", "log/" + kNew + "/news/2.dat");
      },
      "[vendrit]\r\nchangelink=1\r\n"},
-    {"FIFOs as index file, log, favourites file and vendrit.log",
-     [] {
+    {"FIFOs as index file, log, favourites file and vendrit.log", [] {
        dirs("log/" + kOld + "/news");
        put("log/" + kOld + "/news/3.dat", "data beside a FIFO index");
        fifo("log/" + kOld + "/news/3.idx");
        dirs("log/" + kNew + "/news");
-       put("log/" + kNew + "/news/4.idx",
-                  "1\t0\t0\tT\t" + kOld + "\tnews\t\t\t\t\t\t\tB\t\t\t\t\t\t\t\t\r\n");
+       put("log/" + kNew + "/news/4.idx", old_index("news"));
        fifo("log/" + kNew + "/news/4.dat");
        fifo("fav.idx");
        fifo("vendrit.log");
        fifo("vendrit.ini");
      }},
-    {"FIFOs with no_move on and a copy",
-     [] {
+    {"FIFOs with no_move on and a copy", [] {
        dirs("log/" + kOld + "/news");
        put("log/" + kOld + "/news/3.dat", "data beside a FIFO index");
        fifo("log/" + kOld + "/news/3.idx");
@@ -155,31 +136,27 @@ const Row kRows[] = {
        }
      },
      "[vendrit]\r\nno_move=1\r\ncopyonly=1\r\n"},
-    {"links that loop back into the log tree",
-     [] {
+    {"links that loop back into the log tree", [] {
        thread("log/" + kNew + "/news", "1", "looped");
        link_to(".", "log/a");
        link_to(".", "log/b");
        link_to("..", "log/" + kNew + "/news/up");
      }},
-    {"names that differ only in letter case",
-     [] {
+    {"names that differ only in letter case", [] {
        thread("log/" + kOld + "/news", "1", "lower");
        thread("log/" + kOld + "/news", "1x", "other");
        put("log/" + kOld + "/news/1.DAT", "UPPER");
        put("log/" + kOld + "/news/1.IDX", "index of UPPER");
        thread("log/" + kOld + "/News", "7", "a board twin");
      }},
-    {"a file name holding a backslash",
-     [] {
+    {"a file name holding a backslash", [] {
        thread("log/" + kOld + "/news/sub", "1", "in the sub-directory");
        put("log/" + kOld + "/news/sub\\1.dat", "named with a backslash");
        put("log/" + kOld + "/news/sub\\1.idx", "its index");
        thread("log/" + kOld + "/news", "2", "plain");
        thread("log/" + kNew + "/news/sub", "1", "a larger copy at the destination");
      }},
-    {"log itself is a link to another drive",
-     [] {
+    {"log itself is a link to another drive", [] {
        thread("../outside/drive/logs/" + kOld + "/news", "1", "on the other drive");
        link_to("../outside/drive/logs", "log");
      },

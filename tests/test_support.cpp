@@ -56,6 +56,16 @@ std::string program_text(const fs::path& path) {
 #endif
 }
 
+int g_failing_growths = 0;
+
+void* failing_realloc(void* old, size_t size) {
+  if (g_failing_growths > 0) {
+    --g_failing_growths;
+    return nullptr;
+  }
+  return realloc(old, size);
+}
+
 std::string read_host(const fs::path& path) {
   FILE* f = open_host(path, "rb");
   if (!f) return "<missing>";
@@ -106,6 +116,7 @@ TempRoot::~TempRoot() {
 
 void RootTest::SetUp() {
   root_ = std::make_unique<TempRoot>();
+  g_failing_growths = 0;
   ui_ = new RecordingUi;
   g_ui = ui_;
   set_env(&fault_);
@@ -146,13 +157,6 @@ bool dir_exists(const std::string& path) {
 void make_dirs(const std::string& path) {
   std::error_code ec;
   fs::create_directories(host_path(path), ec);
-}
-
-void make_read_only(const std::string& path) {
-  std::error_code ec;
-  fs::permissions(host_path(path),
-                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                  fs::perm_options::remove, ec);
 }
 
 std::vector<std::string> snapshot_tree(const std::string& dir) {
@@ -197,6 +201,48 @@ void add_exclusion(const char* server, const char* board_id) {
   copy_text(r.server, sizeof r.server, server);
   copy_text(r.board_id, sizeof r.board_id, board_id);
   exclusion_index_rebuild();
+}
+
+void add_favourites(const std::string& name, const std::string& content) {
+  write_file(name, content);
+  copy_text(g_favourites[g_favourite_count++], kPathSize, name.c_str());
+  favourites_forget();
+}
+
+std::string index_line(const std::vector<std::string>& fields, const std::string& end) {
+  std::string out;
+  for (size_t i = 0; i < fields.size(); ++i) out += (i ? "\t" : "") + fields[i];
+  return out + end;
+}
+
+std::string index_text(const Index& i, const std::string& end, const std::string& rest) {
+  return index_line({"5", std::to_string(i.flags), "7", i.title, i.host, i.board, "f7", "8", "9",
+                     "10", "f11", "f12", i.board_name, "14", "f15", "f16", "17", "f18", "f19",
+                     "f20", i.field21},
+                    end) +
+         rest;
+}
+
+std::string log_text(const std::string& host, const std::string& board, int lines,
+                     const std::string& top) {
+  std::string out;
+  for (int i = 0; i < lines; ++i) {
+    out += "名無し<>sage<>2000/01/01<> http://" + host + "/test/read.cgi/" + board + "/12/" +
+           std::to_string(i) + " を見て http://" + (top.empty() ? host : top) + "/" + board +
+           "/ <>\r\n";
+  }
+  return out;
+}
+
+void use_small_work_buffer(size_t size) {
+  work_buffer_free();
+  g_work.data = static_cast<char*>(malloc(size));
+  g_work.size = size;
+}
+
+void fail_work_buffer_growths(int n) {
+  g_failing_growths = n;
+  g_work_buffer_realloc = failing_realloc;
 }
 
 }  // namespace vendrit

@@ -1,6 +1,7 @@
 // Shared helpers for the unit tests: a temporary reader root that becomes the
 // current directory, file helpers that work in program paths (backslashes),
-// a Ui that records what the windows would show, and catalogue builders.
+// a Ui that records what the windows would show, and builders of board
+// lists, thread index files and thread logs.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -47,9 +48,6 @@ std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
 bool dir_exists(const std::string& path);
 void make_dirs(const std::string& path);  // the whole chain
-// Clears the write permission bits.  No effect for root (CI runs as root):
-// to test a file that cannot be written use FaultEnv::lock_file instead.
-void make_read_only(const std::string& path);
 // Sorted list of every file below `dir` with its content, "path=bytes";
 // directories end in "/", links show their target ("path->target") and are
 // not followed, and special files are named only.
@@ -58,10 +56,7 @@ std::vector<std::string> snapshot_tree(const std::string& dir);
 class RecordingUi : public Ui {
  public:
   void output_append(const char* text) override { output += text; }
-  void output_clear() override {
-    output.clear();
-    ++clears;
-  }
+  void output_clear() override { output.clear(); }
   void output_remove_selection() override { ++selection_removals; }
   void redraw() override { ++redraws; }
   void set_buttons_enabled(bool enabled) override { buttons.push_back(enabled); }
@@ -93,7 +88,7 @@ class RecordingUi : public Ui {
   std::vector<int> loaded_scripts;
 
   std::string output;
-  int clears = 0, selection_removals = 0, redraws = 0, beeps = 0, exits_posted = 0;
+  int selection_removals = 0, redraws = 0, beeps = 0, exits_posted = 0;
   int main_windows = 0;
   std::vector<bool> buttons;
   std::vector<std::string> errors, informations;
@@ -105,5 +100,31 @@ class RecordingUi : public Ui {
 // Catalogue builders.
 void add_board(const char* server, const char* board_id, const char* name = "板");
 void add_exclusion(const char* server, const char* board_id);
+// `name` joins the favourites list, its content read afresh.
+void add_favourites(const std::string& name, const std::string& content);
+
+// Line 1 of a thread index file: the fields joined by tabs, `end` after the last.
+std::string index_line(const std::vector<std::string>& fields, const std::string& end = "\r\n");
+// A usable thread index file; with field 21 empty it is exactly what the
+// program writes, so expected files are built the same way.
+struct Index {
+  Index(int f = 0, std::string h = "", std::string b = "news") : flags(f), host(h), board(b) {}
+  int flags;
+  std::string host, board, title = "スレ", board_name = "板", field21;
+};
+std::string index_text(const Index& i, const std::string& end = "\r\n",
+                       const std::string& rest = "Last-Modified: Sat, 01 Jan 2000 00:00:00 GMT\r\n");
+// A thread log of `lines` lines, each with a reading address of `board` on
+// `host` and a link to the top page of `top` (default: `host`), which a link
+// rewrite leaves alone.
+std::string log_text(const std::string& host, const std::string& board = "news", int lines = 1,
+                     const std::string& top = "");
+
+// The work buffer becomes a `size`-byte block, so that ordinary files outgrow it.
+void use_small_work_buffer(size_t size = 16);
+// The next `n` allocations or growths of the work buffer fail.
+void fail_work_buffer_growths(int n);
+// The allocation seam of the work buffer (state/work_buffer.cpp).
+extern void* (*g_work_buffer_realloc)(void*, size_t);
 
 }  // namespace vendrit

@@ -1,10 +1,11 @@
 #include "tests/fuzz/fuzz_support.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 #include "state/ui.h"
 #include "state/work_buffer.h"
@@ -13,7 +14,6 @@
 namespace vendrit {
 
 namespace {
-
 class SilentUi : public Ui {
  public:
   void output_append(const char*) override {}
@@ -30,7 +30,6 @@ class SilentUi : public Ui {
   intptr_t window_handle() override { return 0; }
   bool send_copy_data(intptr_t, void*) override { return false; }
 };
-
 }  // namespace
 
 void fuzz_init() {
@@ -38,10 +37,7 @@ void fuzz_init() {
   if (done) return;
   done = true;
   char dir[] = "/dev/shm/vendrit-fuzz-XXXXXX";
-  if (!mkdtemp(dir) || chdir(dir) != 0) {
-    char fallback[] = "/tmp/vendrit-fuzz-XXXXXX";
-    if (!mkdtemp(fallback) || chdir(fallback) != 0) abort();
-  }
+  if (!mkdtemp(dir) || chdir(dir) != 0) abort();
   static SilentUi ui;
   g_ui = &ui;
   if (!work_buffer_allocate() || !copy_data_block_allocate()) abort();
@@ -55,14 +51,9 @@ void fuzz_write(const char* name, const uint8_t* data, size_t size) {
 }
 
 std::string fuzz_read(const char* name) {
-  std::string out;
-  FILE* f = fopen(name, "rb");
-  if (!f) return out;
-  char buf[65536];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-  fclose(f);
-  return out;
+  std::ostringstream out;
+  out << std::ifstream(name, std::ios::binary).rdbuf();
+  return out.str();
 }
 
 }  // namespace vendrit
