@@ -1,0 +1,201 @@
+#!/bin/bash
+# Puts each fault of tests/mutants/mutants.txt into the program in turn,
+# rebuilds, and checks that the tests catch it.
+#   tests/mutants/run.sh [--check] [--wine] [ids...]
+# No ids: every mutant of the selected kind (without --wine the native and
+# native equivalent ones, with --wine those in Windows-only code).
+# --check only tells whether every selected snippet still applies.
+# Builds in build/mutants (native) and build/mutants-mingw (--wine).  Never
+# run two copies in one worktree: they would edit the same files.
+# Exits non-zero when a mutant that must be caught survives, does not apply
+# or does not build, or when the unchanged program fails its own tests.
+set -u
+shopt -u patsub_replacement 2>/dev/null  # a "&" in a replacement stays a "&"
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+list="$root/tests/mutants/mutants.txt"
+native_dir="$root/build/mutants"
+mingw_dir="$root/build/mutants-mingw"
+check=0 wine=0
+while [ $# -gt 0 ]; do
+  case $1 in
+    --check) check=1 ;;
+    --wine) wine=1 ;;
+    -*) echo "usage: $0 [--check] [--wine] [ids...]" >&2; exit 2 ;;
+    *) break ;;
+  esac
+  shift
+done
+
+# --- the list
+declare -A file class regex what from to
+ids=()
+cur=""
+while IFS= read -r line || [ -n "$line" ]; do
+  case $line in
+    '' | '#'*) ;;
+    '-' | '- '*) from[$cur]+=$'\n'"${line:2}" ;;
+    '+' | '+ '*) to[$cur]+=$'\n'"${line:2}" ;;
+    [[:space:]]*) what[$cur]="${line#"${line%%[![:space:]]*}"}" ;;
+    *)
+      read -r cur c f r <<<"$line"
+      case $c in native | wine | equivalent) ;; *) echo "$list: $cur: bad class '$c'" >&2; exit 2 ;; esac
+      [ -n "${class[$cur]:-}" ] && { echo "$list: $cur listed twice" >&2; exit 2; }
+      ids+=("$cur") file[$cur]=$f class[$cur]=$c regex[$cur]=${r:-} from[$cur]="" to[$cur]=""
+      ;;
+  esac
+done <"$list"
+
+under_wine() { [[ ${file[$1]} == */win32/* ]]; }
+selected=()
+if [ $# -gt 0 ]; then
+  for id in "$@"; do
+    [ -n "${class[$id]:-}" ] || { echo "unknown mutant: $id" >&2; exit 2; }
+    selected+=("$id")
+  done
+else
+  for id in "${ids[@]}"; do
+    if under_wine "$id"; then [ $wine = 1 ] && selected+=("$id"); else [ $wine = 0 ] && selected+=("$id"); fi
+  done
+fi
+
+# --- putting a mutant in and taking it out again
+backup="$root/build/mutant-original"  # the file as it was, while a mutant is in
+backup_of="$backup.path"
+restore() {
+  if [ -f "$backup_of" ]; then
+    cat "$backup" >"$(cat "$backup_of")" && rm -f "$backup" "$backup_of"
+  fi
+}
+mkdir -p "$root/build"
+if [ -f "$backup_of" ]; then
+  echo "restoring $(cat "$backup_of"), left mutated by an earlier run that was cut short"
+  restore
+fi
+trap 'restore; rm -rf "${private_tmp:-/nonexistent}"' EXIT
+trap 'restore; exit 130' INT TERM HUP
+
+# Prints why the mutant cannot be put in, or puts it in.
+apply() {
+  local LC_ALL=C id=$1
+  local path="$root/${file[$id]}" snippet="${from[$id]#$'\n'}" replacement="${to[$id]#$'\n'}"
+  [ -f "$path" ] || { echo "no file ${file[$id]}"; return 1; }
+  [ -n "$snippet" ] || { echo "no snippet"; return 1; }
+  local text
+  text="$(cat "$path"; printf x)"
+  text="${text%x}"
+  local rest="${text//"$snippet"/}"
+  local n=$(((${#text} - ${#rest}) / ${#snippet}))
+  [ "$n" = 1 ] || { echo "snippet found $n times in ${file[$id]}"; return 1; }
+  [ $check = 1 ] && return 0
+  cp "$path" "$backup" && echo "$path" >"$backup_of" || exit 1
+  printf '%s' "${text/"$snippet"/"$replacement"}" >"$path"
+}
+
+# --- building and testing
+configure() {
+  [ -f "$1/build.ninja" ] && return 0
+  nice -n 19 cmake -S "$root" -B "$1" -G Ninja "${@:2}" >"$1.configure.log" 2>&1 ||
+    { echo "cannot configure $1 (see $1.configure.log)" >&2; exit 1; }
+}
+
+# The instance marker of the native program is per user in /tmp: a private
+# /tmp (a directory of the real one, so listings keep their order) keeps
+# other checkouts' test runs from meeting ours.
+private_tmp="$(mktemp -d /tmp/vendrit-mutants.XXXXXX)"
+if unshare -m true 2>/dev/null; then
+  isolated() {
+    unshare -m sh -c 'mount --bind "$0" /tmp && exec "$@"' "$private_tmp" "$@"
+  }
+else
+  isolated() { "$@"; }
+fi
+
+# Sets `failure` to the first failing test of the suites, "" when all pass.
+log="$root/build/mutant-test.log"
+native_suites() {
+  local suite limit
+  failure=""
+  for suite in vendrit_tests:300 console_e2e_tests:120 failure_sweep_tests:600; do
+    limit=${suite#*:} suite=${suite%:*}
+    if ! nice -n 19 cmake --build "$native_dir" -j2 --target "$suite" >"$log" 2>&1; then
+      failure="(does not build)"
+      return
+    fi
+    (cd "$native_dir" && isolated timeout -k 10 "$limit" nice -n 19 "./$suite" --gtest_fail_fast) >"$log" 2>&1
+    local rc=$?
+    [ $rc = 0 ] && continue
+    local name
+    name="$(grep -m1 '^\[  FAILED  \] ' "$log" | sed 's/^\[  FAILED  \] //; s/ (.*//')"
+    if [ -z "$name" ]; then
+      name="$(grep '^\[ RUN      \] ' "$log" | tail -1 | sed 's/^\[ RUN      \] //')"
+      if [ $rc = 124 ] || [ $rc = 137 ]; then name="$name (timed out)"; else name="$name (crashed)"; fi
+    fi
+    failure="$suite: $name"
+    return
+  done
+}
+
+wine_suites() {
+  failure=""
+  if ! nice -n 19 cmake --build "$mingw_dir" -j2 >"$log" 2>&1; then
+    failure="(does not build)"
+    return
+  fi
+  local args=(--stop-on-failure)
+  [ -n "$1" ] && args+=(-R "$1")
+  timeout -k 30 1800 "$root/tests/win32/run_wine_tests.sh" "$mingw_dir" "${args[@]}" >"$log" 2>&1 && return
+  failure="wine: $(sed -n '/tests FAILED:/{n;p;q}' "$log" | sed 's/^[[:space:]]*[0-9]* - //')"
+  [ "$failure" = "wine: " ] && failure="wine: (no result, see $log)"
+}
+
+run_suites() { if under_wine "$1"; then wine_suites "${regex[$1]:-}"; else native_suites; fi; }
+
+if [ $check = 0 ]; then
+  configure "$native_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  [ $wine = 1 ] && configure "$mingw_dir" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
+  # The unchanged program must pass, or every mutant would look caught.
+  for kind in native wine; do
+    picked="" patterns=""
+    for id in "${selected[@]}"; do
+      if under_wine "$id"; then k=wine; else k=native; fi
+      [ $k = $kind ] || continue
+      picked=$id patterns+="${patterns:+|}${regex[$id]:-.}"
+    done
+    [ -n "$picked" ] || continue
+    if [ $kind = wine ]; then wine_suites "$patterns"; else native_suites; fi
+    [ -z "$failure" ] || { echo "the unchanged program fails: $failure (see $log)"; exit 1; }
+    echo "unchanged program ($kind): all tests pass"
+  done
+fi
+
+# --- the mutants
+declare -A count
+bad=()
+for id in "${selected[@]}"; do
+  if ! reason="$(apply "$id")"; then
+    status="does-not-apply" detail="$reason"
+  elif [ $check = 1 ]; then
+    status="applies" detail=""
+  else
+    run_suites "$id"
+    restore
+    case $failure in
+      "(does not build)") status="does-not-build" detail="" ;;
+      "") status="survived" detail="" ;;
+      *) status="killed" detail="$failure" ;;
+    esac
+  fi
+  [ "${class[$id]}" = equivalent ] && [ "$status" = survived ] && status="survived(equivalent)"
+  printf '%-5s %-21s %s\n' "$id" "$status" "${detail:-${what[$id]}}"
+  count[$status]=$((${count[$status]:-0} + 1))
+  case $status in killed | applies | "survived(equivalent)") ;; *) [ "${class[$id]}" = equivalent ] || bad+=("$id") ;; esac
+done
+
+echo "---"
+for s in "${!count[@]}"; do printf '%s %s\n' "${count[$s]}" "$s"; done | sort -k2
+if [ ${#bad[@]} -gt 0 ]; then
+  echo "not caught, not applying or not building: ${bad[*]}"
+  exit 1
+fi
+if [ $check = 1 ]; then echo "every snippet applies"; else echo "every mutant that must be caught was caught"; fi
