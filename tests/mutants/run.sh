@@ -71,8 +71,16 @@ if [ -f "$backup_of" ]; then
   echo "restoring $(cat "$backup_of"), left mutated by an earlier run that was cut short"
   restore
 fi
+# A suite runs in the background under `timeout`, which gives it a process
+# group of its own; Ctrl-C ends that group, then puts the file back.
+child=""
+interrupted() {
+  [ -n "$child" ] && kill -TERM -- "-$child" 2>/dev/null
+  restore
+  exit 130
+}
 trap 'restore; rm -rf "${private_tmp:-/nonexistent}"' EXIT
-trap 'restore; exit 130' INT TERM HUP
+trap interrupted INT TERM HUP
 
 # Prints why the mutant cannot be put in, or puts it in.
 apply() {
@@ -102,29 +110,35 @@ configure() {
 # /tmp (a directory of the real one, so listings keep their order) keeps
 # other checkouts' test runs from meeting ours.
 private_tmp="$(mktemp -d /tmp/vendrit-mutants.XXXXXX)"
-if unshare -m true 2>/dev/null; then
-  isolated() {
-    unshare -m sh -c 'mount --bind "$0" /tmp && exec "$@"' "$private_tmp" "$@"
-  }
-else
-  isolated() { "$@"; }
-fi
+isolated=()
+unshare -m true 2>/dev/null &&
+  isolated=(unshare -m sh -c 'mount --bind "$0" /tmp && exec "$@"' "$private_tmp")
+
+# Runs a command with a time limit, its output in $log; its exit status
+# (124 when it took too long).
+log="$root/build/mutant-test.log"
+timed() {
+  timeout -k 10 "$1" "${@:2}" >"$log" 2>&1 &
+  child=$!
+  wait "$child"
+  local rc=$?
+  child=""
+  return $rc
+}
 
 # Sets `failure` to the first failing test of the suites, "" when all pass.
-log="$root/build/mutant-test.log"
 native_suites() {
-  local suite limit
+  local suite limit rc name
   failure=""
+  cd "$native_dir" || exit 1
   for suite in vendrit_tests:300 console_e2e_tests:120 failure_sweep_tests:600; do
     limit=${suite#*:} suite=${suite%:*}
-    if ! nice -n 19 cmake --build "$native_dir" -j2 --target "$suite" >"$log" 2>&1; then
+    if ! nice -n 19 cmake --build . -j2 --target "$suite" >"$log" 2>&1; then
       failure="(does not build)"
       return
     fi
-    (cd "$native_dir" && isolated timeout -k 10 "$limit" nice -n 19 "./$suite" --gtest_fail_fast) >"$log" 2>&1
-    local rc=$?
-    [ $rc = 0 ] && continue
-    local name
+    timed "$limit" "${isolated[@]}" nice -n 19 "./$suite" --gtest_fail_fast && continue
+    rc=$?
     name="$(grep -m1 '^\[  FAILED  \] ' "$log" | sed 's/^\[  FAILED  \] //; s/ (.*//')"
     if [ -z "$name" ]; then
       name="$(grep '^\[ RUN      \] ' "$log" | tail -1 | sed 's/^\[ RUN      \] //')"
@@ -135,6 +149,7 @@ native_suites() {
   done
 }
 
+# The same with the MinGW build under Wine, for the tests matching $1.
 wine_suites() {
   failure=""
   if ! nice -n 19 cmake --build "$mingw_dir" -j2 >"$log" 2>&1; then
@@ -143,7 +158,7 @@ wine_suites() {
   fi
   local args=(--stop-on-failure)
   [ -n "$1" ] && args+=(-R "$1")
-  timeout -k 30 1800 "$root/tests/win32/run_wine_tests.sh" "$mingw_dir" "${args[@]}" >"$log" 2>&1 && return
+  timed 1800 "$root/tests/win32/run_wine_tests.sh" "$mingw_dir" "${args[@]}" && return
   failure="wine: $(sed -n '/tests FAILED:/{n;p;q}' "$log" | sed 's/^[[:space:]]*[0-9]* - //')"
   [ "$failure" = "wine: " ] && failure="wine: (no result, see $log)"
 }
