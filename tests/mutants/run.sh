@@ -45,7 +45,7 @@ while IFS= read -r line || [ -n "$line" ]; do
   esac
 done <"$list"
 
-under_wine() { [[ ${file[$1]} == */win32/* ]]; }
+under_wine() { [ "${class[$1]}" = wine ] || [[ ${file[$1]} == */win32/* ]]; }
 selected=()
 if [ $# -gt 0 ]; then
   for id in "$@"; do
@@ -93,7 +93,7 @@ apply() {
   text="${text%x}"
   local rest="${text//"$snippet"/}"
   local n=$(((${#text} - ${#rest}) / ${#snippet}))
-  [ "$n" = 1 ] || { echo "snippet found $n times in ${file[$id]}"; return 1; }
+  [ "$n" = 1 ] || { echo "the snippet occurs $n times in ${file[$id]}, not once"; return 1; }
   [ $check = 1 ] && return 0
   cp "$path" "$backup" && echo "$path" >"$backup_of" || exit 1
   printf '%s' "${text/"$snippet"/"$replacement"}" >"$path"
@@ -167,8 +167,12 @@ run_suites() { if under_wine "$1"; then wine_suites "${regex[$1]:-}"; else nativ
 
 if [ $check = 0 ]; then
   configure "$native_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-  [ $wine = 1 ] && configure "$mingw_dir" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
+  for id in "${selected[@]}"; do
+    under_wine "$id" || continue
+    configure "$mingw_dir" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
+    break
+  done
   # The unchanged program must pass, or every mutant would look caught.
   for kind in native wine; do
     picked="" patterns=""
@@ -189,7 +193,7 @@ declare -A count
 bad=()
 for id in "${selected[@]}"; do
   if ! reason="$(apply "$id")"; then
-    status="does-not-apply" detail="$reason"
+    status="does-not-apply" detail="$reason; re-anchor it where the code now has: ${what[$id]}"
   elif [ $check = 1 ]; then
     status="applies" detail=""
   else
