@@ -3,7 +3,8 @@
 # rebuilds, and checks that the tests catch it.
 #   tests/mutants/run.sh [--check] [--wine] [ids...]
 # No ids: every mutant of the selected kind (without --wine the native and
-# native equivalent ones, with --wine those in Windows-only code).
+# native equivalent ones, with --wine those in Windows-only code); ids named
+# with --wine are all run under Wine.
 # --check only tells whether every selected snippet still applies.
 # Builds in build/mutants (native) and build/mutants-mingw (--wine).  Never
 # run two copies in one worktree: they would edit the same files.
@@ -45,7 +46,10 @@ while IFS= read -r line || [ -n "$line" ]; do
   esac
 done <"$list"
 
-under_wine() { [ "${class[$1]}" = wine ] || [[ ${file[$1]} == */win32/* ]]; }
+named=$#
+under_wine() {
+  [ "${class[$1]}" = wine ] || [[ ${file[$1]} == */win32/* ]] || [ $wine = 1 -a $named -gt 0 ]
+}
 selected=()
 if [ $# -gt 0 ]; then
   for id in "$@"; do
@@ -115,8 +119,10 @@ unshare -m true 2>/dev/null &&
   isolated=(unshare -m sh -c 'mount --bind "$0" /tmp && exec "$@"' "$private_tmp")
 
 # Runs a command with a time limit, its output in $log; its exit status
-# (124 when it took too long).
-log="$root/build/mutant-test.log"
+# (124 when it took too long).  Each mutant's last output stays in
+# build/mutants-logs/ID.log.
+mkdir -p "$root/build/mutants-logs"
+log="$root/build/mutants-logs/unchanged.log"
 timed() {
   timeout -k 10 "$1" "${@:2}" >"$log" 2>&1 &
   child=$!
@@ -160,7 +166,8 @@ wine_suites() {
   [ -n "$1" ] && args+=(-R "$1")
   timed 1800 "$root/tests/win32/run_wine_tests.sh" "$mingw_dir" "${args[@]}" && return
   failure="wine: $(sed -n '/tests FAILED:/{n;p;q}' "$log" | sed 's/^[[:space:]]*[0-9]* - //')"
-  [ "$failure" = "wine: " ] && failure="wine: (no result, see $log)"
+  # A failed set-up (no Wine prefix, no display) names no test: no verdict.
+  [ "$failure" = "wine: " ] && failure="(no result)"
 }
 
 run_suites() { if under_wine "$1"; then wine_suites "${regex[$1]:-}"; else native_suites; fi; }
@@ -197,10 +204,12 @@ for id in "${selected[@]}"; do
   elif [ $check = 1 ]; then
     status="applies" detail=""
   else
+    log="$root/build/mutants-logs/$id.log"
     run_suites "$id"
     restore
     case $failure in
-      "(does not build)") status="does-not-build" detail="" ;;
+      "(does not build)") status="does-not-build" detail="see $log" ;;
+      "(no result)") status="no-result" detail="see $log" ;;
       "") status="survived" detail="" ;;
       *) status="killed" detail="$failure" ;;
     esac
@@ -214,7 +223,7 @@ done
 echo "---"
 for s in "${!count[@]}"; do printf '%s %s\n' "${count[$s]}" "$s"; done | sort -k2
 if [ ${#bad[@]} -gt 0 ]; then
-  echo "not caught, not applying or not building: ${bad[*]}"
+  echo "not caught, not applying, not building or without a result: ${bad[*]}"
   exit 1
 fi
 if [ $check = 1 ]; then echo "every snippet applies"; else echo "every mutant that must be caught was caught"; fi
