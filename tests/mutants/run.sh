@@ -65,13 +65,13 @@ fi
 # --- putting a mutant in and taking it out again
 backup="$root/build/mutant-original"  # the file as it was, while a mutant is in
 backup_of="$backup.path"
-restore() {
-  if [ -f "$backup_of" ]; then
+restore() {  # never with --check, which may look on while a run goes on
+  if [ $check = 0 ] && [ -f "$backup_of" ]; then
     cat "$backup" >"$(cat "$backup_of")" && rm -f "$backup" "$backup_of"
   fi
 }
 mkdir -p "$root/build"
-if [ -f "$backup_of" ]; then
+if [ $check = 0 ] && [ -f "$backup_of" ]; then
   echo "restoring $(cat "$backup_of"), left mutated by an earlier run that was cut short"
   restore
 fi
@@ -200,7 +200,7 @@ declare -A count
 bad=()
 for id in "${selected[@]}"; do
   if ! reason="$(apply "$id")"; then
-    status="does-not-apply" detail="$reason; re-anchor it where the code now has: ${what[$id]}"
+    status="does-not-apply" detail="$reason; re-anchor the fault (${what[$id]}) to the code as it is now"
   elif [ $check = 1 ]; then
     status="applies" detail=""
   else
