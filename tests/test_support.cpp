@@ -131,6 +131,11 @@ void make_dirs(const std::string& path) {
   fs::create_directories(host_path(path), ec);
 }
 
+void write_tree(const std::string& dir, const std::vector<std::string>& entries) {
+  make_dirs(dir);
+  for (const std::string& e : entries) write_file(dir + "\\" + e.substr(0, e.find('=')), e.substr(e.find('=') + 1));
+}
+
 std::vector<std::string> snapshot_tree(const std::string& dir) {
   std::vector<std::string> out;
   std::error_code ec;

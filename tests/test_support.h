@@ -42,6 +42,8 @@ std::string read_file(const std::string& path);  // "<missing>" when it cannot b
 bool file_exists(const std::string& path);
 bool dir_exists(const std::string& path);
 void make_dirs(const std::string& path);  // the whole chain
+// Writes "name=bytes" entries (names may hold '\\') into `dir`, made first.
+void write_tree(const std::string& dir, const std::vector<std::string>& entries);
 // Sorted "path=bytes" of everything below `dir`: directories end in "/",
 // links show "->target" and are not followed, special files are only named.
 std::vector<std::string> snapshot_tree(const std::string& dir);
