@@ -47,6 +47,12 @@ TEST_F(DuplicatesTest, GroupsAndReport) {
   EXPECT_EQ(report_duplicates(), DuplicateOutcome::kNone);
   ASSERT_EQ(g_board_count, 1);
   EXPECT_STREQ(g_boards[0].board_id, "keep");
+  // An exclude.lst that cannot be written holds no report.
+  catalogue_reset();
+  write_file("2channel.brd", "\t" + row("d", "z\tn") + "\t" + row("e", "z\tn"));
+  fault_.lock_file("exclude.lst");
+  ASSERT_EQ(load_board_list(), BoardListOutcome::kLoaded);
+  EXPECT_EQ(report_duplicates(), DuplicateOutcome::kReportFailed);
 }
 
 }  // namespace
