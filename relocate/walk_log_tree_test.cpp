@@ -15,7 +15,7 @@ class WalkLogTreeTest : public RootTest {
  protected:
   // Each file (a path below log) holding "D", its directories made first.
   static void files(const std::vector<std::string>& paths) {
-    for (const std::string& f : paths) write_tree("log\\" + f.substr(0, f.rfind('\\')), {f.substr(f.rfind('\\') + 1) + "=D"});
+    for (const std::string& f : paths) make_dirs("log\\" + f.substr(0, f.rfind('\\') + 1)), write_file("log\\" + f, "D");
   }
   static void boards(const std::string& server, const std::vector<const char*>& ids) {
     for (const char* id : ids) add_board(server.c_str(), id);
@@ -44,15 +44,17 @@ TEST_F(WalkLogTreeTest, FiltersAndDepthRule) {
   const std::string sister = std::string("old") + kSisterSuffix, odd = std::string("odd") + kMainSuffix + ".bak";
   boards(kNew, {"news", "tech", "food"});
   // a and g\b go (and then g); h\c\deep is three levels outside a server; the others are filtered names.
-  for (const char* d : {"a", "g\\b", "h\\c\\deep", "_x", ".hidden", "localhost.1", "h\\my_dir"}) make_dirs("log\\" + std::string(d));
+  const std::string kept[] = {"h\\c\\deep", "h\\my_dir", "_x", ".hidden", "localhost.1"};
+  for (const std::string& d : kept) make_dirs("log\\" + d);
+  for (const char* d : {"log\\a", "log\\g\\b"}) make_dirs(d);
   const std::vector<std::string> stay = {"p\\q\\" + kOld + "\\news\\4.dat",  // two levels below a non-server
                                          "_" + kOld + "\\news\\5.dat", "localhost" + std::string(kMainSuffix) + "\\news\\6.dat",
-                                         kOld + ".txt\\7.dat"};
+                                         kOld + ".txt"};
   files(stay);
   files({"grp\\" + kOld + "\\news\\1.dat", sister + "\\tech\\2.dat", odd + "\\food\\3.dat"});
   walk_log_tree("log");
   for (const char* d : {"log\\a", "log\\g"}) EXPECT_FALSE(dir_exists(d)) << d;
-  for (const char* d : {"h\\c\\deep", "h\\my_dir", "_x", ".hidden", "localhost.1"}) EXPECT_TRUE(dir_exists("log\\" + std::string(d))) << d;
+  for (const std::string& d : kept) EXPECT_TRUE(dir_exists("log\\" + d)) << d;
   for (const std::string& f : stay) EXPECT_TRUE(file_exists("log\\" + f)) << f;
   for (const std::string& f : {"grp\\" + kNew + "\\news\\1.dat", kNew + "\\tech\\2.dat", kNew + "\\food\\3.dat"}) {
     EXPECT_TRUE(file_exists("log\\" + f)) << f;
@@ -99,7 +101,8 @@ TEST_F(WalkLogTreeTest, ExclusionsKeepBoardsInPlaceAndAreFlagged) {
 // A path that would be cut is never used: the entry is named and skipped.
 TEST_F(WalkLogTreeTest, OverlongPathsAreSkipped) {
   add_board(kNew.c_str(), "news");
-  const std::string dir = std::string(50, 's') + kMainSuffix + "\\news", name = "log\\" + dir + "\\" + std::string(255 - dir.size(), 'x') + ".dat";
+  const std::string dir = std::string(50, 's') + kMainSuffix + "\\news";
+  const std::string name = "log\\" + dir + "\\" + std::string(255 - dir.size(), 'x') + ".dat";
   files({dir + "\\1.dat"});
   write_file(name, "L");
   walk_log_tree("log");

@@ -161,7 +161,8 @@ class FailureSweep : public RootTest {
     for (const std::string& e : snapshot_tree("log")) {
       size_t eq = e.find('='), slash = e.rfind('/', eq);
       if (eq == std::string::npos || e.find("vendrit-", slash) == slash + 1) continue;
-      const std::string path = e.substr(0, eq), dir = e.substr(0, slash), stem = e.substr(slash + 1, e.find('.', slash) - slash - 1);
+      const std::string path = e.substr(0, eq), dir = e.substr(0, slash);
+      const std::string stem = e.substr(slash + 1, e.find('.', slash) - slash - 1);
       if (e.find(".dat", slash) < eq) {
         EXPECT_EQ(whole.count(e.substr(eq + 1)), 1u) << "half-written log " << path;
         data_dirs[stem].insert(dir);

@@ -43,7 +43,9 @@ std::string program_text(const fs::path& path) { return path.generic_string(); }
 #endif
 
 int g_failing_growths = 0;
-void* failing_realloc(void* old, size_t size) { return g_failing_growths > 0 && g_failing_growths-- ? nullptr : realloc(old, size); }
+void* failing_realloc(void* old, size_t size) {
+  return g_failing_growths > 0 && g_failing_growths-- ? nullptr : realloc(old, size);
+}
 
 std::string read_host(const fs::path& path) {
   FILE* f = open_host(path, "rb");
@@ -116,20 +118,10 @@ void write_file(const std::string& path, const std::string& bytes) {
 
 std::string read_file(const std::string& path) { return read_host(host_path(path)); }
 
-bool file_exists(const std::string& path) {
-  std::error_code ec;
-  return fs::is_regular_file(host_path(path), ec);
-}
-
-bool dir_exists(const std::string& path) {
-  std::error_code ec;
-  return fs::is_directory(host_path(path), ec);
-}
-
-void make_dirs(const std::string& path) {
-  std::error_code ec;
-  fs::create_directories(host_path(path), ec);
-}
+std::error_code g_ec;  // what the helpers below ignore
+bool file_exists(const std::string& path) { return fs::is_regular_file(host_path(path), g_ec); }
+bool dir_exists(const std::string& path) { return fs::is_directory(host_path(path), g_ec); }
+void make_dirs(const std::string& path) { fs::create_directories(host_path(path), g_ec); }
 
 void write_tree(const std::string& dir, const std::vector<std::string>& entries) {
   make_dirs(dir);
