@@ -139,24 +139,6 @@ TEST_F(MoveBoardDirTest, DestinationDirectory) {
   EXPECT_EQ(snapshot_tree(dst("news")), (Tree{"1.dat=D", "other.dat=O"}));
 }
 
-// A source goes only after a complete copy; a failed copy leaves both sides
-// as they were and no temporary file beside them.
-TEST_F(MoveBoardDirTest, FailedCopyKeepsSourceAndDestination) {
-  const Tree source{"1.dat=the longer source thread", "1.idx=SI"}, destination{"1.dat=short", "1.idx=DI"};
-  g_settings.copylarge = 1;
-  for (FaultOp op : {FaultOp::kRead, FaultOp::kWrite, FaultOp::kClose, FaultOp::kRename}) {
-    SCOPED_TRACE(fault_op_name(op));
-    write_tree(src("news"), source);
-    write_tree(dst("news"), destination);
-    fault_.reset();
-    fault_.fail_from(op, 1);
-    move("news");
-    fault_.reset();
-    EXPECT_EQ(snapshot_tree(src("news")), source);
-    EXPECT_EQ(snapshot_tree(dst("news")), destination);
-  }
-}
-
 TEST_F(MoveBoardDirTest, CompanionNames) {
   char out[kPathSize];
   for (auto c : {std::pair{"1.dat", "1.idx"}, {"a.b.c", "a.b.idx"}, {"readme", "readme"}, {".x", ".idx"}}) {
