@@ -1,20 +1,18 @@
-#include "tests/test_support.h"
 #include "catalogue/catalogue.h"
+#include "tests/test_support.h"
 #include "vendrit_config.h"
 
 namespace vendrit {
 namespace {
 
-std::string host(const char* name) { return std::string(name) + kMainSuffix; }
-std::string row(const char* name, const char* id) { return host(name) + "\t" + id + "\r\n"; }
 const std::string kRule = "#---------------\r\n";
+std::string row(const char* name, const char* id) { return name + std::string(kMainSuffix) + "\t" + id + "\r\n"; }
 
 class DuplicatesTest : public RootTest {};
 
-// Loads a board list of (server, board id) rows; the report is what is
-// appended to exclude.lst.
+// Board lists of (server, board id) rows and what is appended to exclude.lst.
 TEST_F(DuplicatesTest, GroupsAndReport) {
-  const struct Case {
+  const struct {
     const char* what;
     std::vector<std::pair<const char*, const char*>> rows;
     std::string report;
@@ -22,18 +20,17 @@ TEST_F(DuplicatesTest, GroupsAndReport) {
       {"no conflict", {{"a", "news"}, {"b", "other"}}, ""},
       {"identical repeat is dropped silently", {{"a", "news"}, {"a", "news"}}, ""},
       {"two servers", {{"a", "news"}, {"b", "news"}}, kRule + row("a", "news") + row("b", "news")},
-      {"three servers form one group", {{"a", "x"}, {"b", "x"}, {"c", "x"}},
-       kRule + row("a", "x") + row("b", "x") + row("c", "x")},
-      {"later group is reported first", {{"a", "x"}, {"b", "x"}, {"c", "y"}, {"d", "y"}},
+      {"three servers, one group", {{"a", "x"}, {"b", "x"}, {"c", "x"}}, kRule + row("a", "x") + row("b", "x") + row("c", "x")},
+      {"later group first", {{"a", "x"}, {"b", "x"}, {"c", "y"}, {"d", "y"}},
        kRule + row("c", "y") + row("d", "y") + kRule + row("a", "x") + row("b", "x")},
       {"A B A keeps the grouped repeat", {{"a", "x"}, {"b", "x"}, {"a", "x"}},
        kRule + row("a", "x") + row("b", "x") + row("a", "x")},
       {"A A B drops the early repeat", {{"a", "x"}, {"a", "x"}, {"b", "x"}}, kRule + row("a", "x") + row("b", "x")},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     std::string brd;
-    for (auto& r : c.rows) brd += "\t" + host(r.first) + "\t" + r.second + "\tname\r\n";
+    for (auto& r : c.rows) brd += "\t" + std::string(r.first) + kMainSuffix + "\t" + r.second + "\tname\r\n";
     write_file("2channel.brd", brd);
     write_file("exclude.lst", "mine.example b\r\n");
     load_exclusion_list();
@@ -41,20 +38,21 @@ TEST_F(DuplicatesTest, GroupsAndReport) {
     EXPECT_EQ(report_duplicates(), c.report.empty() ? DuplicateOutcome::kNone : DuplicateOutcome::kReported);
     EXPECT_EQ(read_file("exclude.lst"), "mine.example b\r\n" + c.report);
   }
-}
-
-// The report's rows are exclusion lines themselves: started again with the
-// file unedited, the conflict disappears and none of those boards is loaded.
-TEST_F(DuplicatesTest, ReportExcludesItsBoardsOnTheNextStart) {
-  write_file("2channel.brd", "\t" + row("a", "x\tn") + "\t" + row("b", "x\tn") + "\t" + row("c", "keep\tn"));
-  ASSERT_EQ(load_board_list(), BoardListOutcome::kLoaded);
-  ASSERT_EQ(report_duplicates(), DuplicateOutcome::kReported);
+  // The last report's rows are exclusion lines themselves: started again with
+  // the file unedited, the conflict is gone and none of those boards is loaded.
   catalogue_reset();
+  write_file("2channel.brd", "\t" + row("a", "x\tn") + "\t" + row("b", "x\tn") + "\t" + row("c", "keep\tn"));
   load_exclusion_list();
   ASSERT_EQ(load_board_list(), BoardListOutcome::kLoaded);
   EXPECT_EQ(report_duplicates(), DuplicateOutcome::kNone);
   ASSERT_EQ(g_board_count, 1);
   EXPECT_STREQ(g_boards[0].board_id, "keep");
+  // An exclude.lst that cannot be written holds no report.
+  catalogue_reset();
+  write_file("2channel.brd", "\t" + row("d", "z\tn") + "\t" + row("e", "z\tn"));
+  fault_.lock_file("exclude.lst");
+  ASSERT_EQ(load_board_list(), BoardListOutcome::kLoaded);
+  EXPECT_EQ(report_duplicates(), DuplicateOutcome::kReportFailed);
 }
 
 }  // namespace

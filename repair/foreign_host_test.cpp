@@ -2,35 +2,21 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "platform/text.h"
 
 namespace vendrit {
-namespace {
 
+// '_' and '/' are swapped by the byte after them: "_" between ordinary bytes
+// becomes "/", "/" at the end "_"; in a doubled pair the first sees the
+// second; "_" before "." or at the end stays, as does "/" before a letter.
 TEST(ForeignHostTest, ConvertsUnderscoresAndSlashesByTheirNextByte) {
-  const struct {
-    const char* host;
-    const char* want;
-  } cases[] = {
-      {"abc_def", "abc/def"},  // "_" between ordinary bytes
-      {"abc/", "abc_"},        // "/" at the end
-      {"a__b", "a_/b"},        // the first "_" sees "_", the second sees "b"
-      {"a//b", "a_/b"},        // the first "/" sees "/", the second sees "b"
-      {"a_.b", "a_.b"},        // "_" before "." stays
-      {"abc_", "abc_"},        // "_" at the end stays
-      {"abc/def", "abc/def"},  // "/" before an ordinary byte stays
-      {"www.host.jp_dir_sub", "www.host.jp/dir/sub"},
-      {"", ""},
-  };
-  for (const auto& c : cases) {
+  for (auto c : {std::pair{"abc_def", "abc/def"}, {"abc/", "abc_"}, {"a__b", "a_/b"}, {"a//b", "a_/b"}, {"a_.b", "a_.b"},
+                 {"abc_", "abc_"}, {"abc/def", "abc/def"}, {"www.host.jp_dir_sub", "www.host.jp/dir/sub"}, {"", ""}}) {
     char host[100];
-    copy_text(host, sizeof host, c.host);
+    copy_text(host, sizeof host, c.first);
     convert_foreign_host(host);
-    EXPECT_STREQ(host, c.want) << "host: " << c.host;
+    EXPECT_STREQ(host, c.second) << c.first;
   }
 }
 
-}  // namespace
 }  // namespace vendrit

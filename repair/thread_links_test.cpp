@@ -1,7 +1,5 @@
 #include "repair/thread_links.h"
 
-#include <string>
-
 #include "state/work_buffer.h"
 #include "tests/test_support.h"
 
@@ -12,12 +10,12 @@ const char kLog[] = "log\\new\\news\\123.dat";
 
 class ThreadLinksTest : public RootTest {
  protected:
-  void SetUp() override {
-    RootTest::SetUp();
-    make_dirs("log\\new\\news");
-  }
-  LinkRewrite rewrite(const char* from = "oldhost/", const char* to = "newhost/") {
-    return rewrite_thread_links("log\\new\\news", "123.idx", "news", from, to);
+  // The log as it is after a rewrite of `before`.
+  std::string rewrite(const std::string& before, const char* from = "oldhost/", const char* to = "newhost/",
+                      LinkRewrite want = LinkRewrite::kRewritten) {
+    write_tree("log\\new\\news", {"123.dat=" + before});
+    EXPECT_EQ(rewrite_thread_links("log\\new\\news", "123.idx", "news", from, to), want) << before;
+    return read_file(kLog);
   }
 };
 
@@ -42,42 +40,30 @@ TEST_F(ThreadLinksTest, RewritesOnlyThisBoardsReadingAddresses) {
       {"1<>" + nul + "\xFF oldhost/test/read.cgi/news/9/\r\n" + nul + "t oldhost/test/read.cgi/news/8/",
        "1<>" + nul + "\xFF newhost/test/read.cgi/news/9/\r\n" + nul + "t newhost/test/read.cgi/news/8/"},
   };
-  for (const auto& c : cases) {
-    write_file(kLog, c.first);
-    EXPECT_EQ(rewrite(), LinkRewrite::kRewritten) << c.first;
-    EXPECT_EQ(read_file(kLog), c.second) << c.first;
-  }
+  for (const auto& c : cases) EXPECT_EQ(rewrite(c.first), c.second) << c.first;
   EXPECT_EQ(ui_->output, "");
 }
 
+// So a second rewrite, after a run that stopped before the index was
+// written, changes nothing.
 TEST_F(ThreadLinksTest, LinkAlreadyOnANewHostThatEndsWithTheOldOneStays) {
   const std::string want = "newbbs.x/test/read.cgi/news/1/ newbbs.x/test/read.cgi/news/2/";
-  write_file(kLog, "bbs.x/test/read.cgi/news/1/ newbbs.x/test/read.cgi/news/2/");
-  rewrite("bbs.x/", "newbbs.x/");
-  EXPECT_EQ(read_file(kLog), want);
-  // So a second rewrite, after a run that stopped before the index was
-  // written, changes nothing.
-  rewrite("bbs.x/", "newbbs.x/");
-  EXPECT_EQ(read_file(kLog), want);
+  EXPECT_EQ(rewrite("bbs.x/test/read.cgi/news/1/ newbbs.x/test/read.cgi/news/2/", "bbs.x/", "newbbs.x/"), want);
+  EXPECT_EQ(rewrite(want, "bbs.x/", "newbbs.x/"), want);
 }
 
 // The open log's size cannot be told once (as if it grew after it was
 // measured): it is measured again.  When it never can, it is skipped.
 TEST_F(ThreadLinksTest, LogLargerThanMeasured) {
+  const std::string pad(200, 'c'), log = pad + "oldhost/test/read.cgi/news/1/";
   use_small_work_buffer();
-  const std::string log = std::string(200, 'c') + "oldhost/test/read.cgi/news/1/";
-  write_file(kLog, log);
   fault_.fail_nth(FaultOp::kStat, 1);
-  EXPECT_EQ(rewrite(), LinkRewrite::kRewritten);
-  EXPECT_EQ(read_file(kLog), std::string(200, 'c') + "newhost/test/read.cgi/news/1/");
+  EXPECT_EQ(rewrite(log), pad + "newhost/test/read.cgi/news/1/");
   EXPECT_EQ(g_work.size, log.size() + 1);
-
   use_small_work_buffer();
-  write_file(kLog, log);
   fault_.fail_from(FaultOp::kStat, 1);
-  EXPECT_EQ(rewrite(), LinkRewrite::kFailed);
+  EXPECT_EQ(rewrite(log, "oldhost/", "newhost/", LinkRewrite::kFailed), log);
   EXPECT_EQ(ui_->output, std::string("\r\nFile:") + kLog + "を読み込めませんでした。このファイルはスキップします。");
-  EXPECT_EQ(read_file(kLog), log);
   EXPECT_EQ(g_work.size, 16u);
 }
 

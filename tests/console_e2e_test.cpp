@@ -1,13 +1,16 @@
 // The native program as a user runs it: its exit codes, what it prints, the
-// refusal of a second instance, and the files it leaves.
-#include <poll.h>
+// refusal of a second instance, and reader trees that are odd but real.
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
-#include <string>
+#include <filesystem>
+#include <set>
+#include <sstream>
+#include <tuple>
 
 #include "tests/test_support.h"
 #include "vendrit_config.h"
@@ -15,34 +18,33 @@
 namespace vendrit {
 namespace {
 
+namespace fs = std::filesystem;
+const std::string kOld = std::string("old") + kMainSuffix, kNew = std::string("new") + kMainSuffix;
+const std::string kBin = std::string("'") + VENDRIT_BINARY + "'";
+
 struct Result {
   int code;
   std::string out, err;
 };
 
-
-// Runs the program in the current directory with `input` on standard input,
-// as this user or, through `as`, as another.
-Result run(const std::string& words, const std::string& input = "", const std::string& as = "") {
-  write_file("stdin.txt", input);
-  std::string cmd = as + std::string(" env LC_ALL=C '") + VENDRIT_BINARY + "' " + words +
-                    " <stdin.txt >stdout.txt 2>stderr.txt";
-  int status = std::system(cmd.c_str());
-  Result r{WIFEXITED(status) ? WEXITSTATUS(status) : -1000, read_file("stdout.txt"),
-           read_file("stderr.txt")};
-  for (const char* f : {"stdin.txt", "stdout.txt", "stderr.txt"}) std::remove(f);
+// Runs the program in `dir` with `input` on standard input, as this user or,
+// through `as`, another; 20 seconds at most (a FIFO opened for reading would
+// block for ever).
+Result run(const std::string& words, const std::string& input = "", const std::string& as = "",
+           const std::string& dir = ".") {
+  write_file("in.txt", input);
+  const std::string here = fs::current_path().string();
+  int status = std::system(("cd '" + dir + "' && " + as + " timeout 20 env LC_ALL=C " + kBin + " " + words + " <'" +
+                            here + "/in.txt' >'" + here + "/out.txt' 2>'" + here + "/err.txt'").c_str());
+  Result r{WIFEXITED(status) ? WEXITSTATUS(status) : -1000, read_file("out.txt"), read_file("err.txt")};
+  for (const char* f : {"in.txt", "out.txt", "err.txt"}) std::remove(f);
   return r;
 }
 
-std::string host(const char* name) { return std::string(name) + kMainSuffix; }
-
 class ConsoleProgram : public ::testing::Test {
  protected:
-  void SetUp() override {
-    root_ = std::make_unique<TempRoot>();
-    write_file("2channel.brd", "\t" + host("new") + "\tnews\tニュース\r\n");
-  }
-  std::unique_ptr<TempRoot> root_;
+  void SetUp() override { write_file("2channel.brd", "\t" + kNew + "\tnews\tニュース\r\n"); }
+  TempRoot root_;
 };
 
 TEST_F(ConsoleProgram, GoRunsAndExitLeaves) {
@@ -53,21 +55,20 @@ TEST_F(ConsoleProgram, GoRunsAndExitLeaves) {
 }
 
 TEST_F(ConsoleProgram, AutoMovesABoardAndLogsTheFirstRun) {
-  make_dirs("log\\" + host("old") + "\\news");
-  write_file("log\\" + host("old") + "\\news\\1.dat", "thread");
+  make_dirs("log\\" + kOld + "\\news");
+  write_file("log\\" + kOld + "\\news\\1.dat", "thread");
   write_file("vendrit.log", "");
   Result r = run("AutoRun");
   EXPECT_EQ(r.code, 0);
   EXPECT_NE(r.out.find("\r\n終了しました"), std::string::npos);
-  EXPECT_EQ(read_file("log\\" + host("new") + "\\news\\1.dat"), "thread");
+  EXPECT_EQ(read_file("log\\" + kNew + "\\news\\1.dat"), "thread");
   std::string log = read_file("vendrit.log");
   EXPECT_EQ(log.rfind("\r\n========== ", 0), 0u);
-  EXPECT_NE(log.find("\r\nBBS:news  " + host("old") + "->" + host("new") + "\r\n"),
-            std::string::npos);
+  EXPECT_NE(log.find("\r\nBBS:news  " + kOld + "->" + kNew + "\r\n"), std::string::npos);
   EXPECT_EQ(log.substr(log.size() - 2), "\r\n");
 }
 
-TEST_F(ConsoleProgram, SettingsAreSavedOnOkOnly) {
+TEST_F(ConsoleProgram, SettingsAreSavedOnOkOnlyAndRefusalsExitWithMinusOne) {
   EXPECT_EQ(run("setup", "4\ncancel\n").code, 0);
   EXPECT_FALSE(file_exists("vendrit.ini"));
   EXPECT_EQ(run("", "settings\n4\nok\nexit\n").code, 0);
@@ -76,11 +77,8 @@ TEST_F(ConsoleProgram, SettingsAreSavedOnOkOnly) {
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.out, "");  // settings mode opens no main window
   EXPECT_NE(read_file("vendrit.ini").find("copylarge=1\r\n"), std::string::npos);
-}
-
-TEST_F(ConsoleProgram, RefusalsExitWithMinusOne) {
   std::remove("2channel.brd");
-  Result r = run("auto");
+  r = run("auto");
   EXPECT_EQ(r.code, 255);
   EXPECT_EQ(r.err, "2channel.brdがありません\n");
   EXPECT_EQ(r.out, "");
@@ -88,55 +86,173 @@ TEST_F(ConsoleProgram, RefusalsExitWithMinusOne) {
 
 TEST_F(ConsoleProgram, SecondInstanceIsRefusedWhileTheFirstRuns) {
   signal(SIGPIPE, SIG_IGN);  // a failure below must be reported, not kill the test
-  // The first instance waits at its prompt on a pipe that stays open; its
-  // summary on standard output says it holds the marker.
-  int in[2], out[2];
-  ASSERT_EQ(pipe(in), 0);
-  ASSERT_EQ(pipe(out), 0);
-  pid_t first = fork();
-  if (first == 0) {
-    dup2(in[0], 0);
-    dup2(out[1], 1);
-    close(in[1]);
-    close(out[0]);
-    freopen("/dev/null", "w", stderr);
-    execl(VENDRIT_BINARY, VENDRIT_BINARY, static_cast<char*>(nullptr));
-    _exit(99);
+  // The first instance waits at its prompt; its summary says it holds the marker.
+  FILE* first = popen(("exec " + kBin + " >first.txt 2>/dev/null").c_str(), "w");
+  auto started = [] { return read_file("first.txt").size() > std::string("<missing>").size(); };
+  for (int i = 0; i < 1000 && !started(); ++i) usleep(10000);
+  ASSERT_TRUE(started()) << "the first instance did not start";
+  // Refused to this user and (when we may change user) to another one on
+  // this root, but not elsewhere.
+  const std::string nobody = "setpriv --reuid=65534 --regid=65534 --clear-groups";
+  for (const std::string& as : {std::string(), geteuid() == 0 ? nobody : std::string()}) {
+    Result second = run("auto", "", as);
+    EXPECT_EQ(second.code, 255) << as;
+    EXPECT_EQ(second.err, "Vendritの多重起動は出来ません\n");
   }
-  close(in[0]);
-  close(out[1]);
-  struct pollfd ready = {out[0], POLLIN, 0};
-  ASSERT_EQ(poll(&ready, 1, 10000), 1) << "the first instance did not start";
-  char summary[64];
-  ASSERT_GT(read(out[0], summary, sizeof summary), 0);
-
-  Result second = run("auto");
-  EXPECT_EQ(second.code, 255);
-  EXPECT_EQ(second.err, "Vendritの多重起動は出来ません\n");
   EXPECT_FALSE(file_exists("vendrit.log"));
   if (geteuid() == 0) {
-    // Another user's instance is refused on this root, and only on it.
-    const std::string nobody = "setpriv --reuid=65534 --regid=65534 --clear-groups";
-    Result other = run("auto", "", nobody);
-    EXPECT_EQ(other.code, 255);
-    EXPECT_EQ(other.err, "Vendritの多重起動は出来ません\n");
     make_dirs("elsewhere");
     write_file("elsewhere\\2channel.brd", "");
-    std::string cmd = "cd elsewhere && " + nobody + " '" + VENDRIT_BINARY +
-                      "' auto </dev/null >/dev/null 2>&1";
-    int status = std::system(cmd.c_str());
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(run("auto", "", nobody, "elsewhere").code, 0);
   }
-  // The first instance goes on undisturbed and leaves normally.
-  EXPECT_EQ(write(in[1], "exit\n", 5), 5);
-  close(in[1]);
-  int status = 0;
-  waitpid(first, &status, 0);
-  close(out[0]);
-  EXPECT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
-  // Once it has ended, a new start is allowed again.
+  // The first instance goes on undisturbed and leaves normally; then a new start is allowed.
+  fputs("exit\n", first);
+  int status = pclose(first);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   EXPECT_EQ(run("").code, 0);
+}
+
+// Each row builds a reader root beside "../outside" (the rest of the disk)
+// from ';'-separated steps, '%' standing for the main suffix:
+//   T dir stem text   a thread the repair pass leaves alone (no usable index, no links)
+//   F path text       a file, by its Linux name (a backslash is a byte here)
+//   I path board      an index naming the old server, which the repair pass would rewrite
+//   L target path     a link;  P path  a FIFO;  D path  a directory
+//   C path            a device without end as path.dat (where the system lets us), with its index
+const struct {
+  const char* what;
+  const char* steps;
+  const char* changed_outside = nullptr;  // a part of the outside the run may change
+} kHostile[] = {
+    {"the board list spells the server with capitals", "F 2channel.brd \tNew%\tnews\tNews\r\n;T log/New%/news 1 capital"},
+    {"the new server directory is a link to the old one", "T log/old%/news 1 self;L old% log/new%"},
+    {"the board list names paths outside the root",
+     "F 2channel.brd \t..\\..\\elsewhere%\tnews\tA\r\n\t../../elsewhere%\tnews\tB\r\n\tnew%\t..\tC\r\n"
+     "\tnew%\tne\\ws\tD\r\n\tnew%\t.\tE\r\n\tc:new%\tnews\tF\r\n;T log/old%/news 1 stays;T log/old%/.. 2 parent"},
+    {"the old server directory is a link to a directory outside",
+     "T ../outside/srv/news 1 outside;D log;L ../../outside/srv log/old%"},
+    {"empty directories outside, reached through a link", "D ../outside/e/sub;D log;L ../../outside/e log/lnk"},
+    {"the destination board is a link to a directory outside",
+     "T log/old%/news 1 board;D ../outside/dst;L ../../../outside/dst log/new%/news"},
+    {"a board of a server reached through a link needs repair",
+     "I ../outside/board/1.idx b2;F ../outside/board/1.dat http://old%/test/read.cgi/b2/1/\n;"
+     "L ../../../outside/board log/new%/b2;F vendrit.ini [vendrit]\r\nchangelink=1\r\nchangebbs=1\r\n"},
+    {"thread files that are links; a board at home whose log is a link and whose index names the old host",
+     "F ../outside/f.dat http://old%/test/read.cgi/news/2/\n;T log/old%/news 1 regular;"
+     "F log/old%/news/3.dat data of a linked index;L ../../../../outside/f.dat log/old%/news/3.idx;"
+     "I log/new%/news/2.idx news;L ../../../../outside/f.dat log/new%/news/2.dat;F vendrit.ini [vendrit]\r\nchangelink=1\r\n"},
+    {"FIFOs as index file, log, favourites file, vendrit.log and vendrit.ini",
+     "F log/old%/news/3.dat data beside a FIFO index;P log/old%/news/3.idx;I log/new%/news/4.idx news;"
+     "P log/new%/news/4.dat;P fav.idx;P vendrit.log;P vendrit.ini"},
+    {"FIFOs and a device with no_move on and a copy",
+     "F log/old%/news/3.dat data beside a FIFO index;P log/old%/news/3.idx;P log/old%/news/5.dat;"
+     "F log/old%/news/5.idx index of a FIFO;C log/old%/news/9;F vendrit.ini [vendrit]\r\nno_move=1\r\ncopyonly=1\r\n"},
+    {"links that loop back into the log tree", "T log/new%/news 1 looped;L . log/a;L . log/b;L .. log/new%/news/up"},
+    {"names that differ only in letter case",
+     "T log/old%/news 1 lower;T log/old%/news 1x other;F log/old%/news/1.DAT UPPER;"
+     "F log/old%/news/1.IDX index of UPPER;T log/old%/News 7 a board twin"},
+    {"a file name holding a backslash",
+     "T log/old%/news/sub 1 in the sub-directory;F log/old%/news/sub\\1.dat named with a backslash;"
+     "F log/old%/news/sub\\1.idx its index;T log/old%/news 2 plain;T log/new%/news/sub 1 a larger copy at the destination"},
+    {"log itself is a link to another drive", "T ../outside/drive/logs/old%/news 1 on the other drive;L ../outside/drive/logs log",
+     "drive/"},
+};
+
+void put(const std::string& path, const std::string& bytes) {
+  std::error_code ec;
+  fs::create_directories(fs::path(path).parent_path(), ec);
+  FILE* f = fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr) << path;
+  fwrite(bytes.data(), 1, bytes.size(), f);
+  fclose(f);
+}
+
+void build(std::string steps) {
+  for (size_t at; (at = steps.find('%')) != std::string::npos;) steps.replace(at, 1, kMainSuffix);
+  std::istringstream all(steps);
+  std::error_code ec;
+  for (std::string step, op, a, b; std::getline(all, step, ';');) {
+    std::istringstream in(step);
+    in >> op >> a;
+    in.get();
+    std::getline(in, b, '\0');
+    if (op != "D" && op != "T") fs::create_directories(fs::path(op == "L" ? b : a).parent_path(), ec);
+    if (op == "T") {
+      const std::string stem = b.substr(0, b.find(' ')), text = b.substr(b.find(' ') + 1);
+      put(a + "/" + stem + ".dat", text);
+      put(a + "/" + stem + ".idx", "index of " + text);
+    } else if (op == "F") {
+      put(a, b);
+    } else if (op == "I") {
+      put(a, index_text(Index(0, kOld, b)));
+    } else if (op == "L") {
+      ASSERT_EQ(symlink(a.c_str(), b.c_str()), 0) << b;
+    } else if (op == "P") {
+      ASSERT_EQ(mkfifo(a.c_str(), 0600), 0) << a;
+    } else if (op == "C") {
+      if (mknod((a + ".dat").c_str(), S_IFCHR | 0600, makedev(1, 5)) == 0) put(a + ".idx", "index of a device");
+    } else {
+      fs::create_directories(a, ec);
+    }
+  }
+}
+
+// Every regular file and link below `dir` (not followed) as (board
+// directory, name, bytes or "->target"), names lower-cased.
+std::set<std::tuple<std::string, std::string, std::string>> thread_files(const std::string& dir) {
+  std::set<std::tuple<std::string, std::string, std::string>> out;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(dir, ec); it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    const fs::file_type type = it->symlink_status(ec).type();
+    if (type != fs::file_type::regular && type != fs::file_type::symlink) continue;
+    std::string name = it->path().filename().string(), board = it->path().parent_path().filename();
+    for (std::string* s : {&name, &board}) {
+      for (char& c : *s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    }
+    out.insert({board, name, type == fs::file_type::symlink ? "->" + fs::read_symlink(it->path(), ec).string()
+                                                            : read_file(it->path().string())});
+  }
+  return out;
+}
+
+// The sandbox apart from the log tree and the root's own files.
+std::vector<std::string> untouchable(const char* changed_outside) {
+  std::vector<std::string> out;
+  for (const std::string& e : snapshot_tree(".")) {
+    if (e.rfind("root/log/", 0) == 0) continue;
+    if (changed_outside && e.rfind(std::string("outside/") + changed_outside, 0) == 0) continue;
+    bool own = e.rfind("root/", 0) == 0 && e.find('/', 5) == std::string::npos &&
+               (e.find(".idx") != std::string::npos || e.rfind("root/vendrit.log", 0) == 0);
+    if (!own) out.push_back(e);
+  }
+  return out;
+}
+
+// One auto run over each tree ends in time with exit code 0, keeps every
+// thread file byte for byte (at its source or its destination), and changes
+// nothing outside the log tree and the root's own files.
+TEST_F(ConsoleProgram, HostileTreesLoseNothingAndChangeNothingOutside) {
+  for (const auto& row : kHostile) {
+    SCOPED_TRACE(row.what);
+    TempRoot sandbox;
+    fs::create_directories("root");
+    fs::create_directories("outside");
+    fs::current_path("root");
+    put("2channel.brd", "\t" + kNew + "\tnews\tニュース\r\n");
+    build(row.steps);
+    fs::current_path("..");
+    if (HasFatalFailure()) return;
+    const auto threads = thread_files("root/log");
+    const auto outside = untouchable(row.changed_outside);
+    Result r = run("auto", "", "", "root");
+    EXPECT_EQ(r.code, 0) << r.out;
+    const auto after = thread_files("root/log");
+    for (const auto& t : threads) {
+      EXPECT_EQ(after.count(t), 1u) << "lost: " << std::get<0>(t) << "/" << std::get<1>(t) << " " << std::get<2>(t)
+                                    << "\n" << r.out;
+    }
+    EXPECT_EQ(untouchable(row.changed_outside), outside) << r.out;
+  }
 }
 
 }  // namespace

@@ -12,7 +12,6 @@
 #include <map>
 #include <set>
 
-#include "app/main_window.h"
 #include "app/run_sequence.h"
 #include "app/startup.h"
 #include "platform/safe_replace.h"
@@ -25,41 +24,47 @@ namespace {
 
 const std::string kOld = std::string("old") + kMainSuffix, kNew = std::string("new") + kMainSuffix;
 const std::string kPinkOld = std::string("p1") + kSisterSuffix, kPinkNew = std::string("p2") + kSisterSuffix;
+using Files = std::map<std::string, std::string>;
 
-struct Policy {
-  int copyonly, copylarge, no_move;
-};
-
-// A scenario thread: its number, board, log lines at the source and at the
-// destination (0: none there), and flags.
+// A thread: its number, board, log lines at the source and at the
+// destination (0: none there), and flags.  A fresh thread, one whose
+// destination copy is larger, one whose copy is smaller, a dropped thread,
+// and a fresh thread of the other family.
 struct Thread {
   int n;
   std::string board;
   int lines, dest_lines, flags;
   std::string from() const { return board == "news" ? kOld : kPinkOld; }
   std::string to() const { return board == "news" ? kNew : kPinkNew; }
+  std::string at(const std::string& server, const char* ext) const {
+    return "log\\" + server + "\\" + board + "\\" + std::to_string(n) + ext;
+  }
 };
-// A fresh thread, one whose destination copy is larger, one whose copy is
-// smaller, a dropped thread, and a fresh thread of the other family.
 const Thread kThreads[] = {{1, "news", 3, 0, 0x60}, {2, "news", 2, 6, 0}, {3, "news", 8, 1, 0},
                            {4, "news", 2, 0, 0x70}, {5, "pink", 4, 0, 0}};
 
-std::string path(const std::string& server, const Thread& t, const char* ext) {
-  return "log\\" + server + "\\" + t.board + "\\" + std::to_string(t.n) + ext;
-}
+// Where each thread ends after a run without failures: m moved, c copied
+// (the source stays), k the destination's own copy kept (K: and the source
+// stays too), s left at the source (dropped, with no_move).  A moved or
+// copied thread's links and index name its new host.
+struct Policy {
+  int copyonly, copylarge, no_move;
+  const char* ends;
+} const kPolicies[] = {{0, 0, 0, "mkkmm"}, {0, 1, 0, "mkmmm"}, {1, 0, 0, "cKKcc"},
+                       {1, 1, 0, "cKccc"}, {0, 0, 1, "mkksm"}, {1, 1, 1, "cKcsc"}};
 
 // The favourites name threads 1, 3 and 5.  With `doubled`, fav.idx names
 // them twice: a run cut short and completed must still move only the first
 // entry of each.  (With copyonly every run makes the favourites of every
 // thread follow again, so a completed run there is one more run.)
-std::map<std::string, std::string> scenario(bool doubled) {
-  std::map<std::string, std::string> files;
+Files scenario(bool doubled) {
+  Files files;
   for (const Thread& t : kThreads) {
-    files[path(t.from(), t, ".dat")] = log_text(t.from(), t.board, t.lines);
-    files[path(t.from(), t, ".idx")] = index_text(Index(t.flags, t.from(), t.board));
+    files[t.at(t.from(), ".dat")] = log_text(t.from(), t.board, t.lines);
+    files[t.at(t.from(), ".idx")] = index_text(Index(t.flags, t.from(), t.board));
     if (!t.dest_lines) continue;
-    files[path(t.to(), t, ".dat")] = log_text(t.to(), t.board, t.dest_lines);
-    files[path(t.to(), t, ".idx")] = index_text(Index(0, t.to(), t.board));
+    files[t.at(t.to(), ".dat")] = log_text(t.to(), t.board, t.dest_lines);
+    files[t.at(t.to(), ".idx")] = index_text(Index(0, t.to(), t.board));
   }
   files["fav.idx"] = kOld + "\\news\\1.idx\r\n" + kOld + "\\news\\3.idx\r\n";
   if (doubled) files["fav.idx"] += files["fav.idx"];
@@ -68,47 +73,48 @@ std::map<std::string, std::string> scenario(bool doubled) {
   return files;
 }
 
-// What a run without failures leaves: each thread at its destination (also
-// at its source with copyonly, and only there when dropped with no_move),
-// the larger copy kept (the source's also when equal or with copylarge), its
-// links and index naming the new host; the favourites follow.
-std::map<std::string, std::string> expected(const Policy& p, bool doubled) {
-  std::map<std::string, std::string> files = scenario(doubled);
+// The expected tree as snapshot_tree shows it, parent directories included.
+std::vector<std::string> expected(const Policy& p, bool doubled) {
+  Files files = scenario(doubled);
   for (const Thread& t : kThreads) {
-    bool stays = p.no_move && (t.flags & kThreadFlagDropped);
-    if (!p.copyonly && !stays) files.erase(path(t.from(), t, ".dat")), files.erase(path(t.from(), t, ".idx"));
-    if (stays || (t.dest_lines > t.lines && t.dest_lines) || (t.dest_lines && !p.copylarge)) continue;
-    files[path(t.to(), t, ".dat")] = log_text(t.to(), t.board, t.lines, t.from());
-    files[path(t.to(), t, ".idx")] = index_text(Index(t.flags & 0xEF, t.to(), t.board));
+    const char end = p.ends[&t - kThreads];
+    if (end == 'm' || end == 'k') files.erase(t.at(t.from(), ".dat")), files.erase(t.at(t.from(), ".idx"));
+    if (end != 'm' && end != 'c') continue;
+    files[t.at(t.to(), ".dat")] = log_text(t.to(), t.board, t.lines, t.from());
+    files[t.at(t.to(), ".idx")] = index_text(Index(t.flags & ~kThreadFlagDropped, t.to(), t.board));
   }
   std::string& fav = files["fav.idx"];
   for (int i = 0; i < 2; ++i) fav.replace(fav.find(kOld), kOld.size(), kNew);
   files["fav2.idx"] = kPinkNew + "\\pink\\5.idx\r\n";
-  return files;
-}
-
-// A tree as snapshot_tree shows it, parent directories included.
-std::vector<std::string> as_tree(const std::map<std::string, std::string>& files) {
   std::set<std::string> out;
   for (const auto& f : files) {
-    std::string p = f.first;
-    std::replace(p.begin(), p.end(), '\\', '/');
-    for (size_t at = p.find('/'); at != std::string::npos; at = p.find('/', at + 1)) out.insert(p.substr(0, at + 1));
-    out.insert(p + "=" + f.second);
+    std::string path = f.first;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    for (size_t at = 0; (at = path.find('/', at + 1)) != std::string::npos;) out.insert(path.substr(0, at + 1));
+    out.insert(path + "=" + f.second);
   }
   return {out.begin(), out.end()};
 }
 
+// The entries only one of the trees has, marked - and +.
+std::string difference(const std::vector<std::string>& got, const std::vector<std::string>& want) {
+  std::string out;
+  for (const std::string& e : got) {
+    if (!std::binary_search(want.begin(), want.end(), e)) out += "\n+ " + e.substr(0, 120);
+  }
+  for (const std::string& e : want) {
+    if (!std::binary_search(got.begin(), got.end(), e)) out += "\n- " + e.substr(0, 120);
+  }
+  return out;
+}
+
 class FailureSweep : public RootTest {
  protected:
-  // One whole automatic run, in-process, as the program runs it.  `arm`
-  // is called when the run starts: start-up's own failures are another
-  // matter (it refuses to start), so faults count from there.
+  // One whole automatic run, in-process, as the program runs it.  `arm` is
+  // called when the run starts: faults count from there (start-up's own
+  // failures are another matter: it refuses to start).
   int run_program(const std::function<void()>& arm = [] {}) {
-    ui_->on_main_window = [&arm] {
-      arm();
-      run_sequence();
-    };
+    ui_->on_main_window = [&arm] { arm(), run_sequence(); };
     return vendrit_main("auto", ui_);
   }
 
@@ -116,21 +122,20 @@ class FailureSweep : public RootTest {
     std::error_code ec;
     for (auto& e : std::filesystem::directory_iterator(".", ec)) std::filesystem::remove_all(e.path(), ec);
     for (const auto& f : scenario_) {
-      size_t slash = f.first.rfind('\\');
-      if (slash != std::string::npos) make_dirs(f.first.substr(0, slash));
+      if (f.first.rfind('\\') != std::string::npos) make_dirs(f.first.substr(0, f.first.rfind('\\')));
       write_file(f.first, f.second);
     }
     write_file("vendrit.ini", "[vendrit]\r\ncopyonly=" + std::to_string(p.copyonly) + "\r\ncopylarge=" +
                                   std::to_string(p.copylarge) + "\r\nno_move=" + std::to_string(p.no_move) + "\r\n");
   }
 
-  // The tree without vendrit.ini, and without the program's own temporary
-  // files, which a crash may leave (`temporaries` counts them).
+  // The tree without vendrit.ini and the program's own temporary files,
+  // which a crash may leave (`temporaries` counts them).
   static std::vector<std::string> tree(int* temporaries = nullptr) {
     std::vector<std::string> out;
     for (const std::string& e : snapshot_tree(".")) {
-      size_t slash = e.rfind('/', e.find('='));
-      if (is_leftover_temporary(e.substr(slash + 1, e.find('=') - slash - 1).c_str())) {
+      size_t slash = e.rfind('/', e.find('=')) + 1;
+      if (is_leftover_temporary(e.substr(slash, e.find('=') - slash).c_str())) {
         if (temporaries) ++*temporaries;
       } else if (e.rfind("vendrit.ini=", 0) != 0) {
         out.push_back(e);
@@ -139,23 +144,12 @@ class FailureSweep : public RootTest {
     return out;
   }
 
-  // The entries only one of the trees has, marked - and +.
-  static std::string difference(const std::vector<std::string>& got, const std::vector<std::string>& want) {
-    std::string out;
-    for (const std::string& e : got) {
-      if (!std::binary_search(want.begin(), want.end(), e)) out += "\n+ " + e.substr(0, 120);
-    }
-    for (const std::string& e : want) {
-      if (!std::binary_search(got.begin(), got.end(), e)) out += "\n- " + e.substr(0, 120);
-    }
-    return out;
-  }
-
-  // Checks what must hold after any failed or interrupted run: every thread
-  // is somewhere whole with its index beside it (after a crash, between the
-  // two steps of a move, its index may stand in the destination while its
-  // data file still waits at the source), every index file can be read,
-  // and no log is half-written.
+  // What must hold after any failed or interrupted run: every thread is
+  // somewhere whole with its index beside it (after a crash between the two
+  // steps of a move, the index may stand at the destination while the data
+  // file still waits at the source), every index file can be read, no log
+  // is half-written, and a rewritten favourites file keeps every entry,
+  // each unchanged or naming a thread that exists.
   void expect_nothing_lost(bool crashed) {
     std::set<std::string> whole;
     for (const Thread& t : kThreads) {
@@ -165,15 +159,12 @@ class FailureSweep : public RootTest {
     }
     std::map<std::string, std::set<std::string>> data_dirs, index_dirs;  // stem -> dirs
     for (const std::string& e : snapshot_tree("log")) {
-      size_t eq = e.find('=');
-      if (eq == std::string::npos) continue;
-      std::string path = e.substr(0, eq), bytes = e.substr(eq + 1);
-      size_t slash = path.rfind('/');
-      std::string dir = path.substr(0, slash), base = path.substr(slash + 1);
-      if (base.find("vendrit-") == 0) continue;
-      std::string stem = base.substr(0, base.find('.'));
-      if (base.find(".dat") != std::string::npos) {
-        EXPECT_EQ(whole.count(bytes), 1u) << "half-written log " << path;
+      size_t eq = e.find('='), slash = e.rfind('/', eq);
+      if (eq == std::string::npos || e.find("vendrit-", slash) == slash + 1) continue;
+      const std::string path = e.substr(0, eq), dir = e.substr(0, slash);
+      const std::string stem = e.substr(slash + 1, e.find('.', slash) - slash - 1);
+      if (e.find(".dat", slash) < eq) {
+        EXPECT_EQ(whole.count(e.substr(eq + 1)), 1u) << "half-written log " << path;
         data_dirs[stem].insert(dir);
       } else {
         ThreadIndex record;
@@ -186,71 +177,57 @@ class FailureSweep : public RootTest {
       for (const std::string& dir : data_dirs[stem]) paired = paired || index_dirs[stem].count(dir);
       EXPECT_TRUE(crashed ? !data_dirs[stem].empty() && !index_dirs[stem].empty() : paired) << "thread " << stem;
     }
-    // A rewritten favourites file keeps every entry, each unchanged or
-    // naming a thread that exists.
     for (const char* fav : {"fav.idx", "fav2.idx"}) {
       const std::string text = read_file(fav), original = scenario_.at(fav);
       EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), std::count(original.begin(), original.end(), '\n'));
       for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
         std::string entry = text.substr(start, end - start);
-        EXPECT_TRUE(original.find(entry + "\r\n") != std::string::npos || file_exists("log\\" + entry))
-            << fav << ": " << entry;
+        EXPECT_TRUE(original.find(entry + "\r\n") != std::string::npos || file_exists("log\\" + entry)) << fav << ": " << entry;
       }
     }
   }
 
-  void sweep(const Policy& p, bool crash) {
-    const std::string policy = "policy " + std::to_string(p.copyonly) + std::to_string(p.copylarge) +
-                               std::to_string(p.no_move);
-    scenario_ = scenario(p.copyonly == 0);
-    const std::vector<std::string> want = as_tree(expected(p, p.copyonly == 0));
-    reset_tree(p);
-    long started = 0;
-    fault_.reset();
-    ASSERT_EQ(run_program([&] { started = fault_.total(); }), 0);
-    const long operations = fault_.total() - started;
-    ASSERT_EQ(difference(tree(), want), "") << policy << ": a run without failures";
-    ASSERT_GT(operations, 50);
-
-    for (long k = 1; k <= operations; ++k) {
-      SCOPED_TRACE(policy + (crash ? " crash before op " : " fail op ") + std::to_string(k));
+  void sweep(bool crash) {
+    for (const Policy& p : kPolicies) {
+      const std::string policy = "policy " + std::to_string(p.copyonly) + std::to_string(p.copylarge) + std::to_string(p.no_move);
+      scenario_ = scenario(p.copyonly == 0);
+      const std::vector<std::string> want = expected(p, p.copyonly == 0);
       reset_tree(p);
+      long started = 0;
       fault_.reset();
-      if (crash) {
-        pid_t child = fork();
-        if (child == 0) {
-          run_program([&] { fault_.crash_at(k, [] { _exit(42); }); });
-          _exit(0);
+      ASSERT_EQ(run_program([&] { started = fault_.total(); }), 0);
+      const long operations = fault_.total() - started;
+      ASSERT_EQ(difference(tree(), want), "") << policy << ": a run without failures";
+      ASSERT_GT(operations, 50);
+      for (long k = 1; k <= operations && !HasFailure(); ++k) {  // one clear report is enough
+        SCOPED_TRACE(policy + (crash ? " crash before op " : " fail op ") + std::to_string(k));
+        reset_tree(p);
+        fault_.reset();
+        if (crash) {
+          pid_t child = fork();
+          if (child == 0) run_program([&] { fault_.crash_at(k, [] { _exit(42); }); }), _exit(0);
+          int status = 0;
+          waitpid(child, &status, 0);
+          ASSERT_TRUE(WIFEXITED(status));
+        } else {
+          ASSERT_EQ(run_program([&] { fault_.fail_total_nth(k); }), 0);
+          int temporaries = 0;
+          tree(&temporaries);
+          EXPECT_EQ(temporaries, 0) << "a failed run left a temporary file";
         }
-        int status = 0;
-        waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFEXITED(status));
-      } else {
-        ASSERT_EQ(run_program([&] { fault_.fail_total_nth(k); }), 0);
-        int temporaries = 0;
-        tree(&temporaries);
-        EXPECT_EQ(temporaries, 0) << "a failed run left a temporary file";
+        expect_nothing_lost(crash);
+        fault_.reset();
+        ASSERT_EQ(run_program(), 0);
+        EXPECT_EQ(difference(tree(), want), "") << "a second run did not complete the job";
       }
-      expect_nothing_lost(crash);
-      fault_.reset();
-      ASSERT_EQ(run_program(), 0);
-      EXPECT_EQ(difference(tree(), want), "") << "a second run did not complete the job";
-      if (HasFailure()) return;  // one clear report per policy is enough
     }
   }
 
-  std::map<std::string, std::string> scenario_;
+  Files scenario_;
 };
 
-const Policy kPolicies[] = {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 1, 0}, {0, 0, 1}, {1, 1, 1}};
-
-TEST_F(FailureSweep, EveryFailedOperation) {
-  for (const Policy& p : kPolicies) sweep(p, false);
-}
-
-TEST_F(FailureSweep, EveryCrashPoint) {
-  for (const Policy& p : kPolicies) sweep(p, true);
-}
+TEST_F(FailureSweep, EveryFailedOperation) { sweep(false); }
+TEST_F(FailureSweep, EveryCrashPoint) { sweep(true); }
 
 }  // namespace
 }  // namespace vendrit

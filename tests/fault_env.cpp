@@ -1,17 +1,13 @@
 #include "tests/fault_env.h"
 
 namespace vendrit {
-
 namespace {
 
+// A failing write may still have put part of the bytes on disk.
 class FaultFile : public File {
  public:
   FaultFile(FaultEnv* env, std::unique_ptr<File> base) : env_(env), base_(std::move(base)) {}
-
-  long long read(void* buf, size_t n) override {
-    return env_->should_fail(FaultOp::kRead) ? -1 : base_->read(buf, n);
-  }
-  // A failing write may still have put part of the bytes on disk.
+  long long read(void* buf, size_t n) override { return env_->should_fail(FaultOp::kRead) ? -1 : base_->read(buf, n); }
   bool write(const void* buf, size_t n) override {
     if (!env_->should_fail(FaultOp::kWrite)) return base_->write(buf, n);
     if (n > 1) base_->write(buf, n / 2);
@@ -22,9 +18,7 @@ class FaultFile : public File {
     if (count && pieces[0].size > 1) base_->write(pieces[0].data, pieces[0].size / 2);
     return false;
   }
-  bool status(FileStatus* status) override {
-    return !env_->should_fail(FaultOp::kStat) && base_->status(status);
-  }
+  bool status(FileStatus* s) override { return !env_->should_fail(FaultOp::kStat) && base_->status(s); }
   bool close() override {
     bool fail = env_->should_fail(FaultOp::kClose);
     return base_->close() && !fail;
@@ -38,23 +32,20 @@ class FaultFile : public File {
 }  // namespace
 
 const char* fault_op_name(FaultOp op) {
-  static const char* const names[] = {"open",  "read",  "write", "close", "rename",
-                                      "remove", "mkdir", "rmdir", "list",  "stat"};
+  static const char* const names[] = {"open", "read", "write", "close", "rename", "remove", "mkdir", "rmdir", "list", "stat"};
   return names[int(op)];
 }
 
 bool FaultEnv::should_fail(FaultOp op) {
-  int i = int(op);
-  int n = ++counts_[i];
+  int n = ++counts_[int(op)];
   if (++total_ == crash_at_ && crash_) crash_();
-  return n == fail_nth_[i] || (fail_from_[i] && n >= fail_from_[i]) || total_ == fail_total_at_;
+  return n == fail_nth_[int(op)] || (fail_from_[int(op)] && n >= fail_from_[int(op)]) || total_ == fail_total_at_;
 }
 
 std::unique_ptr<File> FaultEnv::open(const char* path, OpenMode mode) {
   if (should_fail(FaultOp::kOpen) || (mode != OpenMode::kRead && locked(path))) return nullptr;
   std::unique_ptr<File> base = base_->open(path, mode);
-  if (!base) return nullptr;
-  return std::make_unique<FaultFile>(this, std::move(base));
+  return base ? std::make_unique<FaultFile>(this, std::move(base)) : nullptr;
 }
 
 }  // namespace vendrit

@@ -1,69 +1,50 @@
 #include "tests/test_support.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <random>
 
+#include "catalogue/catalogue.h"
+#include "platform/text.h"
+#include "relocate/rewrite_favourite_paths.h"
+#include "report/progress_log.h"
+#include "report/sstp_notify.h"
 #include "state/run_settings.h"
 #include "state/work_buffer.h"
-#include "catalogue/catalogue.h"
-#include "relocate/rewrite_favourite_paths.h"
-#include "platform/text.h"
-#include "report/progress_log.h"
 #ifdef _WIN32
 #include "platform/win32/wide_text.h"
 #endif
-#include "report/sstp_notify.h"
 
 namespace vendrit {
 
-namespace fs = std::filesystem;
+extern void* (*g_work_buffer_realloc)(void*, size_t);  // the work buffer's allocation seam
 
 namespace {
 
-// Program paths use backslashes and Shift_JIS; the host's file API wants its
-// own separator, and on Windows the path's characters in UTF-16.
-fs::path host_path(const std::string& path) {
+namespace fs = std::filesystem;
+
+// Program paths use backslashes and Shift_JIS; the host wants its own
+// separator, and on Windows UTF-16.  program_text goes back, with '/'.
 #ifdef _WIN32
-  return fs::path(widen(path.c_str()));
+fs::path host_path(const std::string& path) { return fs::path(widen(path.c_str())); }
+FILE* open_host(const fs::path& path, const char* mode) { return _wfopen(path.c_str(), widen(mode).c_str()); }
+std::string program_text(const fs::path& path) { return narrow(path.generic_wstring().c_str()); }
 #else
-  std::string out = path;
+fs::path host_path(std::string out) {
   for (size_t i = 0; i < out.size(); i += sjis_char_size(&out[i])) {
     if (out[i] == '\\') out[i] = '/';
   }
   return fs::path(out);
-#endif
 }
-
-FILE* open_host(const fs::path& path, const char* mode) {
-#ifdef _WIN32
-  return _wfopen(path.c_str(), widen(mode).c_str());
-#else
-  return fopen(path.c_str(), mode);
+FILE* open_host(const fs::path& path, const char* mode) { return fopen(path.c_str(), mode); }
+std::string program_text(const fs::path& path) { return path.generic_string(); }
 #endif
-}
-
-// A host path as program text (Shift_JIS on Windows), with '/' separators.
-std::string program_text(const fs::path& path) {
-#ifdef _WIN32
-  return narrow(path.generic_wstring().c_str());
-#else
-  return path.generic_string();
-#endif
-}
 
 int g_failing_growths = 0;
-
 void* failing_realloc(void* old, size_t size) {
-  if (g_failing_growths > 0) {
-    --g_failing_growths;
-    return nullptr;
-  }
-  return realloc(old, size);
+  return g_failing_growths > 0 && g_failing_growths-- ? nullptr : realloc(old, size);
 }
 
 std::string read_host(const fs::path& path) {
@@ -71,8 +52,7 @@ std::string read_host(const fs::path& path) {
   if (!f) return "<missing>";
   std::string out;
   char buf[65536];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+  for (size_t n; (n = fread(buf, 1, sizeof buf, f)) > 0;) out.append(buf, n);
   fclose(f);
   return out;
 }
@@ -83,19 +63,15 @@ TempRoot::TempRoot() {
   std::error_code ec;
   previous_ = fs::current_path(ec).string();
   std::random_device rd;
-  for (;;) {
-    fs::path p = fs::temp_directory_path() / ("vendrit-test-" + std::to_string(rd()));
-    if (fs::create_directory(p, ec)) {
-      path_ = p.string();
-      break;
-    }
+  for (fs::path p; path_.empty();) {
+    p = fs::temp_directory_path() / ("vendrit-test-" + std::to_string(rd()));
+    if (fs::create_directory(p, ec)) path_ = p.string();
   }
   fs::current_path(path_);
   catalogue_reset();
   favourites_forget();
   g_settings = RunSettings();
-  g_favourites_rebuild = g_foreign_server = g_run_mode = 0;
-  g_logging = 0;
+  g_favourites_rebuild = g_foreign_server = g_run_mode = g_logging = 0;
   format_text(g_ini_path, sizeof g_ini_path, "%s/vendrit.ini", path_.c_str());
   format_text(g_log_path, sizeof g_log_path, "%s/vendrit.log", path_.c_str());
   copy_text(g_start_dir, sizeof g_start_dir, path_.c_str());
@@ -104,11 +80,10 @@ TempRoot::TempRoot() {
 TempRoot::~TempRoot() {
   std::error_code ec;
   fs::current_path(previous_, ec);
-  // Read-only files and directories made by a test must not stop the cleanup.
-  // An entry that cannot be stepped over (a link Wine cannot follow) ends
-  // the loop rather than repeating for ever.
-  for (auto it = fs::recursive_directory_iterator(path_, ec);
-       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+  // Read-only entries must not stop the cleanup; one that cannot be stepped
+  // over (a link Wine cannot follow) ends the loop rather than repeating.
+  for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
     fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
   }
   fs::remove_all(path_, ec);
@@ -117,8 +92,7 @@ TempRoot::~TempRoot() {
 void RootTest::SetUp() {
   root_ = std::make_unique<TempRoot>();
   g_failing_growths = 0;
-  ui_ = new RecordingUi;
-  g_ui = ui_;
+  g_ui = ui_ = new RecordingUi;
   set_env(&fault_);
   work_buffer_free();
   work_buffer_allocate();
@@ -144,35 +118,26 @@ void write_file(const std::string& path, const std::string& bytes) {
 
 std::string read_file(const std::string& path) { return read_host(host_path(path)); }
 
-bool file_exists(const std::string& path) {
-  std::error_code ec;
-  return fs::is_regular_file(host_path(path), ec);
-}
+std::error_code g_ec;  // what the helpers below ignore
+bool file_exists(const std::string& path) { return fs::is_regular_file(host_path(path), g_ec); }
+bool dir_exists(const std::string& path) { return fs::is_directory(host_path(path), g_ec); }
+void make_dirs(const std::string& path) { fs::create_directories(host_path(path), g_ec); }
 
-bool dir_exists(const std::string& path) {
-  std::error_code ec;
-  return fs::is_directory(host_path(path), ec);
-}
-
-void make_dirs(const std::string& path) {
-  std::error_code ec;
-  fs::create_directories(host_path(path), ec);
+void write_tree(const std::string& dir, const std::vector<std::string>& entries) {
+  make_dirs(dir);
+  for (const std::string& e : entries) write_file(dir + "\\" + e.substr(0, e.find('=')), e.substr(e.find('=') + 1));
 }
 
 std::vector<std::string> snapshot_tree(const std::string& dir) {
   std::vector<std::string> out;
   std::error_code ec;
   fs::path base = host_path(dir);
-  for (auto it = fs::recursive_directory_iterator(base, ec); it != fs::recursive_directory_iterator();
-       it.increment(ec)) {
+  for (auto it = fs::recursive_directory_iterator(base, ec); it != fs::recursive_directory_iterator(); it.increment(ec)) {
     std::string rel = program_text(it->path().lexically_relative(base));
-    // Links are shown, never followed; special files are never opened.
     switch (it->symlink_status(ec).type()) {
       case fs::file_type::directory: out.push_back(rel + "/"); break;
       case fs::file_type::regular: out.push_back(rel + "=" + read_host(it->path())); break;
-      case fs::file_type::symlink:
-        out.push_back(rel + "->" + program_text(fs::read_symlink(it->path(), ec)));
-        break;
+      case fs::file_type::symlink: out.push_back(rel + "->" + program_text(fs::read_symlink(it->path(), ec))); break;
       default: out.push_back(rel + " (special)"); break;
     }
   }
@@ -181,25 +146,27 @@ std::vector<std::string> snapshot_tree(const std::string& dir) {
 }
 
 bool RecordingUi::send_copy_data(intptr_t target, void* copy_data) {
-  const auto* record = static_cast<const CopyDataRecord*>(copy_data);
-  sent.push_back({target, record->tag,
-                  std::string(static_cast<const char*>(record->data), record->length)});
+  const auto* r = static_cast<const CopyDataRecord*>(copy_data);
+  sent.push_back({target, r->tag, std::string(static_cast<const char*>(r->data), r->length)});
   return true;
 }
 
-void add_board(const char* server, const char* board_id, const char* name) {
-  BoardRecord& r = g_boards[g_board_count++];
+namespace {
+BoardRecord& fill(BoardRecord& r, const char* server, const char* board_id, const char* name = "") {
   memset(&r, 0, sizeof r);
   copy_text(r.server, sizeof r.server, server);
   copy_text(r.board_id, sizeof r.board_id, board_id);
   copy_text(r.board_name, sizeof r.board_name, name);
+  return r;
+}
+}  // namespace
+
+void add_board(const char* server, const char* board_id, const char* name) {
+  fill(g_boards[g_board_count++], server, board_id, name);
 }
 
 void add_exclusion(const char* server, const char* board_id) {
-  BoardRecord& r = g_exclusions[g_exclusion_count++];
-  memset(&r, 0, sizeof r);
-  copy_text(r.server, sizeof r.server, server);
-  copy_text(r.board_id, sizeof r.board_id, board_id);
+  fill(g_exclusions[g_exclusion_count++], server, board_id);
   exclusion_index_rebuild();
 }
 
@@ -216,20 +183,16 @@ std::string index_line(const std::vector<std::string>& fields, const std::string
 }
 
 std::string index_text(const Index& i, const std::string& end, const std::string& rest) {
-  return index_line({"5", std::to_string(i.flags), "7", i.title, i.host, i.board, "f7", "8", "9",
-                     "10", "f11", "f12", i.board_name, "14", "f15", "f16", "17", "f18", "f19",
-                     "f20", i.field21},
-                    end) +
-         rest;
+  return index_line({"5", std::to_string(i.flags), "7", i.title, i.host, i.board, "f7", "8", "9", "10", "f11", "f12",
+                     i.board_name, "14", "f15", "f16", "17", "f18", "f19", "f20", i.field21},
+                    end) + rest;
 }
 
-std::string log_text(const std::string& host, const std::string& board, int lines,
-                     const std::string& top) {
+std::string log_text(const std::string& host, const std::string& board, int lines, const std::string& top) {
   std::string out;
   for (int i = 0; i < lines; ++i) {
-    out += "名無し<>sage<>2000/01/01<> http://" + host + "/test/read.cgi/" + board + "/12/" +
-           std::to_string(i) + " を見て http://" + (top.empty() ? host : top) + "/" + board +
-           "/ <>\r\n";
+    out += "名無し<>sage<>2000/01/01<> http://" + host + "/test/read.cgi/" + board + "/12/" + std::to_string(i) +
+           " を見て http://" + (top.empty() ? host : top) + "/" + board + "/ <>\r\n";
   }
   return out;
 }

@@ -1,7 +1,6 @@
-// Shared helpers for the unit tests: a temporary reader root that becomes the
-// current directory, file helpers that work in program paths (backslashes),
-// a Ui that records what the windows would show, and builders of board
-// lists, thread index files and thread logs.
+// Shared test helpers: a temporary reader root made current, file helpers in
+// program paths (backslashes), a Ui that records what the windows would
+// show, and builders of catalogue entries, thread index files and logs.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,9 +15,8 @@
 
 namespace vendrit {
 
-// Creates a fresh directory, makes it current, and on destruction goes back
-// and removes it.  Also resets the process-wide state the tests touch:
-// catalogue tables, settings, work buffer, copy-data block, Ui and Env.
+// A fresh directory, current until destruction, which then removes it; also
+// resets the process-wide state the tests touch (catalogue, settings, paths).
 class TempRoot {
  public:
   TempRoot();
@@ -26,31 +24,28 @@ class TempRoot {
   const std::string& path() const { return path_; }
 
  private:
-  std::string path_;
-  std::string previous_;
+  std::string path_, previous_;
 };
 
-// Test fixture with a TempRoot, a RecordingUi installed as g_ui, the work
-// buffer and the copy-data block allocated, and a FaultEnv installed.
+// A TempRoot, a RecordingUi as g_ui, the work buffer and copy-data block, a FaultEnv as env().
 class RootTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
-
   std::unique_ptr<TempRoot> root_;
   FaultEnv fault_;
   class RecordingUi* ui_ = nullptr;
 };
 
-// Files, named by program paths relative to the current directory.
 void write_file(const std::string& path, const std::string& bytes);
-std::string read_file(const std::string& path);
+std::string read_file(const std::string& path);  // "<missing>" when it cannot be read
 bool file_exists(const std::string& path);
 bool dir_exists(const std::string& path);
 void make_dirs(const std::string& path);  // the whole chain
-// Sorted list of every file below `dir` with its content, "path=bytes";
-// directories end in "/", links show their target ("path->target") and are
-// not followed, and special files are named only.
+// Writes "name=bytes" entries (names may hold '\\') into `dir`, made first.
+void write_tree(const std::string& dir, const std::vector<std::string>& entries);
+// Sorted "path=bytes" of everything below `dir`: directories end in "/",
+// links show "->target" and are not followed, special files are only named.
 std::vector<std::string> snapshot_tree(const std::string& dir);
 
 class RecordingUi : public Ui {
@@ -64,10 +59,7 @@ class RecordingUi : public Ui {
   void post_exit() override { ++exits_posted; }
   void show_error(const char* text) override { errors.push_back(text); }
   void show_information(const char* text) override { informations.push_back(text); }
-  int run_settings_dialog(bool owned) override {
-    dialogs.push_back(owned);
-    return dialog_result;
-  }
+  int run_settings_dialog(bool owned) override { return dialogs.push_back(owned), dialog_result; }
   void run_main_window() override {
     ++main_windows;
     if (on_main_window) on_main_window();
@@ -77,8 +69,7 @@ class RecordingUi : public Ui {
     snprintf(buf, size, "\\0script%d\\e", id);
     loaded_scripts.push_back(id);
   }
-  // Records each request as the host would receive it.
-  bool send_copy_data(intptr_t target, void* copy_data) override;
+  bool send_copy_data(intptr_t target, void* copy_data) override;  // recorded as the host gets it
   struct Sent {
     intptr_t target;
     uintptr_t tag;
@@ -86,27 +77,21 @@ class RecordingUi : public Ui {
   };
   std::vector<Sent> sent;
   std::vector<int> loaded_scripts;
-
   std::string output;
-  int selection_removals = 0, redraws = 0, beeps = 0, exits_posted = 0;
-  int main_windows = 0;
-  std::vector<bool> buttons;
+  int selection_removals = 0, redraws = 0, beeps = 0, exits_posted = 0, main_windows = 0, dialog_result = 0;
+  std::vector<bool> buttons, dialogs;
   std::vector<std::string> errors, informations;
-  std::vector<bool> dialogs;
-  int dialog_result = 0;
   std::function<void()> on_main_window;
 };
 
-// Catalogue builders.
 void add_board(const char* server, const char* board_id, const char* name = "板");
 void add_exclusion(const char* server, const char* board_id);
-// `name` joins the favourites list, its content read afresh.
-void add_favourites(const std::string& name, const std::string& content);
+void add_favourites(const std::string& name, const std::string& content);  // read afresh
 
 // Line 1 of a thread index file: the fields joined by tabs, `end` after the last.
 std::string index_line(const std::vector<std::string>& fields, const std::string& end = "\r\n");
-// A usable thread index file; with field 21 empty it is exactly what the
-// program writes, so expected files are built the same way.
+// A usable thread index file; with field 21 empty it is byte for byte what
+// the program writes.
 struct Index {
   Index(int f = 0, std::string h = "", std::string b = "news") : flags(f), host(h), board(b) {}
   int flags;
@@ -114,17 +99,12 @@ struct Index {
 };
 std::string index_text(const Index& i, const std::string& end = "\r\n",
                        const std::string& rest = "Last-Modified: Sat, 01 Jan 2000 00:00:00 GMT\r\n");
-// A thread log of `lines` lines, each with a reading address of `board` on
-// `host` and a link to the top page of `top` (default: `host`), which a link
-// rewrite leaves alone.
+// A log of `lines` lines, each with a reading address of `board` on `host`
+// and a link to the top page on `top` (default `host`), which no rewrite touches.
 std::string log_text(const std::string& host, const std::string& board = "news", int lines = 1,
                      const std::string& top = "");
 
-// The work buffer becomes a `size`-byte block, so that ordinary files outgrow it.
-void use_small_work_buffer(size_t size = 16);
-// The next `n` allocations or growths of the work buffer fail.
-void fail_work_buffer_growths(int n);
-// The allocation seam of the work buffer (state/work_buffer.cpp).
-extern void* (*g_work_buffer_realloc)(void*, size_t);
+void use_small_work_buffer(size_t size = 16);  // so that ordinary files outgrow it
+void fail_work_buffer_growths(int n);          // the next n allocations or growths fail
 
 }  // namespace vendrit
