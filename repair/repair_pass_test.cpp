@@ -190,7 +190,8 @@ TEST_F(RepairPassTest, IndexNames) {
 TEST_F(RepairPassTest, IndexFilesOutsideBoardDirectoriesAreLeftAlone) {
   Index moved(0, kFamOld);
   moved.field21 = "keep";
-  const std::string dirs[] = {"log", "log\\" + kFam, "log\\group\\" + kFam + "\\news", kDir + "\\old"};
+  const std::string dirs[] = {"log", "log\\" + kFam, "log\\group\\" + kFam + "\\news", kDir + "\\old",
+                              "log\\.hidden\\news", "log\\" + kFam + "\\.news"};  // '.' names are not walked
   for (const std::string& d : dirs) put(d, "1.idx", moved);
   g_settings.changebbs = 1;
   g_foreign_server = 1;
