@@ -28,33 +28,31 @@ TEST_F(MainWindowTest, TitleAndExclusionSummary) {
   EXPECT_EQ(ui_->output, std::string("処理除外鯖\r\n") + row1 + row2);
 }
 
-TEST_F(MainWindowTest, RunSequenceOrderAndAutoExit) {
-  ui_->output = "left over from the summary";
-  g_run_mode = 2;
-  run_sequence();
-  EXPECT_EQ(ui_->output.rfind("開始します\r\n========== ", 0), 0u) << ui_->output;
-  EXPECT_NE(ui_->output.find(" ==========\r\n終了しました"), std::string::npos);
-  EXPECT_EQ(ui_->selection_removals, 1);
-  EXPECT_EQ(ui_->beeps, 1);
-  EXPECT_EQ(ui_->buttons, std::vector<bool>{true});
-  EXPECT_EQ(ui_->exits_posted, 1);
-  g_run_mode = 1;
-  run_sequence();
-  EXPECT_EQ(ui_->exits_posted, 1);  // only the automatic mode leaves by itself
-}
-
-TEST_F(MainWindowTest, FailedBackupEndsTheRunBeforeAnything) {
-  g_settings.backup = 1;
-  g_run_mode = 2;
-  write_file("vendrit.log", "");
-  g_logging = 1;
-  run_sequence();
-  EXPECT_EQ(ui_->output,
-            "開始します\r\n外部バックアッププログラム起動中\r\n外部バックアッププログラムの起動に失敗しました");
-  EXPECT_EQ(ui_->buttons, std::vector<bool>{true});
-  EXPECT_EQ(ui_->beeps, 0);
-  EXPECT_EQ(ui_->exits_posted, 0);  // the automatic window stays open
-  EXPECT_EQ(read_file("vendrit.log"), "");
+// A run replaces the window's text, ends with a beep and the buttons back on,
+// and only the automatic mode leaves by itself.  A backup program that cannot
+// start ends the run before anything: nothing logged, no beep, no exit.
+TEST_F(MainWindowTest, RunSequence) {
+  for (int row = 0; row < 4; ++row) {
+    const int backup = row / 2, mode = row % 2 + 1;
+    SCOPED_TRACE(row);
+    *ui_ = RecordingUi();
+    ui_->output = "left over from the summary";
+    write_file("vendrit.log", "");
+    g_settings.backup = backup;
+    g_run_mode = mode;
+    g_logging = 1;
+    run_sequence();
+    if (backup) {
+      EXPECT_EQ(ui_->output, "開始します\r\n外部バックアッププログラム起動中\r\n外部バックアッププログラムの起動に失敗しました");
+      EXPECT_EQ(read_file("vendrit.log"), "");
+    } else {
+      EXPECT_EQ(ui_->output.rfind("開始します\r\n========== ", 0), 0u) << ui_->output;
+      EXPECT_NE(ui_->output.find(" ==========\r\n終了しました"), std::string::npos);
+    }
+    EXPECT_EQ(ui_->buttons, std::vector<bool>{true});
+    EXPECT_EQ(std::vector<int>({ui_->selection_removals, ui_->beeps, ui_->exits_posted}),
+              std::vector<int>({!backup, !backup, !backup && mode == 2}));
+  }
 }
 
 // The rebuild writes favorite.idx and is a choice for one run only; when the

@@ -12,13 +12,9 @@
 namespace vendrit {
 namespace {
 
-std::string host(const char* name) { return std::string(name) + kMainSuffix; }
-// Paths compared without regard to the separator the platform prefers.
-std::string normal(std::string path) {
-  for (char& c : path) c = c == '\\' ? '/' : c;
-  return path;
+std::string board(const std::string& id, const char* host = "a") {
+  return "\t" + std::string(host) + kMainSuffix + "\t" + id + "\tn\r\n";
 }
-const std::string kDuplicate = "\t" + host("a") + "\tx\tn\r\n\t" + host("b") + "\tx\tn\r\n";
 
 class StartupTest : public RootTest {
  protected:
@@ -26,8 +22,9 @@ class StartupTest : public RootTest {
     RootTest::SetUp();
     work_buffer_free();  // start-up allocates these itself
     copy_data_block_free();
-    write_file("2channel.brd", "\t" + host("a") + "\tnews\tニュース\r\n");
+    write_file("2channel.brd", board("news"));
   }
+  // Every path gives back what start-up took.
   void expect_released() {
     EXPECT_EQ(g_work.data, nullptr);
     EXPECT_EQ(g_copy_data_block, nullptr);
@@ -36,18 +33,18 @@ class StartupTest : public RootTest {
 };
 
 TEST_F(StartupTest, Refusals) {
-  std::string full;
-  for (int i = 0; i < kBoardListCapacity; ++i) full += "\t" + host("a") + "\tb" + std::to_string(i) + "\tn\r\n";
+  std::string full, twice = board("x") + board("x", "b");
+  for (int i = 0; i < kBoardListCapacity; ++i) full += board("b" + std::to_string(i));
   const struct Row {
     const char* message;
     std::string board_list;  // empty: none
-    bool lock_exclusions, fail_buffer;
+    int fault;               // 1: exclude.lst cannot be written, 2: no work buffer
   } rows[] = {
-      {"2channel.brdがありません", "", false, false},
-      {"鯖大杉", full, false, false},
-      {"板の重複が除外されていません\n「exclude.lst」に重複鯖を出力します", kDuplicate, false, false},
-      {"板の重複が除外されていません", kDuplicate, true, false},
-      {"作業用バッファが確保できませんでした", "\t" + host("a") + "\tnews\tn\r\n", false, true},
+      {"2channel.brdがありません", "", 0},
+      {"鯖大杉", full, 0},
+      {"板の重複が除外されていません\n「exclude.lst」に重複鯖を出力します", twice, 0},
+      {"板の重複が除外されていません", twice, 1},
+      {"作業用バッファが確保できませんでした", board("news"), 2},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.message);
@@ -55,50 +52,45 @@ TEST_F(StartupTest, Refusals) {
     if (!r.board_list.empty()) write_file("2channel.brd", r.board_list);
     std::remove("exclude.lst");
     fault_.reset();
-    if (r.lock_exclusions) fault_.lock_file("exclude.lst");
-    if (r.fail_buffer) fail_work_buffer_growths(1);
+    if (r.fault == 1) fault_.lock_file("exclude.lst");
+    if (r.fault == 2) fail_work_buffer_growths(1);
     ui_->errors.clear();
     EXPECT_EQ(vendrit_main("setup", ui_), -1);  // even settings mode is refused
     EXPECT_EQ(ui_->errors, std::vector<std::string>{r.message});
-    EXPECT_EQ(ui_->main_windows, 0);
-    EXPECT_TRUE(ui_->dialogs.empty());
+    EXPECT_EQ(ui_->main_windows + ui_->dialogs.size(), 0u);
     expect_released();
   }
 }
 
+// The main window sees everything loaded (the words lower-cased first, so
+// "AUTO" wins over "setup"), the paths absolute, and nothing is saved.
 TEST_F(StartupTest, MainWindowLifeAndRelease) {
   write_file("vendrit.ini", "[vendrit]\r\ncopyonly=1\r\ncopylarge=1\r\n");
   write_file("fav.idx", "");
-  std::string root = root_->path();
+  std::vector<long> seen;
+  std::string paths;
   ui_->on_main_window = [&] {
-    EXPECT_NE(g_work.data, nullptr);
-    EXPECT_EQ(g_work.size, kWorkBufferInitialSize);
-    EXPECT_NE(g_copy_data_block, nullptr);
-    EXPECT_TRUE(fault_.marker_held_);
-    EXPECT_EQ(g_run_mode, 2);  // "AUTO" in capitals counts
-    EXPECT_EQ(g_settings.copyonly, 1);
-    EXPECT_EQ(g_board_count, 1);
-    EXPECT_EQ(g_favourite_count, 1);
-    EXPECT_EQ(g_logging, 0);  // no vendrit.log at start
-    EXPECT_EQ(normal(g_ini_path), normal(root + "/vendrit.ini"));
-    EXPECT_EQ(normal(g_log_path), normal(root + "/vendrit.log"));
+    seen = {g_work.data != nullptr, g_copy_data_block != nullptr, fault_.marker_held_, g_run_mode,
+            g_settings.copyonly, g_board_count, g_favourite_count, g_logging};
+    paths = std::string(g_ini_path) + "|" + g_log_path;
   };
   EXPECT_EQ(vendrit_main("x AUTO setup", ui_), 0);
+  EXPECT_EQ(seen, (std::vector<long>{1, 1, 1, 2, 1, 1, 1, 0}));
+  for (char& c : paths) c = c == '\\' ? '/' : c;
+  EXPECT_EQ(paths, root_->path() + "/vendrit.ini|" + root_->path() + "/vendrit.log");
   EXPECT_EQ(ui_->main_windows, 1);
-  EXPECT_TRUE(ui_->dialogs.empty());
-  EXPECT_TRUE(ui_->errors.empty());
+  EXPECT_TRUE(ui_->dialogs.empty() && ui_->errors.empty());
   expect_released();
-  EXPECT_FALSE(file_exists("vendrit.ini") && read_file("vendrit.ini").find("changelink") != std::string::npos);
+  EXPECT_EQ(read_file("vendrit.ini"), "[vendrit]\r\ncopyonly=1\r\ncopylarge=1\r\n");
 }
 
+// Settings mode shows the unowned dialog and opens no main window; cancel
+// writes nothing, OK saves what the dialog shows, the words' choice included.
 TEST_F(StartupTest, SettingsModeSavesUnlessCancelled) {
-  ui_->dialog_result = 0;  // cancel: nothing is written, no main window
   EXPECT_EQ(vendrit_main("setup", ui_), 0);
   EXPECT_EQ(ui_->dialogs, std::vector<bool>{false});
   EXPECT_FALSE(file_exists("vendrit.ini"));
   expect_released();
-
-  // OK with "new": the word's choice is what the dialog shows and saves.
   write_file("vendrit.ini", "[vendrit]\r\ncopylarge=1\r\n");
   ui_->dialog_result = 1;
   EXPECT_EQ(vendrit_main("setup new", ui_), 0);

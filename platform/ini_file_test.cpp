@@ -43,14 +43,6 @@ TEST_F(IniFileTest, WritesKeepEveryOtherLineAndTheKeyOrder) {
   EXPECT_EQ(read_file("vendrit.ini"),
             "; note\r\n[Vendrit]\r\ncopyonly=1\r\nbackupprog=C:\\\x95\x5c\\run.exe\r\n\r\n"
             "[other]\r\nx=1\r\n[new]\r\nk=v\r\n");
-  // A missing file is created with the section.
-  std::remove("vendrit.ini");
-  g_settings = RunSettings();
-  g_settings.copylarge = 1;
-  save_run_settings();
-  EXPECT_EQ(read_file("vendrit.ini"),
-            "[vendrit]\r\ncopyonly=0\r\ncopylarge=1\r\nchangelink=1\r\nchangebbs=0\r\nbackup=0\r\n"
-            "wait=0\r\nuse_ukagaka=0\r\nbackupprog=\r\nno_move=0\r\n");
 }
 
 }  // namespace
