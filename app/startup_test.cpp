@@ -1,6 +1,5 @@
-// Start-up as a whole, in-process, with a recording Ui: every refusal, what
-// is released on each path, settings mode and the main window's life.
 #include "app/startup.h"
+#include "app/command_words.h"
 
 #include "state/run_settings.h"
 #include "state/work_buffer.h"
@@ -25,21 +24,14 @@ class StartupTest : public RootTest {
     write_file("2channel.brd", board("news"));
   }
   // Every path gives back what start-up took.
-  void expect_released() {
-    EXPECT_EQ(g_work.data, nullptr);
-    EXPECT_EQ(g_copy_data_block, nullptr);
-    EXPECT_FALSE(fault_.marker_held_);
-  }
+  void expect_released() { EXPECT_TRUE(!g_work.data && !g_copy_data_block && !fault_.marker_held_); }
 };
 
 TEST_F(StartupTest, Refusals) {
   std::string full, twice = board("x") + board("x", "b");
   for (int i = 0; i < kBoardListCapacity; ++i) full += board("b" + std::to_string(i));
-  const struct Row {
-    const char* message;
-    std::string board_list;  // empty: none
-    int fault;               // 1: exclude.lst cannot be written, 2: no work buffer
-  } rows[] = {
+  // The board list (empty: none), and 1: exclude.lst cannot be written, 2: no work buffer.
+  const struct Row { const char* message; std::string board_list; int fault; } rows[] = {
       {"2channel.brdがありません", "", 0},
       {"鯖大杉", full, 0},
       {"板の重複が除外されていません\n「exclude.lst」に重複鯖を出力します", twice, 0},
@@ -48,9 +40,8 @@ TEST_F(StartupTest, Refusals) {
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.message);
-    std::remove("2channel.brd");
+    for (const char* f : {"2channel.brd", "exclude.lst"}) std::remove(f);
     if (!r.board_list.empty()) write_file("2channel.brd", r.board_list);
-    std::remove("exclude.lst");
     fault_.reset();
     if (r.fault == 1) fault_.lock_file("exclude.lst");
     if (r.fault == 2) fail_work_buffer_growths(1);
@@ -78,8 +69,7 @@ TEST_F(StartupTest, MainWindowLifeAndRelease) {
   EXPECT_EQ(seen, (std::vector<long>{1, 1, 1, 2, 1, 1, 1, 0}));
   for (char& c : paths) c = c == '\\' ? '/' : c;
   EXPECT_EQ(paths, root_->path() + "/vendrit.ini|" + root_->path() + "/vendrit.log");
-  EXPECT_EQ(ui_->main_windows, 1);
-  EXPECT_TRUE(ui_->dialogs.empty() && ui_->errors.empty());
+  EXPECT_TRUE(ui_->main_windows == 1 && ui_->dialogs.empty() && ui_->errors.empty());
   expect_released();
   EXPECT_EQ(read_file("vendrit.ini"), "[vendrit]\r\ncopyonly=1\r\ncopylarge=1\r\n");
 }
@@ -94,11 +84,34 @@ TEST_F(StartupTest, SettingsModeSavesUnlessCancelled) {
   write_file("vendrit.ini", "[vendrit]\r\ncopylarge=1\r\n");
   ui_->dialog_result = 1;
   EXPECT_EQ(vendrit_main("setup new", ui_), 0);
-  EXPECT_EQ(read_file("vendrit.ini"),
-            "[vendrit]\r\ncopylarge=0\r\ncopyonly=0\r\nchangelink=1\r\nchangebbs=0\r\nbackup=0\r\n"
-            "wait=0\r\nuse_ukagaka=0\r\nbackupprog=\r\nno_move=0\r\n");
+  EXPECT_EQ(read_file("vendrit.ini").substr(0, 50), "[vendrit]\r\ncopylarge=0\r\ncopyonly=0\r\nchangelink=1\r\n");
   EXPECT_EQ(ui_->main_windows, 0);
   expect_released();
+}
+
+TEST(CommandWords, Table) {
+  // The words, already lower-cased as start-up hands them over; the settings
+  // before, then the run mode, the settings after and the settings mode.
+  struct Row { const char* line; int copyonly_before, copylarge_before, mode, copyonly, copylarge, setup; } rows[] = {
+      {"", 1, 1, 0, 1, 1, false},
+      {"auto", 1, 1, 2, 1, 1, false},
+      {"autorun setup aborn large", 0, 0, 2, 0, 0, false},  // auto stops everything else
+      {"aborn", 0, 1, 1, 1, 1, false},
+      {"leave", 1, 1, 1, 0, 1, false},
+      {"aborn leave", 0, 1, 1, 1, 1, false},  // only aborn counts
+      {"new large", 1, 1, 1, 1, 0, false},    // only new counts
+      {"leave large", 1, 0, 2, 0, 1, false},  // two choices: automatic
+      {"xxnewsxx", 1, 1, 1, 1, 0, false},     // substrings count
+      {"setup new", 0, 1, 1, 0, 0, true},
+      {"setup", 0, 0, 0, 0, 0, true},
+  };
+  for (const Row& r : rows) {
+    g_settings.copyonly = r.copyonly_before;
+    g_settings.copylarge = r.copylarge_before;
+    CommandChoice c = apply_command_words(r.line);
+    EXPECT_EQ(std::vector<int>({c.run_mode, c.setup, g_settings.copyonly, g_settings.copylarge}),
+              std::vector<int>({r.mode, r.setup, r.copyonly, r.copylarge})) << r.line;
+  }
 }
 
 }  // namespace

@@ -30,8 +30,7 @@ TEST_F(SafeReplaceTest, WholeOrNotAtAll) {
     if (row < 0) {
       EXPECT_EQ(r, row == -2 ? ReplaceResult::kReplaced : ReplaceResult::kCannotOpen);
     }
-    const std::string now = r == ReplaceResult::kReplaced ? a + b : "original bytes";
-    EXPECT_EQ(snapshot_tree("d"), std::vector<std::string>{"f.idx=" + now});
+    EXPECT_EQ(snapshot_tree("d"), std::vector<std::string>{"f.idx=" + (r == ReplaceResult::kReplaced ? a + b : "original bytes")});
   }
 }
 

@@ -16,14 +16,10 @@ TEST(Text, LiteralsAreShiftJis) {
 // A second byte of a double-byte character may be 'A' to 'Z' (ア is 0x83
 // 0x41) or a backslash (表 is 0x95 0x5C, ソ is 0x83 0x5C): it is part of its
 // character, never a letter to lower-case or a separator.
-TEST(Text, ShiftJisLettersAndSeparators) {
-  struct Case {
-    const char* text;
-    const char* lowered;
-    long last;  // offset of the last separator, -1 for none
-    int count;
-    bool idx;  // ends in ".idx", whatever the case
-  } cases[] = {
+TEST(Text, ShiftJisLettersSeparatorsAndBytes) {
+  // The text lower-cased, the offset of its last separator (-1: none), the
+  // number of separators, and whether it ends in ".idx", whatever the case.
+  struct Case { const char *text, *lowered; long last; int count; bool idx; } cases[] = {
       {"News\x83" "A_Z[]", "news\x83" "A_z[]", -1, 0, false},
       {"log\\\x95\x5c\\X.IDX", "log\\\x95\x5c\\x.idx", 6, 2, true},
       {"\x83\x5c\x83\x5c", "\x83\x5c\x83\x5c", -1, 0, false},
@@ -42,10 +38,7 @@ TEST(Text, ShiftJisLettersAndSeparators) {
     EXPECT_EQ(find_separator(c.text) != nullptr, c.count > 0);
     EXPECT_EQ(ends_with_nocase(c.text, ".idx"), c.idx);
   }
-}
-
-TEST(Text, FindsBytesPastNul) {
-  const char hay[] = "ab\0cdcde";
+  const char hay[] = "ab\0cdcde";  // bytes are found past a NUL, up to the very end
   EXPECT_EQ(find_bytes(hay, sizeof hay - 1, "cde", 3), 5);
   EXPECT_EQ(find_bytes(hay, sizeof hay - 1, "b\0c", 3), 1);
   EXPECT_EQ(find_bytes(hay, 4, "cde", 3), -1);
