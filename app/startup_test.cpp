@@ -23,20 +23,24 @@ class StartupTest : public RootTest {
     copy_data_block_free();
     write_file("2channel.brd", board("news"));
   }
-  // Every path gives back what start-up took.
-  void expect_released() { EXPECT_TRUE(!g_work.data && !g_copy_data_block && !fault_.marker_held_); }
+  // Every path gives back what start-up took, and only that.
+  void expect_released(bool other = false) {
+    EXPECT_TRUE(!g_work.data && !g_copy_data_block && fault_.marker_held_ == other);
+  }
 };
 
 TEST_F(StartupTest, Refusals) {
   std::string full, twice = board("x") + board("x", "b");
   for (int i = 0; i < kBoardListCapacity; ++i) full += board("b" + std::to_string(i));
-  // The board list (empty: none), and 1: exclude.lst cannot be written, 2: no work buffer.
+  // The board list (empty: none), and 1: exclude.lst cannot be written, 2: no work buffer,
+  // 3: another instance holds the marker.
   const struct Row { const char* message; std::string board_list; int fault; } rows[] = {
       {"2channel.brdがありません", "", 0},
       {"鯖大杉", full, 0},
       {"板の重複が除外されていません\n「exclude.lst」に重複鯖を出力します", twice, 0},
       {"板の重複が除外されていません", twice, 1},
       {"作業用バッファが確保できませんでした", board("news"), 2},
+      {"Vendritの多重起動は出来ません", board("news"), 3},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.message);
@@ -45,11 +49,12 @@ TEST_F(StartupTest, Refusals) {
     fault_.reset();
     if (r.fault == 1) fault_.lock_file("exclude.lst");
     if (r.fault == 2) fail_work_buffer_growths(1);
+    fault_.marker_held_ = r.fault == 3;
     ui_->errors.clear();
     EXPECT_EQ(vendrit_main("setup", ui_), -1);  // even settings mode is refused
     EXPECT_EQ(ui_->errors, std::vector<std::string>{r.message});
     EXPECT_EQ(ui_->main_windows + ui_->dialogs.size(), 0u);
-    expect_released();
+    expect_released(r.fault == 3);
   }
 }
 

@@ -7,8 +7,7 @@
 namespace vendrit {
 namespace {
 
-// Narrow literals are compiled to Shift_JIS (終了, ～, ｷｬ): these bytes are what
-// every file, line and message of the program carries.
+// Narrow literals are compiled to Shift_JIS, the bytes of every file and message.
 TEST(Text, LiteralsAreShiftJis) {
   EXPECT_EQ(std::string("終了～ｷｬ"), "\x8f\x49\x97\xb9\x81\x60\xb7\xac");
 }
