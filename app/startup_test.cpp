@@ -72,8 +72,8 @@ TEST_F(StartupTest, MainWindowLifeAndRelease) {
   };
   EXPECT_EQ(vendrit_main("x AUTO setup", ui_), 0);
   EXPECT_EQ(seen, (std::vector<long>{1, 1, 1, 2, 1, 1, 1, 0}));
-  for (char& c : paths) c = c == '\\' ? '/' : c;
-  EXPECT_EQ(paths, root_->path() + "/vendrit.ini|" + root_->path() + "/vendrit.log");
+  auto slashes = [](std::string p) { for (char& c : p) c = c == '\\' ? '/' : c; return p; };
+  EXPECT_EQ(slashes(paths), slashes(root_->path() + "/vendrit.ini|" + root_->path() + "/vendrit.log"));
   EXPECT_TRUE(ui_->main_windows == 1 && ui_->dialogs.empty() && ui_->errors.empty());
   expect_released();
   EXPECT_EQ(read_file("vendrit.ini"), "[vendrit]\r\ncopyonly=1\r\ncopylarge=1\r\n");
