@@ -1,6 +1,5 @@
-// Start-up as a whole, in-process, with a recording Ui: every refusal, what
-// is released on each path, settings mode and the main window's life.
 #include "app/startup.h"
+#include "app/command_words.h"
 
 #include "state/run_settings.h"
 #include "state/work_buffer.h"
@@ -12,13 +11,9 @@
 namespace vendrit {
 namespace {
 
-std::string host(const char* name) { return std::string(name) + kMainSuffix; }
-// Paths compared without regard to the separator the platform prefers.
-std::string normal(std::string path) {
-  for (char& c : path) c = c == '\\' ? '/' : c;
-  return path;
+std::string board(const std::string& id, const char* host = "a") {
+  return "\t" + std::string(host) + kMainSuffix + "\t" + id + "\tn\r\n";
 }
-const std::string kDuplicate = "\t" + host("a") + "\tx\tn\r\n\t" + host("b") + "\tx\tn\r\n";
 
 class StartupTest : public RootTest {
  protected:
@@ -26,87 +21,102 @@ class StartupTest : public RootTest {
     RootTest::SetUp();
     work_buffer_free();  // start-up allocates these itself
     copy_data_block_free();
-    write_file("2channel.brd", "\t" + host("a") + "\tnews\tニュース\r\n");
+    write_file("2channel.brd", board("news"));
   }
-  void expect_released() {
-    EXPECT_EQ(g_work.data, nullptr);
-    EXPECT_EQ(g_copy_data_block, nullptr);
-    EXPECT_FALSE(fault_.marker_held_);
+  // Every path gives back what start-up took, and only that.
+  void expect_released(bool other = false) {
+    EXPECT_TRUE(!g_work.data && !g_copy_data_block && fault_.marker_held_ == other);
   }
 };
 
 TEST_F(StartupTest, Refusals) {
-  std::string full;
-  for (int i = 0; i < kBoardListCapacity; ++i) full += "\t" + host("a") + "\tb" + std::to_string(i) + "\tn\r\n";
-  const struct Row {
-    const char* message;
-    std::string board_list;  // empty: none
-    bool lock_exclusions, fail_buffer;
-  } rows[] = {
-      {"2channel.brdがありません", "", false, false},
-      {"鯖大杉", full, false, false},
-      {"板の重複が除外されていません\n「exclude.lst」に重複鯖を出力します", kDuplicate, false, false},
-      {"板の重複が除外されていません", kDuplicate, true, false},
-      {"作業用バッファが確保できませんでした", "\t" + host("a") + "\tnews\tn\r\n", false, true},
+  std::string full, twice = board("x") + board("x", "b");
+  for (int i = 0; i < kBoardListCapacity; ++i) full += board("b" + std::to_string(i));
+  // The board list (empty: none), and 1: exclude.lst cannot be written, 2: no work buffer,
+  // 3: another instance holds the marker.
+  const struct Row { const char* message; std::string board_list; int fault; } rows[] = {
+      {"2channel.brdがありません", "", 0},
+      {"鯖大杉", full, 0},
+      {"板の重複が除外されていません\n「exclude.lst」に重複鯖を出力します", twice, 0},
+      {"板の重複が除外されていません", twice, 1},
+      {"作業用バッファが確保できませんでした", board("news"), 2},
+      {"Vendritの多重起動は出来ません", board("news"), 3},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.message);
-    std::remove("2channel.brd");
+    for (const char* f : {"2channel.brd", "exclude.lst"}) std::remove(f);
     if (!r.board_list.empty()) write_file("2channel.brd", r.board_list);
-    std::remove("exclude.lst");
     fault_.reset();
-    if (r.lock_exclusions) fault_.lock_file("exclude.lst");
-    if (r.fail_buffer) fail_work_buffer_growths(1);
+    if (r.fault == 1) fault_.lock_file("exclude.lst");
+    if (r.fault == 2) fail_work_buffer_growths(1);
+    fault_.marker_held_ = r.fault == 3;
     ui_->errors.clear();
     EXPECT_EQ(vendrit_main("setup", ui_), -1);  // even settings mode is refused
     EXPECT_EQ(ui_->errors, std::vector<std::string>{r.message});
-    EXPECT_EQ(ui_->main_windows, 0);
-    EXPECT_TRUE(ui_->dialogs.empty());
-    expect_released();
+    EXPECT_EQ(ui_->main_windows + ui_->dialogs.size(), 0u);
+    expect_released(r.fault == 3);
   }
 }
 
+// The main window sees everything loaded (the words lower-cased first, so
+// "AUTO" wins over "setup"), the paths absolute, and nothing is saved.
 TEST_F(StartupTest, MainWindowLifeAndRelease) {
   write_file("vendrit.ini", "[vendrit]\r\ncopyonly=1\r\ncopylarge=1\r\n");
   write_file("fav.idx", "");
-  std::string root = root_->path();
+  std::vector<long> seen;
+  std::string paths;
   ui_->on_main_window = [&] {
-    EXPECT_NE(g_work.data, nullptr);
-    EXPECT_EQ(g_work.size, kWorkBufferInitialSize);
-    EXPECT_NE(g_copy_data_block, nullptr);
-    EXPECT_TRUE(fault_.marker_held_);
-    EXPECT_EQ(g_run_mode, 2);  // "AUTO" in capitals counts
-    EXPECT_EQ(g_settings.copyonly, 1);
-    EXPECT_EQ(g_board_count, 1);
-    EXPECT_EQ(g_favourite_count, 1);
-    EXPECT_EQ(g_logging, 0);  // no vendrit.log at start
-    EXPECT_EQ(normal(g_ini_path), normal(root + "/vendrit.ini"));
-    EXPECT_EQ(normal(g_log_path), normal(root + "/vendrit.log"));
+    seen = {g_work.data != nullptr, g_copy_data_block != nullptr, fault_.marker_held_, g_run_mode,
+            g_settings.copyonly, g_board_count, g_favourite_count, g_logging};
+    paths = std::string(g_ini_path) + "|" + g_log_path;
   };
   EXPECT_EQ(vendrit_main("x AUTO setup", ui_), 0);
-  EXPECT_EQ(ui_->main_windows, 1);
-  EXPECT_TRUE(ui_->dialogs.empty());
-  EXPECT_TRUE(ui_->errors.empty());
+  EXPECT_EQ(seen, (std::vector<long>{1, 1, 1, 2, 1, 1, 1, 0}));
+  auto slashes = [](std::string p) { for (char& c : p) c = c == '\\' ? '/' : c; return p; };
+  EXPECT_EQ(slashes(paths), slashes(root_->path() + "/vendrit.ini|" + root_->path() + "/vendrit.log"));
+  EXPECT_TRUE(ui_->main_windows == 1 && ui_->dialogs.empty() && ui_->errors.empty());
   expect_released();
-  EXPECT_FALSE(file_exists("vendrit.ini") && read_file("vendrit.ini").find("changelink") != std::string::npos);
+  EXPECT_EQ(read_file("vendrit.ini"), "[vendrit]\r\ncopyonly=1\r\ncopylarge=1\r\n");
 }
 
+// Settings mode shows the unowned dialog and opens no main window; cancel
+// writes nothing, OK saves what the dialog shows, the words' choice included.
 TEST_F(StartupTest, SettingsModeSavesUnlessCancelled) {
-  ui_->dialog_result = 0;  // cancel: nothing is written, no main window
   EXPECT_EQ(vendrit_main("setup", ui_), 0);
   EXPECT_EQ(ui_->dialogs, std::vector<bool>{false});
   EXPECT_FALSE(file_exists("vendrit.ini"));
   expect_released();
-
-  // OK with "new": the word's choice is what the dialog shows and saves.
   write_file("vendrit.ini", "[vendrit]\r\ncopylarge=1\r\n");
   ui_->dialog_result = 1;
   EXPECT_EQ(vendrit_main("setup new", ui_), 0);
-  EXPECT_EQ(read_file("vendrit.ini"),
-            "[vendrit]\r\ncopylarge=0\r\ncopyonly=0\r\nchangelink=1\r\nchangebbs=0\r\nbackup=0\r\n"
-            "wait=0\r\nuse_ukagaka=0\r\nbackupprog=\r\nno_move=0\r\n");
+  EXPECT_EQ(read_file("vendrit.ini").substr(0, 50), "[vendrit]\r\ncopylarge=0\r\ncopyonly=0\r\nchangelink=1\r\n");
   EXPECT_EQ(ui_->main_windows, 0);
   expect_released();
+}
+
+TEST(CommandWords, Table) {
+  // The words, already lower-cased as start-up hands them over; the settings
+  // before, then the run mode, the settings after and the settings mode.
+  struct Row { const char* line; int copyonly_before, copylarge_before, mode, copyonly, copylarge, setup; } rows[] = {
+      {"", 1, 1, 0, 1, 1, false},
+      {"auto", 1, 1, 2, 1, 1, false},
+      {"autorun setup aborn large", 0, 0, 2, 0, 0, false},  // auto stops everything else
+      {"aborn", 0, 1, 1, 1, 1, false},
+      {"leave", 1, 1, 1, 0, 1, false},
+      {"aborn leave", 0, 1, 1, 1, 1, false},  // only aborn counts
+      {"new large", 1, 1, 1, 1, 0, false},    // only new counts
+      {"leave large", 1, 0, 2, 0, 1, false},  // two choices: automatic
+      {"xxnewsxx", 1, 1, 1, 1, 0, false},     // substrings count
+      {"setup new", 0, 1, 1, 0, 0, true},
+      {"setup", 0, 0, 0, 0, 0, true},
+  };
+  for (const Row& r : rows) {
+    g_settings.copyonly = r.copyonly_before;
+    g_settings.copylarge = r.copylarge_before;
+    CommandChoice c = apply_command_words(r.line);
+    EXPECT_EQ(std::vector<int>({c.run_mode, c.setup, g_settings.copyonly, g_settings.copylarge}),
+              std::vector<int>({r.mode, r.setup, r.copyonly, r.copylarge})) << r.line;
+  }
 }
 
 }  // namespace

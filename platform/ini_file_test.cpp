@@ -1,6 +1,5 @@
-// The settings file as both programs read and write it, whatever the
-// system's code page: the Windows semantics stored files rely on, and
-// Shift_JIS bytes kept as they are.
+// The settings file as both programs read and write it, whatever the code
+// page: the Windows semantics stored files rely on, Shift_JIS kept as it is.
 #include "platform/ini_file.h"
 
 #include "state/run_settings.h"
@@ -9,32 +8,29 @@
 namespace vendrit {
 namespace {
 
-class IniFileTest : public RootTest {};
+class SettingsFileTest : public RootTest {};
 
-TEST_F(IniFileTest, ReadsAsTheWindowsFunctionsDo) {
+TEST_F(SettingsFileTest, ReadsAsTheWindowsFunctionsDo) {
   const char* ini = g_ini_path;
   EXPECT_EQ(ini_read_int(ini, "vendrit", "copyonly", 7), 7);  // no file
   write_file("vendrit.ini", "[other]\r\ncopyonly=5\r\n[Vendrit]\r\n CopyOnly = 2 \r\nempty=\r\n"
                             "neg=-3\r\ntext=abc\r\nprog=\"C:\\bk\\run.exe /x\"\r\n"
                             "jp=C:\\\x95\x5c\\\x83\x5c.exe\n");
-  struct Case {
-    const char* key;
-    int want;
-  } ints[] = {{"copyonly", 2}, {"empty", 7}, {"neg", -3}, {"text", 0}, {"missing", 7}};
-  for (const Case& c : ints) EXPECT_EQ(ini_read_int(ini, "vendrit", c.key, 7), c.want) << c.key;
+  const std::pair<const char*, int> ints[] = {{"copyonly", 2}, {"empty", 7}, {"neg", -3}, {"text", 0}, {"missing", 7}};
+  for (const auto& c : ints) EXPECT_EQ(ini_read_int(ini, "vendrit", c.first, 7), c.second) << c.first;
   EXPECT_EQ(ini_read_int(ini, "other", "copyonly", 7), 5);
-  char buf[16];
-  ini_read_string(ini, "vendrit", "prog", "", buf, sizeof buf);
-  EXPECT_STREQ(buf, "C:\\bk\\run.exe /");  // quotes gone, cut to the buffer
-  ini_read_string(ini, "vendrit", "empty", "def", buf, sizeof buf);
-  EXPECT_STREQ(buf, "");
-  ini_read_string(ini, "vendrit", "jp", "", buf, sizeof buf);
-  EXPECT_STREQ(buf, "C:\\\x95\x5c\\\x83\x5c.exe");  // 表 and ソ kept whole
-  ini_read_string(ini, "vendrit", "jp", "", buf, 6);
-  EXPECT_STREQ(buf, "C:\\\x95\x5c");  // cut before a character, never inside
+  // Quotes go and text is cut to the buffer, before a character (表, ソ), never inside.
+  const struct { const char* key; size_t size; const char* want; } strings[] = {
+      {"prog", 16, "C:\\bk\\run.exe /"}, {"empty", 16, ""}, {"jp", 16, "C:\\\x95\x5c\\\x83\x5c.exe"},
+      {"jp", 6, "C:\\\x95\x5c"}};
+  for (const auto& c : strings) {
+    char buf[16];
+    ini_read_string(ini, "vendrit", c.key, "def", buf, c.size);
+    EXPECT_STREQ(buf, c.want) << c.key;
+  }
 }
 
-TEST_F(IniFileTest, WritesKeepEveryOtherLineAndTheKeyOrder) {
+TEST_F(SettingsFileTest, WritesKeepEveryOtherLineAndTheKeyOrder) {
   const char* ini = g_ini_path;
   write_file("vendrit.ini", "; note\r\n[Vendrit]\r\ncopyonly=0\r\n\r\n[other]\r\nx=1\r\n");
   EXPECT_TRUE(ini_write_string(ini, "vendrit", "copyonly", "1"));
@@ -43,14 +39,32 @@ TEST_F(IniFileTest, WritesKeepEveryOtherLineAndTheKeyOrder) {
   EXPECT_EQ(read_file("vendrit.ini"),
             "; note\r\n[Vendrit]\r\ncopyonly=1\r\nbackupprog=C:\\\x95\x5c\\run.exe\r\n\r\n"
             "[other]\r\nx=1\r\n[new]\r\nk=v\r\n");
-  // A missing file is created with the section.
-  std::remove("vendrit.ini");
-  g_settings = RunSettings();
-  g_settings.copylarge = 1;
+}
+
+// Every key is saved in its order, flags as 0 or 1, and read back: each set
+// to what is not its default.  A longer program path is read cut to 255
+// characters.
+TEST_F(SettingsFileTest, NineKeysRoundTrip) {
+  RunSettings& s = g_settings;
+  s.copyonly = 2;
+  s.copylarge = s.changebbs = s.backup = s.wait = s.no_move = 1;
+  s.changelink = 0;
+  s.use_ukagaka = -1;
+  copy_text(s.backupprog, sizeof s.backupprog, "C:\\tools\\bk.exe /all");
   save_run_settings();
   EXPECT_EQ(read_file("vendrit.ini"),
-            "[vendrit]\r\ncopyonly=0\r\ncopylarge=1\r\nchangelink=1\r\nchangebbs=0\r\nbackup=0\r\n"
-            "wait=0\r\nuse_ukagaka=0\r\nbackupprog=\r\nno_move=0\r\n");
+            "[vendrit]\r\ncopyonly=1\r\ncopylarge=1\r\nchangelink=0\r\nchangebbs=1\r\nbackup=1\r\n"
+            "wait=1\r\nuse_ukagaka=1\r\nbackupprog=C:\\tools\\bk.exe /all\r\nno_move=1\r\n");
+  s = RunSettings();
+  load_run_settings();
+  EXPECT_EQ(std::vector<int>({s.copyonly, s.copylarge, s.changelink, s.changebbs, s.backup, s.wait,
+                              s.use_ukagaka, s.no_move}),
+            std::vector<int>({1, 1, 0, 1, 1, 1, 1, 1}));
+  EXPECT_STREQ(s.backupprog, "C:\\tools\\bk.exe /all");
+  write_file("vendrit.ini", "[vendrit]\r\nbackupprog=" + std::string(300, 'p') + "\r\ncopyonly=2\r\n");
+  load_run_settings();
+  EXPECT_EQ(strlen(s.backupprog), kBackupProgIniChars);
+  EXPECT_EQ(s.copyonly, 2);  // kept as it is: only 1 selects "放置する"
 }
 
 }  // namespace

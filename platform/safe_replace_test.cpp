@@ -1,6 +1,6 @@
 #include "platform/safe_replace.h"
-#include "platform/text.h"
 
+#include "platform/text.h"
 #include "tests/test_support.h"
 
 namespace vendrit {
@@ -8,71 +8,45 @@ namespace {
 
 class SafeReplaceTest : public RootTest {};
 
-ReplaceResult replace_with(const char* path, const std::string& a, const std::string& b) {
-  ByteSpan pieces[] = {{a.data(), a.size()}, {b.data(), b.size()}};
-  return replace_file_contents(path, pieces, 2);
-}
-
-TEST_F(SafeReplaceTest, ReplacesWholeContentAndLeavesNoTemporaryFile) {
+// The file is replaced whole (NUL bytes too) or not at all: a locked target
+// is refused before anything changes, a failed open, write, close or rename
+// keeps the original, no temporary file is left either way, and a leftover of
+// this process's own temporary name gives way.
+TEST_F(SafeReplaceTest, WholeOrNotAtAll) {
   make_dirs("d");
-  write_file("d\\f.idx", "old content that is longer");
-  EXPECT_EQ(replace_with("d\\f.idx", "new", std::string("\0x", 2)), ReplaceResult::kReplaced);
-  EXPECT_EQ(read_file("d\\f.idx"), std::string("new\0x", 5));
-  EXPECT_EQ(snapshot_tree("d"), std::vector<std::string>({"f.idx=" + std::string("new\0x", 5)}));
-}
-
-TEST_F(SafeReplaceTest, LockedTargetIsReportedBeforeAnythingChanges) {
-  write_file("f.idx", "keep");
-  fault_.lock_file("f.idx");
-  EXPECT_EQ(replace_with("f.idx", "new", ""), ReplaceResult::kCannotOpen);
-  EXPECT_EQ(read_file("f.idx"), "keep");
-}
-
-// Whatever step fails, the original stays whole and no temporary file is left.
-TEST_F(SafeReplaceTest, EveryFailureKeepsTheOriginal) {
+  char tmp[kPathSize];
+  ASSERT_TRUE(temporary_path_for("d\\f.idx", tmp, sizeof tmp));
   const FaultOp ops[] = {FaultOp::kOpen, FaultOp::kWrite, FaultOp::kClose, FaultOp::kRename};
-  for (FaultOp op : ops) {
-    for (int n = 1; n <= 3; ++n) {
-      write_file("f.idx", "original bytes");
-      fault_.reset();
-      fault_.fail_nth(op, n);
-      ReplaceResult r = replace_with("f.idx", "replacement", " bytes");
-      SCOPED_TRACE(std::string(fault_op_name(op)) + " #" + std::to_string(n));
-      if (r == ReplaceResult::kReplaced) {
-        EXPECT_EQ(read_file("f.idx"), "replacement bytes");
-      } else {
-        EXPECT_EQ(read_file("f.idx"), "original bytes");
-      }
-      EXPECT_EQ(snapshot_tree(".").size(), 1u);
+  for (int row = -2; row < 12; ++row) {  // leftover, locked, then each op failing 1st to 3rd
+    SCOPED_TRACE(row);
+    write_file("d\\f.idx", "original bytes");
+    fault_.reset();
+    if (row == -2) write_file(tmp, "left over");
+    if (row == -1) fault_.lock_file("d\\f.idx");
+    if (row >= 0) fault_.fail_nth(ops[row / 3], row % 3 + 1);
+    const std::string a = "new", b("\0x", 2);
+    const ByteSpan pieces[] = {{a.data(), a.size()}, {b.data(), b.size()}};
+    ReplaceResult r = replace_file_contents("d\\f.idx", pieces, 2);
+    if (row < 0) {
+      EXPECT_EQ(r, row == -2 ? ReplaceResult::kReplaced : ReplaceResult::kCannotOpen);
     }
+    EXPECT_EQ(snapshot_tree("d"), std::vector<std::string>{"f.idx=" + (r == ReplaceResult::kReplaced ? a + b : "original bytes")});
   }
 }
 
-TEST_F(SafeReplaceTest, TemporaryFileSitsInTheTargetDirectory) {
+// The temporary file is this process's own, in its target's directory (the
+// second byte 0x5C of 表 is no separator), and the walks know every temporary
+// name of the program, and only those, for a leftover.
+TEST_F(SafeReplaceTest, TemporaryNames) {
+  const std::string own = "vendrit-replace-" + std::to_string(env()->process_id()) + ".tmp";
   char tmp[kPathSize];
-  ASSERT_TRUE(temporary_path_for("log\\srv\\news\\1.idx", tmp, sizeof tmp));
-  EXPECT_EQ(std::string(tmp).rfind("log\\srv\\news\\", 0), 0u);
-  // The second byte of a double-byte character (0x5C) is not a separator.
+  ASSERT_TRUE(temporary_path_for("log\\srv\\1.idx", tmp, sizeof tmp));
+  EXPECT_EQ(std::string(tmp), "log\\srv\\" + own);
   ASSERT_TRUE(temporary_path_for("\x95\x5c" "a.idx", tmp, sizeof tmp));
-  EXPECT_EQ(std::string(tmp).find('\x95'), std::string::npos);
-  std::string longest = std::string(kPathSize - 12, 'a') + "\\f.idx";
-  EXPECT_FALSE(temporary_path_for(longest.c_str(), tmp, sizeof tmp));
-}
-
-// The temporary name is this process's own, and the walks know every
-// temporary name of the program (and only those) for a leftover.
-TEST_F(SafeReplaceTest, TemporaryNamesAreThisProcesssAndKnownAsLeftovers) {
-  char tmp[kPathSize];
-  ASSERT_TRUE(temporary_path_for("d\\f.idx", tmp, sizeof tmp));
-  EXPECT_EQ(std::string(tmp), "d\\vendrit-replace-" + std::to_string(env()->process_id()) + ".tmp");
-  EXPECT_TRUE(is_leftover_temporary(tmp + 2));
-  // One left by an earlier process with the same id gives way.
-  make_dirs("d");
-  write_file(tmp, "left over");
-  EXPECT_EQ(replace_with("d\\f.idx", "new", ""), ReplaceResult::kReplaced);
-  EXPECT_EQ(snapshot_tree("d"), std::vector<std::string>({"f.idx=new"}));
-  for (const char* name : {"vendrit-replace.tmp", "vendrit-favorite-12.tmp", "vendrit-replace-7.tmp"}) {
-    EXPECT_TRUE(is_leftover_temporary(name)) << name;
+  EXPECT_EQ(std::string(tmp), own);
+  EXPECT_FALSE(temporary_path_for((std::string(kPathSize - 12, 'a') + "\\f.idx").c_str(), tmp, sizeof tmp));
+  for (const std::string& name : {own, std::string("vendrit-replace.tmp"), std::string("vendrit-favorite-12.tmp")}) {
+    EXPECT_TRUE(is_leftover_temporary(name.c_str())) << name;
   }
   for (const char* name : {"vendrit-replace-.tmp", "vendrit-replace-1x.tmp", "vendrit-notes.tmp",
                            "vendrit-replace-1.tmp.dat", "vendrit.ini", "my-vendrit-replace-1.tmp"}) {

@@ -10,6 +10,8 @@ shift || true
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(catalogue sakura thread_index thread_links)
 cd "$top"
+# The targets' scratch reader root (a TempRoot) in memory-backed storage.
+[ -d /dev/shm ] && export TMPDIR=/dev/shm
 cmake --preset fuzz >/dev/null && cmake --build --preset fuzz -j2 >/dev/null || exit 1
 status=0
 for t in "${targets[@]}"; do
