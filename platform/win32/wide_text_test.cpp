@@ -1,12 +1,8 @@
 // The Win32 text boundary: code page 932 both ways whatever the system code
-// page, cuts that never split a character, and Japanese names through the
-// wide-character file API.
+// page, and cuts that never split a character.  Japanese names through the
+// wide-character file API are tested with the Env.
 #include "platform/win32/wide_text.h"
 
-#include <set>
-
-#include "platform/env.h"
-#include "platform/text.h"
 #include "tests/test_support.h"
 
 namespace vendrit {
@@ -33,32 +29,6 @@ TEST(WideText, CutsAtWholeCharacters) {
     EXPECT_EQ(narrow_to(L"a\x3042" L"b", buf, c.first), c.first == 5) << c.first;
     EXPECT_STREQ(buf, c.second);
   }
-}
-
-class Win32EnvNames : public RootTest {};
-
-TEST_F(Win32EnvNames, JapaneseNamesRoundTrip) {
-  Env* e = platform_env();
-  // 表 ends in 0x5C: a narrow API on a non-Japanese system would split there.
-  ASSERT_TRUE(e->make_dir("ログ表"));
-  ASSERT_TRUE(e->make_dir("ログ表\\板"));
-  auto f = e->open("ログ表\\板\\スレ.dat", OpenMode::kCreateNew);
-  ASSERT_TRUE(f);
-  ASSERT_TRUE(f->write("12345", 5));
-  ASSERT_TRUE(f->close());
-  std::set<std::string> names;
-  auto l = e->list_dir("ログ表\\板");
-  ASSERT_TRUE(l);
-  DirEntry entry;
-  while (l->next(&entry)) names.insert(entry.name);
-  EXPECT_EQ(names, (std::set<std::string>{".", "..", "スレ.dat"}));
-
-  char cwd[kPathSize], abs[kPathSize];
-  ASSERT_TRUE(e->set_current_dir("ログ表"));
-  ASSERT_TRUE(e->current_dir(cwd, sizeof cwd));
-  ASSERT_TRUE(e->absolute_path("vendrit.ini", abs, sizeof abs));
-  EXPECT_EQ(std::string(abs), std::string(cwd) + "\\vendrit.ini");
-  EXPECT_EQ(std::string(cwd).substr(strlen(cwd) - 6), "ログ表");
 }
 
 }  // namespace
