@@ -30,11 +30,6 @@ bool wait_until(const std::function<bool()>& done, DWORD ms) {
   return true;
 }
 
-fs::path beside_me(const wchar_t* name) {
-  wchar_t buf[MAX_PATH];
-  return fs::path(std::wstring(buf, GetModuleFileNameW(nullptr, buf, MAX_PATH))).parent_path() / name;
-}
-
 // A fresh directory with a Japanese name where board "news" moved from server
 // a to b and one thread still under a.
 struct ReaderRoot {
@@ -58,21 +53,18 @@ struct Vendrit {
   Vendrit(const fs::path& dir, std::wstring words) {
     STARTUPINFOW si = {};
     si.cb = sizeof si;
-    words = L"vendrit.exe " + words;
-    EXPECT_TRUE(CreateProcessW(beside_me(L"vendrit.exe").c_str(), &words[0], nullptr, nullptr, FALSE, 0,
-                               nullptr, dir.c_str(), &si, &pi));
+    words = L"vendrit.exe " + words;  // found beside this program
+    EXPECT_TRUE(CreateProcessW(nullptr, &words[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi));
   }
   ~Vendrit() {
     TerminateProcess(pi.hProcess, 99);
     WaitForSingleObject(pi.hProcess, 5000);
     CloseHandle(pi.hProcess), CloseHandle(pi.hThread);
   }
-  // The exit code, or 1000 when it still runs after `ms`.
+  // The exit code, or STILL_ACTIVE when it still runs after `ms`.
   int wait_exit(DWORD ms) {
-    DWORD code = 1000;
-    if (wait_until([&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }, ms)) {
-      GetExitCodeProcess(pi.hProcess, &code);
-    }
+    DWORD code = STILL_ACTIVE;
+    wait_until([&] { return GetExitCodeProcess(pi.hProcess, &code) && code != STILL_ACTIVE; }, ms);
     return static_cast<int>(code);
   }
   // A visible dialog of this process holding control `id`; null when there is none.
@@ -131,13 +123,10 @@ void start_host() {
   memcpy(view + 4, entries.data(), entries.size());
 }
 
-TEST(Locale, ProcessesRunWithTheConfiguredCodePage) {
+TEST(Startup, ARefusalShowsItsMessageAndExitsWithMinusOne) {
   // The runs with a Western code page show that nothing depends on 932.
   const char* locale = getenv("VENDRIT_WINE_LOCALE");
   EXPECT_EQ(GetACP() == 932u, !locale || strncmp(locale, "ja", 2) == 0);
-}
-
-TEST(Startup, ARefusalShowsItsMessageAndExitsWithMinusOne) {
   // Atoms left by instances that an earlier test had to kill.
   for (int i = 0; i < 100 && GlobalFindAtomW(L"vendrit"); ++i) GlobalDeleteAtom(GlobalFindAtomW(L"vendrit"));
   ReaderRoot root;
@@ -156,21 +145,22 @@ TEST(Run, AutoRunWithTheBackupProgramAndAHost) {
   ATOM stale = GlobalAddAtomW(L"vendrit");
   start_host();
   for (bool full_path : {true, false}) {
-    g_serve = full_path;
+    g_serve = full_path;  // the host answers, or is hung
     g_record.clear();
     SCOPED_TRACE(full_path ? "full path, answering host" : "bare name, hung host");
     ReaderRoot root;
     fs::path dir = root.at("バックアップ"), record = root.at("backup.txt");
     fs::create_directory(dir);
-    fs::copy_file(beside_me(L"fake_backup.exe"), dir / L"fake_backup.exe");
+    wchar_t me[MAX_PATH];
+    fs::copy_file(fs::path(me, me + GetModuleFileNameW(nullptr, me, MAX_PATH)).replace_filename(L"fake_backup.exe"),
+                  dir / L"fake_backup.exe");
     // Forward slashes keep the command's last backslash in the program path.
     std::string command = (full_path ? narrow((dir / L"fake_backup.exe").c_str()) : "fake_backup.exe") +
                           " " + narrow(record.generic_wstring().c_str()) + " 3000";
     root.write("vendrit.ini", "[vendrit]\r\nuse_ukagaka=1\r\nbackup=1\r\nbackupprog=" + command + "\r\n");
     Vendrit first(root.path, L"auto");
     ASSERT_TRUE(wait_until([&] { return first.dialog(1002) != nullptr; }, kStartMs));
-    ReaderRoot other;
-    Vendrit second(other.path, L"");
+    Vendrit second(dir, L"");  // another directory
     EXPECT_EQ(second.answer_box(), "Vendrit: Vendritの多重起動は出来ません");
     EXPECT_EQ(second.wait_exit(kStartMs), -1);
     EXPECT_EQ(first.wait_exit(kRunMs), 0) << "auto mode did not close the window";
