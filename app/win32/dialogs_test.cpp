@@ -92,10 +92,8 @@ class DialogTest : public RootTest {
   HWND host_ = nullptr;
 };
 
-// The whole of a summary beyond an edit control's default limit; only a
-// copy-data message holding "SSTP" (a host's answer) is taken; Esc and the
-// close box leave the window open; GO! runs on a worker while the buttons
-// are disabled, twice; then EXIT closes.
+// A summary beyond an edit control's default limit shown whole; only a copy-data message holding
+// "SSTP" (a host's answer) taken; GO! run on a worker while the buttons are disabled; only EXIT closes.
 TEST_F(DialogTest, MainWindow) {
   for (int i = 0; i < 1000; ++i) add_exclusion(("s" + std::to_string(i) + ".example").c_str(), "board");
   g_ui = ui_;

@@ -164,6 +164,7 @@ TEST(Run, AutoRunWithTheBackupProgramAndAHost) {
     EXPECT_EQ(second.answer_box(), "Vendrit: Vendritの多重起動は出来ません");
     EXPECT_EQ(second.wait_exit(kStartMs), -1);
     EXPECT_EQ(first.wait_exit(kRunMs), 0) << "auto mode did not close the window";
+    EXPECT_LE(fs::last_write_time(record), fs::last_write_time(root.at(kTarget).parent_path())) << "no wait";
     EXPECT_EQ(g_record, full_path ? "1 1\n3 1\n4 1\n5 1\n8 1\n2 1\n" : g_record);  // the hung one: any
     std::ifstream f(record, std::ios::binary);  // UTF-16: the working directory, a line end, the command
     std::string got((std::istreambuf_iterator<char>(f)), {});
