@@ -3,16 +3,9 @@
 // stands in for the desktop-mascot host and records what it is sent.
 #include <windows.h>
 
-#include <algorithm>
-#include <functional>
-#include <string>
-#include <vector>
-
 #include "app/main_window.h"
 #include "app/win32/main_dialog.h"
-#include "app/win32/settings_dialog.h"
 #include "app/win32/win32_ui.h"
-#include "catalogue/catalogue.h"
 #include "platform/env.h"
 #include "platform/win32/wide_text.h"
 #include "report/progress_log.h"
@@ -24,23 +17,16 @@
 namespace vendrit {
 namespace {
 
-const int kChoices[] = {IDC_ABORN,  IDC_LEAVE,      IDC_PREFER_NEW, IDC_PREFER_LARGE, IDC_CHANGEBBS,    IDC_CHANGELINK,
-                        IDC_FAVOURITES, IDC_BACKUP, IDC_WAIT_CONFIRM, IDC_UKAGAKA, IDC_NO_MOVE, IDC_FOREIGN};
-
-std::vector<std::string> g_received;  // what the stand-in host was sent
+std::vector<int> g_events;  // the event of each request the stand-in host was sent
+std::string g_first;        // and the first request
 
 LRESULT CALLBACK host_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   if (msg != WM_COPYDATA) return DefWindowProcW(hwnd, msg, wparam, lparam);
   const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lparam);
-  EXPECT_EQ(cds->dwData, kSstpCopyDataTag);
-  g_received.emplace_back(static_cast<const char*>(cds->lpData), cds->cbData);
+  std::string request(static_cast<const char*>(cds->lpData), cds->cbData);
+  if (g_events.empty()) g_first = request;
+  g_events.push_back(atoi(request.c_str() + request.find("VendritStat") + 11));
   return TRUE;
-}
-
-std::vector<int> events() {
-  std::vector<int> out;
-  for (const std::string& r : g_received) out.push_back(atoi(r.c_str() + r.find("VendritStat") + 11));
-  return out;
 }
 
 std::string text_of(HWND hwnd) {
@@ -49,22 +35,13 @@ std::string text_of(HWND hwnd) {
   return narrow(w.c_str());
 }
 
-bool ticked(HWND dlg, int id) { return IsDlgButtonChecked(dlg, id) == BST_CHECKED; }
 void click(HWND dlg, int id) { SendMessageW(GetDlgItem(dlg, id), BM_CLICK, 0, 0); }
-
-std::vector<bool> buttons(HWND main) {
-  std::vector<bool> out;
-  for (int id : {IDC_GO, IDC_SETTINGS, IDC_EXIT}) out.push_back(IsWindowEnabled(GetDlgItem(main, id)));
-  return out;
-}
 
 // Serves this thread's messages as the dialog's loop would, until `done`.
 bool pump_until(HWND dlg, const std::function<bool()>& done, DWORD ms = 10000) {
   for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(5)) {
     MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-      if (!IsDialogMessageW(dlg, &m)) TranslateMessage(&m), DispatchMessageW(&m);
-    }
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) if (!IsDialogMessageW(dlg, &m)) DispatchMessageW(&m);
     if (done()) return true;
   }
   return false;
@@ -76,9 +53,7 @@ std::vector<std::pair<int, std::function<void(HWND)>>> g_inside;  // control, bo
 
 void CALLBACK run_inside(HWND, UINT, UINT_PTR timer, DWORD) {
   HWND dlg = nullptr;
-  while ((dlg = FindWindowExW(nullptr, dlg, L"#32770", nullptr)) != nullptr &&
-         !GetDlgItem(dlg, g_inside.back().first)) {
-  }
+  do dlg = FindWindowExW(nullptr, dlg, L"#32770", nullptr); while (dlg && !GetDlgItem(dlg, g_inside.back().first));
   if (!dlg) return;  // not open yet
   KillTimer(nullptr, timer);
   auto body = g_inside.back().second;
@@ -97,33 +72,19 @@ class DialogTest : public RootTest {
   void SetUp() override {
     RootTest::SetUp();
     g_ui = &win_ui_;
-    g_settings = RunSettings();
     g_settings.use_ukagaka = 1;
-    g_favourites_rebuild = g_foreign_server = 0;
     g_run_mode = 1;
     env()->absolute_path("vendrit.ini", g_ini_path, sizeof g_ini_path);
     env()->current_dir(g_start_dir, sizeof g_start_dir);
     host_ = CreateWindowW(L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, instance_, nullptr);
     SetWindowLongPtrW(host_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(host_proc));
     g_sstp_target = reinterpret_cast<intptr_t>(host_);
-    g_received.clear();
+    g_events.clear();
   }
   void TearDown() override {
     g_sstp_target = 0;
     DestroyWindow(host_);
     RootTest::TearDown();
-  }
-  // A fresh root and settings for the next row of a table.
-  void fresh() { TearDown(), SetUp(); }
-  // The settings dialog opened by 設定 and worked by `body`, then EXIT.
-  void through_main_window(std::function<void(HWND)> body) {
-    inside_dialog(IDC_OUTPUT, [&](HWND main) {
-      inside_dialog(IDC_UKAGAKA, body);
-      click(main, IDC_SETTINGS);
-      EXPECT_TRUE(IsWindowVisible(main));
-      click(main, IDC_EXIT);
-    });
-    run_main_dialog(instance_);
   }
 
   HINSTANCE instance_ = GetModuleHandleW(nullptr);
@@ -131,172 +92,100 @@ class DialogTest : public RootTest {
   HWND host_ = nullptr;
 };
 
-TEST_F(DialogTest, MainWindowShowsALongSummaryWholeAndOnlyExitClosesIt) {
-  for (int i = 0; i < 1000; ++i) {
-    std::string n = std::to_string(i);
-    add_exclusion(("server" + n + ".example").c_str(), ("board" + n).c_str());
-  }
-  RecordingUi summary;
-  g_ui = &summary;
+// A summary beyond an edit control's default limit shown whole; only a copy-data message holding
+// "SSTP" (a host's answer) taken; GO! run on a worker while the buttons are disabled; only EXIT closes.
+TEST_F(DialogTest, MainWindow) {
+  for (int i = 0; i < 1000; ++i) add_exclusion(("s" + std::to_string(i) + ".example").c_str(), "board");
+  g_ui = ui_;
   show_exclusion_summary();
   g_ui = &win_ui_;
-  ASSERT_GT(summary.output.size(), 40000u);  // beyond an edit control's default limit
+  ASSERT_GT(ui_->output.size(), 40000u);
   inside_dialog(IDC_OUTPUT, [&](HWND main) {
-    EXPECT_EQ(text_of(GetDlgItem(main, IDC_OUTPUT)), summary.output);
+    HWND output = GetDlgItem(main, IDC_OUTPUT);
+    auto enabled_buttons = [&] {
+      return !!IsWindowEnabled(GetDlgItem(main, IDC_GO)) + !!IsWindowEnabled(GetDlgItem(main, IDC_SETTINGS)) +
+             !!IsWindowEnabled(GetDlgItem(main, IDC_EXIT));
+    };
+    EXPECT_EQ(text_of(output), ui_->output);
     EXPECT_EQ(text_of(main), "Vendrit Version 3.08 [EM64T Version]");
-    // Only a copy-data message holding "SSTP" (a host's answer) is taken.
     const std::pair<const char*, LRESULT> copy_data[] = {
         {"SSTP/1.1 200 OK\r\n", TRUE}, {"NOTIFY SSTP/1.1", TRUE}, {"sstp/1.1", FALSE}, {"", FALSE}};
     for (const auto& c : copy_data) {
       COPYDATASTRUCT cds = {9801, static_cast<DWORD>(strlen(c.first)), const_cast<char*>(c.first)};
-      EXPECT_EQ(SendMessageW(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)), c.second)
-          << c.first;
+      EXPECT_EQ(SendMessageW(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)), c.second) << c.first;
     }
     SendMessageW(main, WM_COMMAND, IDCANCEL, 0);
     PostMessageW(GetDlgItem(main, IDC_GO), WM_KEYDOWN, VK_ESCAPE, 0);
     SendMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     SendMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_FALSE(pump_until(main, [&] { return !IsWindowVisible(main); }, 300));
-    click(main, IDC_EXIT);
-    EXPECT_FALSE(IsWindowVisible(main));
-  });
-  run_main_dialog(instance_);
-  EXPECT_EQ(events(), (std::vector<int>{1, 2}));
-  ASSERT_FALSE(g_received.empty());
-  EXPECT_NE(g_received[0].find("\r\nScript: \\_q\\1\\s[10]\\0\\s0\\v「Vendrit」起動しました♪\\e\r\n"),
-            std::string::npos) << g_received[0];
-}
-
-TEST_F(DialogTest, GoRunsOnAWorkerWhileTheButtonsAreDisabled) {
-  HWND main_seen = nullptr;
-  inside_dialog(IDC_OUTPUT, [&](HWND main) {
-    main_seen = main;
-    HWND output = GetDlgItem(main, IDC_OUTPUT);
-    const std::string done = "\r\n終了しました";
     for (int round = 1; round <= 2; ++round) {
-      std::string before = text_of(output);
-      click(main, IDC_GO);
-      // The worker's first line waits for this thread to serve it.
-      EXPECT_EQ(buttons(main), std::vector<bool>(3, false)) << round;
-      EXPECT_EQ(text_of(output), before);
+      click(main, IDC_GO);  // the worker's first line waits for this thread to serve it
+      EXPECT_EQ(enabled_buttons(), 0) << round;
       EXPECT_TRUE(pump_until(main, [&] {
-        std::string out = text_of(output);
-        return out.size() > done.size() && out.compare(out.size() - done.size(), done.size(), done) == 0 &&
-               buttons(main) == std::vector<bool>(3, true);
+        return enabled_buttons() == 3 && text_of(output).find("\r\n終了しました") != std::string::npos;
       })) << round << text_of(output);
       EXPECT_EQ(text_of(output).rfind("開始します\r\n", 0), 0u);
     }
-    // EXIT is taken once the worker has ended.
     EXPECT_TRUE(pump_until(main, [&] { return click(main, IDC_EXIT), !IsWindowVisible(main); }));
   });
   run_main_dialog(instance_);
-  EXPECT_EQ(events(), (std::vector<int>{1, 4, 5, 8, 4, 5, 8, 2}));
-  EXPECT_NE(g_received.back().find("\r\nHWnd: " + std::to_string(reinterpret_cast<intptr_t>(main_seen))),
-            std::string::npos);
+  EXPECT_EQ(g_events, (std::vector<int>{1, 4, 5, 8, 4, 5, 8, 2}));
+  EXPECT_NE(g_first.find("\r\nScript: \\_q\\1\\s[10]\\0\\s0\\v「Vendrit」起動しました♪\\e\r\n"),
+            std::string::npos) << g_first;
 }
 
-TEST_F(DialogTest, SettingsShowTheValuesAndOkStoresTheControls) {
-  struct Case {
-    const char* name;
-    void (*given)(RunSettings&);
-    std::vector<int> shown;  // the ticked choices; every other one is clear
-    std::vector<int> clicks;
-    std::string typed;  // backupprog typed before OK, if any
-    std::string ini;    // what OK stored, in order
-    int rebuild, foreign;
-  };
+// Only copyonly 1 selects the second choice and every other control shows its
+// setting; each click announces its script, and DirectSSTP acts at once,
+// silencing what follows when cleared; OK stores every control, clicked over,
+// and cuts a long program path on a whole character, while Cancel, Esc and
+// the close box take nothing else.
+TEST_F(DialogTest, Settings) {
+  const std::pair<int, bool> shown[] = {  // ticked, or selected
+      {IDC_ABORN, 1},  {IDC_LEAVE, 0},      {IDC_PREFER_NEW, 0}, {IDC_PREFER_LARGE, 1}, {IDC_CHANGEBBS, 1}, {IDC_CHANGELINK, 0},
+      {IDC_FAVOURITES, 0}, {IDC_BACKUP, 1}, {IDC_WAIT_CONFIRM, 0}, {IDC_UKAGAKA, 1}, {IDC_NO_MOVE, 0},   {IDC_FOREIGN, 1}};
   const std::string longer = "C:\\" + std::string(255, 'x') + "退" + std::string(40, 'y');
-  const Case cases[] = {
-      {"only 1 selects the second choice",
-       [](RunSettings& s) { s.copyonly = s.copylarge = 2; }, {IDC_ABORN, IDC_PREFER_NEW, IDC_CHANGELINK, IDC_UKAGAKA},
-       {}, "", "copyonly=0\r\ncopylarge=0\r\n", 0, 0},
-      {"everything on",
-       [](RunSettings& s) {
-         s = {1, 1, 0, 5, 1, -1, 1, "C:\\退避\\b.exe /q", 1};
-         g_favourites_rebuild = g_foreign_server = 1;
-       },
-       {IDC_LEAVE, IDC_PREFER_LARGE, IDC_CHANGEBBS, IDC_FAVOURITES, IDC_BACKUP, IDC_WAIT_CONFIRM,
-        IDC_UKAGAKA, IDC_NO_MOVE, IDC_FOREIGN}, {}, "",
-       "copyonly=1\r\ncopylarge=1\r\nchangelink=0\r\nchangebbs=1\r\nbackup=1\r\nwait=1\r\n"
-       "use_ukagaka=1\r\nbackupprog=C:\\退避\\b.exe /q\r\nno_move=1\r\n", 1, 1},
-      {"clicks and a long program cut on a whole character", [](RunSettings&) {},
-       {IDC_ABORN, IDC_PREFER_NEW, IDC_CHANGELINK, IDC_UKAGAKA},
-       {IDC_LEAVE, IDC_PREFER_LARGE, IDC_CHANGELINK, IDC_CHANGEBBS, IDC_NO_MOVE, IDC_FAVOURITES,
-        IDC_FOREIGN}, longer,
-       "copyonly=1\r\ncopylarge=1\r\nchangelink=0\r\nchangebbs=1\r\nbackup=0\r\nwait=0\r\n"
-       "use_ukagaka=1\r\nbackupprog=" + longer.substr(0, 258) + "\r\nno_move=1\r\n", 1, 1},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    fresh();
-    c.given(g_settings);
-    std::string prog = g_settings.backupprog;
-    through_main_window([&](HWND dlg) {
-      for (int id : kChoices) {
-        bool want = std::find(c.shown.begin(), c.shown.end(), id) != c.shown.end();
-        EXPECT_EQ(ticked(dlg, id), want) << id;
-      }
-      EXPECT_EQ(text_of(GetDlgItem(dlg, IDC_BACKUPPROG)), prog);
-      for (int id : c.clicks) click(dlg, id);
-      if (!c.typed.empty()) SetDlgItemTextW(dlg, IDC_BACKUPPROG, widen(c.typed.c_str()).c_str());
-      click(dlg, IDOK);
-    });
-    std::string ini = read_file("vendrit.ini");
-    EXPECT_EQ(ini.find("[vendrit]\r\n" + c.ini), 0u) << ini;
-    EXPECT_EQ(g_favourites_rebuild, c.rebuild);
-    EXPECT_EQ(g_foreign_server, c.foreign);
-  }
-}
-
-TEST_F(DialogTest, CancelEscAndTheCloseBoxTakeNothing) {
-  const std::pair<const char*, void (*)(HWND)> endings[] = {
-      {"Cancel", [](HWND dlg) { click(dlg, IDCANCEL); }},
-      {"Esc", [](HWND dlg) { PostMessageW(GetDlgItem(dlg, IDC_CHANGEBBS), WM_KEYDOWN, VK_ESCAPE, 0); }},
-      {"close box", [](HWND dlg) { PostMessageW(dlg, WM_SYSCOMMAND, SC_CLOSE, 0); }},
-  };
+  const struct {
+    const char* name;
+    int control;  // 0: the dialog itself
+    UINT msg;
+    WPARAM wparam;
+  } endings[] = {{"Cancel", IDCANCEL, BM_CLICK, 0}, {"Esc", IDC_CHANGEBBS, WM_KEYDOWN, VK_ESCAPE},
+                 {"close box", 0, WM_SYSCOMMAND, SC_CLOSE}, {"OK", IDOK, BM_CLICK, 0}};
   for (const auto& ending : endings) {
-    SCOPED_TRACE(ending.first);
-    fresh();
-    through_main_window([&](HWND dlg) {
-      for (int id : {IDC_LEAVE, IDC_CHANGELINK, IDC_CHANGEBBS, IDC_BACKUP, IDC_FOREIGN}) click(dlg, id);
-      SetDlgItemTextW(dlg, IDC_BACKUPPROG, L"b.exe");
-      ending.second(dlg);
-      EXPECT_TRUE(pump_until(dlg, [&] { return !IsWindowVisible(dlg); }));
+    SCOPED_TRACE(ending.name);
+    g_settings = {2, 1, 0, 1, 1, 0, 1, "C:\\退避\\b.exe /q", 0};
+    g_favourites_rebuild = 0, g_foreign_server = 1;
+    g_events.clear();
+    inside_dialog(IDC_OUTPUT, [&](HWND main) {
+      inside_dialog(IDC_UKAGAKA, [&](HWND dlg) {
+        for (auto c : shown) EXPECT_EQ(IsDlgButtonChecked(dlg, c.first), c.second ? BST_CHECKED : 0u) << c.first;
+        EXPECT_EQ(text_of(GetDlgItem(dlg, IDC_BACKUPPROG)), "C:\\退避\\b.exe /q");
+        for (int id : {IDC_LEAVE, IDC_ABORN, IDC_LEAVE, IDC_PREFER_NEW, IDC_PREFER_LARGE, IDC_PREFER_NEW}) click(dlg, id);
+        for (int id : {IDC_CHANGELINK, IDC_CHANGEBBS, IDC_FAVOURITES, IDC_BACKUP, IDC_WAIT_CONFIRM, IDC_NO_MOVE,
+                       IDC_FOREIGN}) {
+          click(dlg, id), click(dlg, id), click(dlg, id);
+        }
+        for (int id : {IDC_UKAGAKA, IDC_LEAVE, IDC_UKAGAKA, IDC_LEAVE, IDC_UKAGAKA}) click(dlg, id);
+        SetDlgItemTextW(dlg, IDC_BACKUPPROG, widen(longer.c_str()).c_str());
+        PostMessageW(ending.control ? GetDlgItem(dlg, ending.control) : dlg, ending.msg, ending.wparam, 0);
+        EXPECT_TRUE(pump_until(dlg, [&] { return !IsWindowVisible(dlg); }));
+      });
+      click(main, IDC_SETTINGS);
+      EXPECT_TRUE(IsWindowVisible(main));
+      click(main, IDC_EXIT);
     });
-    EXPECT_FALSE(file_exists("vendrit.ini"));
-    EXPECT_EQ(g_settings.copyonly + g_settings.changebbs + g_settings.backup + g_foreign_server, 0);
-    EXPECT_EQ(g_settings.changelink, 1);
-    EXPECT_STREQ(g_settings.backupprog, "");
+    run_main_dialog(instance_);
+    EXPECT_EQ(g_events, (std::vector<int>{1,  10, 9,  10, 11, 12, 11, 13, 17, 13, 18, 14, 18, 15, 19,
+                                          15, 20, 16, 20, 22, 23, 22, 24, 25, 24, 27, 26, 27, 21, 10}));
+    bool ok = ending.control == IDOK;
+    EXPECT_EQ(read_file("vendrit.ini"),
+              ok ? "[vendrit]\r\ncopyonly=1\r\ncopylarge=0\r\nchangelink=1\r\nchangebbs=0\r\nbackup=0\r\nwait=1\r\n"
+                   "use_ukagaka=0\r\nbackupprog=" + longer.substr(0, 258) + "\r\nno_move=1\r\n" : "<missing>");
+    // DirectSSTP was cleared at once, whatever ended the dialog.
+    EXPECT_EQ((std::vector<int>{g_settings.use_ukagaka, g_settings.copyonly, g_favourites_rebuild, g_foreign_server}),
+              (ok ? std::vector<int>{0, 1, 1, 0} : std::vector<int>{0, 2, 0, 1}));
   }
-}
-
-// Each click announces its script; the DirectSSTP box acts at once, even on Cancel.
-TEST_F(DialogTest, ChoiceClicksAnnounceTheirScripts) {
-  const std::pair<int, int> clicks[] = {
-      {IDC_LEAVE, 10},       {IDC_LEAVE, 10},       {IDC_ABORN, 9},         {IDC_PREFER_LARGE, 12},
-      {IDC_PREFER_NEW, 11},  {IDC_CHANGELINK, 17},  {IDC_CHANGELINK, 13},   {IDC_CHANGEBBS, 14},
-      {IDC_CHANGEBBS, 18},   {IDC_FAVOURITES, 15},  {IDC_FAVOURITES, 19},   {IDC_BACKUP, 16},
-      {IDC_BACKUP, 20},      {IDC_WAIT_CONFIRM, 22}, {IDC_WAIT_CONFIRM, 23}, {IDC_NO_MOVE, 24},
-      {IDC_NO_MOVE, 25},     {IDC_FOREIGN, 26},     {IDC_FOREIGN, 27},
-  };
-  std::vector<int> want;
-  inside_dialog(IDC_UKAGAKA, [&](HWND dlg) {
-    for (const auto& c : clicks) {
-      click(dlg, c.first);
-      want.push_back(c.second);
-      EXPECT_EQ(events(), want) << c.first;
-    }
-    click(dlg, IDC_UKAGAKA);  // cleared: silent from here
-    click(dlg, IDC_ABORN);
-    click(dlg, IDC_UKAGAKA);  // ticked: announced, and so is what follows
-    click(dlg, IDC_LEAVE);
-    click(dlg, IDCANCEL);
-  });
-  EXPECT_EQ(open_settings_dialog(instance_, nullptr), 0);
-  want.insert(want.end(), {21, 10});
-  EXPECT_EQ(events(), want);
-  EXPECT_EQ(g_settings.use_ukagaka, 1);
-  EXPECT_EQ(g_settings.copyonly, 0);
 }
 
 }  // namespace
