@@ -19,7 +19,6 @@ namespace vendrit {
 // kOpen also counts the write probe and run_process, kRename replace_file,
 // kStat identity and File::status.
 enum class FaultOp { kOpen, kRead, kWrite, kClose, kRename, kRemove, kMkdir, kRmdir, kList, kStat, kCount };
-const char* fault_op_name(FaultOp op);
 
 class FaultEnv : public Env {
  public:
