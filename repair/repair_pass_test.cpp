@@ -33,9 +33,10 @@ class RepairPassTest : public RootTest {
   }
 };
 
-// What happens to a usable, not excluded thread index file and its log.
+// What happens to a usable thread index file and its log.
 TEST_F(RepairPassTest, SummaryTable) {
   const std::string sister2 = "talk2" + std::string(kSisterSuffix), caps = "NEWS9" + std::string(kMainSuffix);
+  const std::string excluded = "news8" + std::string(kMainSuffix);
   const struct {
     const char* what;
     std::string server, host;
@@ -59,7 +60,9 @@ TEST_F(RepairPassTest, SummaryTable) {
       {"other, changebbs", kForeign, kForeign + "_dir", 1, 1, 0, true, kForeign + "_dir", "板", kForeign, ""},
       // changebbs renames family boards only, even where a listed one matches.
       {"other, host is its server, changebbs", kForeign, kForeign, 1, 1, 0, true, kForeign, "板", kForeign, ""},
+      {"excluded server", excluded, kFamOld, 1, 1, 1, false, "", "", kFamOld, ""},
   };
+  add_exclusion(excluded.c_str(), "*");
   add_board(kFam.c_str(), "news", "新板名");
   add_board(kForeign.c_str(), "news", "外部板名");
   for (const auto& r : rows) {
@@ -117,27 +120,6 @@ TEST_F(RepairPassTest, FavouritesLinesForQualifyingFlags) {
     listed += th.listed;
   }
   EXPECT_EQ(size_t(std::count(fav.begin(), fav.end(), '\n')), listed) << fav;
-}
-
-TEST_F(RepairPassTest, ExcludedBoardsAreLeftAloneAndMarkTheirEntry) {
-  Index moved(0, kFamOld);
-  moved.field21 = "keep";
-  const std::string log = log_text(kFamOld);
-  for (const std::string d : {"news", "live"}) put("log\\" + kFam + "\\" + d, "1.idx", moved, log);
-  put("log\\" + kSister + "\\talk", "3.idx", moved, log);
-  add_exclusion(kFam.c_str(), "*");
-  add_exclusion(kSister.c_str(), "other");
-  g_settings.changebbs = 1;
-  g_favourites_rebuild = 1;
-  repair_pass("log");
-  for (const std::string d : {"news", "live"}) {
-    EXPECT_EQ(read_file("log\\" + kFam + "\\" + d + "\\1.idx"), index_text(moved));
-    EXPECT_EQ(read_file("log\\" + kFam + "\\" + d + "\\1.dat"), log);
-  }
-  EXPECT_EQ(g_exclusions[0].number, 1);
-  EXPECT_EQ(g_exclusions[1].number, 0);
-  EXPECT_EQ(ui_->output, kHeader + "talk");
-  EXPECT_NE(read_file("log\\" + kSister + "\\talk\\3.idx"), index_text(moved));
 }
 
 // Index files are found by name in any letter case and shown lower-case, the
