@@ -27,17 +27,14 @@ struct Result {
   std::string out, err;
 };
 
-// Runs the program in `dir` with `input` on standard input, as this user or,
-// through `as`, another; 20 seconds at most (a FIFO opened for reading would
-// block for ever).
-Result run(const std::string& words, const std::string& input = "", const std::string& as = "",
-           const std::string& dir = ".") {
-  write_file("in.txt", input);
+// Runs the program in `dir` with no input, as this user or, through `as`,
+// another; 20 seconds at most (a FIFO opened for reading would block for ever).
+Result run(const std::string& words, const std::string& as = "", const std::string& dir = ".") {
   const std::string here = fs::current_path().string();
-  int status = std::system(("cd '" + dir + "' && " + as + " timeout 20 env LC_ALL=C " + kBin + " " + words + " <'" +
-                            here + "/in.txt' >'" + here + "/out.txt' 2>'" + here + "/err.txt'").c_str());
+  int status = std::system(("cd '" + dir + "' && " + as + " timeout 20 env LC_ALL=C " + kBin + " " + words +
+                            " </dev/null >'" + here + "/out.txt' 2>'" + here + "/err.txt'").c_str());
   Result r{WIFEXITED(status) ? WEXITSTATUS(status) : -1000, read_file("out.txt"), read_file("err.txt")};
-  for (const char* f : {"in.txt", "out.txt", "err.txt"}) std::remove(f);
+  for (const char* f : {"out.txt", "err.txt"}) std::remove(f);
   return r;
 }
 
@@ -68,11 +65,10 @@ TEST_F(ConsoleProgram, SecondInstanceIsRefusedWhileTheFirstRuns) {
   auto started = [] { return read_file("first.txt").size() > std::string("<missing>").size(); };
   for (int i = 0; i < 1000 && !started(); ++i) usleep(10000);
   ASSERT_TRUE(started()) << "the first instance did not start";
-  // Refused to this user and (when we may change user) to another one on
-  // this root, but not elsewhere.
+  // Refused to this user and (when we may change user) to another one on this root.
   const std::string nobody = "setpriv --reuid=65534 --regid=65534 --clear-groups";
   for (const std::string& as : {std::string(), geteuid() == 0 ? nobody : std::string()}) {
-    Result second = run("auto", "", as);
+    Result second = run("auto", as);
     EXPECT_EQ(second.code, 255) << as;
     EXPECT_EQ(second.err, "Vendritの多重起動は出来ません\n");
   }
@@ -80,9 +76,9 @@ TEST_F(ConsoleProgram, SecondInstanceIsRefusedWhileTheFirstRuns) {
   // Elsewhere this user is refused still (one instance per user), another is not.
   make_dirs("elsewhere");
   write_file("elsewhere\\2channel.brd", "");
-  EXPECT_EQ(run("auto", "", "", "elsewhere").code, 255);
+  EXPECT_EQ(run("auto", "", "elsewhere").code, 255);
   if (geteuid() == 0) {
-    EXPECT_EQ(run("auto", "", nobody, "elsewhere").code, 0);
+    EXPECT_EQ(run("auto", nobody, "elsewhere").code, 0);
   }
   // The first instance goes on undisturbed and leaves normally; then a new start is allowed.
   fputs("exit\n", first);
@@ -218,7 +214,7 @@ TEST_F(ConsoleProgram, HostileTreesLoseNothingAndChangeNothingOutside) {
     if (HasFatalFailure()) return;
     const auto threads = thread_files("root/log");
     const auto outside = untouchable(row.changed_outside);
-    Result r = run("auto", "", "", "root");
+    Result r = run("auto", "", "root");
     EXPECT_EQ(r.code, 0) << r.out;
     const auto after = thread_files("root/log");
     for (const std::string& t : threads) EXPECT_EQ(after.count(t), 1u) << "lost: " << t << "\n" << r.out;
