@@ -1,6 +1,5 @@
 #include "catalogue/catalogue.h"
 
-#include <filesystem>
 #include <set>
 
 #include "tests/test_support.h"
@@ -99,23 +98,6 @@ TEST_F(CatalogueTest, ExclusionComesBeforeFamilyTestAndFlagsFirstEntryOnly) {
   ASSERT_EQ(load_board_list(), BoardListOutcome::kLoaded);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(g_exclusions[i].number, i < 2 ? 1 : 0) << i;
   EXPECT_EQ(table(g_boards, g_board_count), std::vector<std::string>{main_host("b") + "|news|x"});
-}
-
-TEST_F(CatalogueTest, BoardListMissingOrFull) {
-  EXPECT_EQ(load_board_list(), BoardListOutcome::kFileMissing);
-  make_dirs("2channel.brd");
-  EXPECT_EQ(load_board_list(), BoardListOutcome::kFileMissing);
-  std::filesystem::remove("2channel.brd");
-  std::string text;
-  for (int i = 0; i < kBoardListCapacity - 1; ++i) {
-    text += line(main_host("s"), "b" + std::to_string(i));
-    if (i % 100 == 0) text += line("foreign.example.org", "x", "dropped lines do not count");
-  }
-  write_file("2channel.brd", text);
-  EXPECT_EQ(load_board_list(), BoardListOutcome::kLoaded);
-  EXPECT_EQ(g_board_count, kBoardListCapacity - 1);
-  write_file("2channel.brd", text + line(main_host("s"), "one-more"));
-  EXPECT_EQ(load_board_list(), BoardListOutcome::kFull);
 }
 
 }  // namespace

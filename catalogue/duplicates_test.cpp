@@ -38,15 +38,6 @@ TEST_F(DuplicatesTest, GroupsAndReport) {
     EXPECT_EQ(report_duplicates(), c.report.empty() ? DuplicateOutcome::kNone : DuplicateOutcome::kReported);
     EXPECT_EQ(read_file("exclude.lst"), "mine.example b\r\n" + c.report);
   }
-  // The last report's rows are exclusion lines themselves: started again with
-  // the file unedited, the conflict is gone and none of those boards is loaded.
-  catalogue_reset();
-  write_file("2channel.brd", "\t" + row("a", "x\tn") + "\t" + row("b", "x\tn") + "\t" + row("c", "keep\tn"));
-  load_exclusion_list();
-  ASSERT_EQ(load_board_list(), BoardListOutcome::kLoaded);
-  EXPECT_EQ(report_duplicates(), DuplicateOutcome::kNone);
-  ASSERT_EQ(g_board_count, 1);
-  EXPECT_STREQ(g_boards[0].board_id, "keep");
   // An exclude.lst that cannot be written holds no report.
   catalogue_reset();
   write_file("2channel.brd", "\t" + row("d", "z\tn") + "\t" + row("e", "z\tn"));

@@ -137,6 +137,12 @@ TEST_F(MoveBoardDirTest, DestinationDirectory) {
   move_board_dir(dst("news").c_str(), ("log\\" + kNew + "\\.\\news").c_str());
   EXPECT_EQ(ui_->output, "\r\nDir:" + dst("news") + "は移動先と同じフォルダです。スキップします。");
   EXPECT_EQ(snapshot_tree(dst("news")), (Tree{"1.dat=D", "other.dat=O"}));
+  // A copy whose write fails leaves no temporary file of its own behind.
+  write_tree(src("copy"), {"1.dat=D"});
+  g_settings.copyonly = 1;
+  fault_.fail_nth(FaultOp::kWrite, 1);
+  move("copy");
+  EXPECT_EQ(snapshot_tree(dst("copy")), Tree{});
 }
 
 TEST_F(MoveBoardDirTest, CompanionNames) {

@@ -22,37 +22,28 @@ class WalkLogTreeTest : public RootTest {
   }
 };
 
-// Names on disk may carry capitals: they are matched and rebuilt lower-case,
-// while the sources are opened under the names the listing gave.  Board ids
-// with capitals in the board list never match.
-TEST_F(WalkLogTreeTest, CapitalsInServerBoardAndFileNames) {
-  boards(kNew, {"news", "Tech"});
-  files({"OLD" + std::string(kMainSuffix) + "\\News\\123.DAT", "OLD" + std::string(kMainSuffix) + "\\News\\123.IDX",
-         "prev" + std::string(kMainSuffix) + "\\tech\\1.dat"});
-  add_favourites("fav.idx", kOld + "\\news\\123.idx\r\n");
-  walk_log_tree("log");
-  EXPECT_EQ(ui_->output, bbs("news", kOld));
-  EXPECT_EQ(snapshot_tree("log\\" + kNew), std::vector<std::string>({"news/", "news/123.dat=D", "news/123.idx=D"}));
-  EXPECT_EQ(read_file("fav.idx"), kNew + "\\news\\123.idx\r\n");
-  EXPECT_TRUE(file_exists("log\\prev" + std::string(kMainSuffix) + "\\tech\\1.dat"));
-}
-
 // Which directories are walked, moved and removed, by name and depth:
 // server directories one and two levels below log, of either family, with
-// the suffix anywhere in the name.
+// the suffix anywhere in the name.  Names on disk may carry capitals: they
+// are matched and rebuilt lower-case, while the sources are opened under the
+// names the listing gave.  Board ids with capitals in the board list never match.
 TEST_F(WalkLogTreeTest, FiltersAndDepthRule) {
   const std::string sister = std::string("old") + kSisterSuffix, odd = std::string("odd") + kMainSuffix + ".bak";
-  boards(kNew, {"news", "tech", "food"});
+  boards(kNew, {"news", "tech", "food", "Misc"});
   // a and g\b go (and then g); h\c\deep is three levels outside a server; the others are filtered names.
   const std::string kept[] = {"h\\c\\deep", "h\\my_dir", "_x", ".hidden", "localhost.1"};
   for (const std::string& d : kept) make_dirs("log\\" + d);
   for (const char* d : {"log\\a", "log\\g\\b"}) make_dirs(d);
   const std::vector<std::string> stay = {"p\\q\\" + kOld + "\\news\\4.dat",  // two levels below a non-server
                                          "_" + kOld + "\\news\\5.dat", "localhost" + std::string(kMainSuffix) + "\\news\\6.dat",
-                                         kOld + ".txt"};
+                                         kOld + ".txt", "prev" + std::string(kMainSuffix) + "\\misc\\1.dat"};
   files(stay);
-  files({"grp\\" + kOld + "\\news\\1.dat", sister + "\\tech\\2.dat", odd + "\\food\\3.dat"});
+  files({"grp\\" + kOld + "\\news\\1.dat", sister + "\\tech\\2.dat", odd + "\\food\\3.dat",
+         "OLD" + std::string(kMainSuffix) + "\\News\\123.DAT", "OLD" + std::string(kMainSuffix) + "\\News\\123.IDX"});
+  add_favourites("fav.idx", kOld + "\\news\\123.idx\r\n");
   walk_log_tree("log");
+  EXPECT_EQ(snapshot_tree("log\\" + kNew + "\\news"), std::vector<std::string>({"123.dat=D", "123.idx=D"}));
+  EXPECT_EQ(read_file("fav.idx"), kNew + "\\news\\123.idx\r\n");
   for (const char* d : {"log\\a", "log\\g"}) EXPECT_FALSE(dir_exists(d)) << d;
   for (const std::string& d : kept) EXPECT_TRUE(dir_exists("log\\" + d)) << d;
   for (const std::string& f : stay) EXPECT_TRUE(file_exists("log\\" + f)) << f;

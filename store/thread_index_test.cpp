@@ -1,8 +1,5 @@
 #include "store/thread_index.h"
 
-#include <cstring>
-
-#include "platform/text.h"
 #include "tests/test_support.h"
 
 namespace vendrit {
@@ -61,38 +58,6 @@ TEST_F(ThreadIndexTest, ReadThenWriteTable) {
     EXPECT_EQ(write_thread_index("t.idx", r), ReplaceResult::kReplaced);
     EXPECT_EQ(read_file("t.idx"), c.second);
   }
-}
-
-// The ETag line lies just beyond the window.
-TEST_F(ThreadIndexTest, OnlyTheWindowIsParsed) {
-  std::string head = index_line(kFields) + "Last-Modified: A\r\n";
-  std::string whole = head + "\r\n" + std::string(kThreadIndexWindow - head.size() - 2, ' ') + "ETag: far\r\n";
-  write_file("a.idx", whole);
-  write_file("b.idx", whole.substr(0, kThreadIndexWindow));
-  ThreadIndex a, b;
-  ASSERT_TRUE(read_thread_index("a.idx", &a) && read_thread_index("b.idx", &b));
-  EXPECT_EQ(0, memcmp(&a, &b, sizeof a));
-  EXPECT_STREQ(a.last_modified, "A");
-}
-
-// An ETag without Last-Modified is written after line 1, where reading does
-// not find it; unterminated fields are written within their width.
-TEST_F(ThreadIndexTest, Writing) {
-  write_file("t.idx", index_line(kFields));
-  ThreadIndex r;
-  ASSERT_TRUE(read_thread_index("t.idx", &r));
-  copy_text(r.etag, sizeof r.etag, "E");
-  ASSERT_EQ(write_thread_index("t.idx", r), ReplaceResult::kReplaced);
-  EXPECT_EQ(read_file("t.idx"), with({{21, ""}}) + "ETag: E\r\n");
-  ASSERT_TRUE(read_thread_index("t.idx", &r));
-  EXPECT_STREQ(r.etag, "");
-  memset(r.board_id, 'b', sizeof r.board_id);
-  copy_text(r.last_modified, sizeof r.last_modified, "L");
-  memset(r.etag, 'e', sizeof r.etag);
-  ASSERT_EQ(write_thread_index("t.idx", r), ReplaceResult::kReplaced);
-  ASSERT_TRUE(read_thread_index("t.idx", &r));
-  EXPECT_EQ(std::string(r.board_id), std::string(19, 'b'));
-  EXPECT_EQ(std::string(r.etag), std::string(127, 'e'));
 }
 
 }  // namespace

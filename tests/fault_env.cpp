@@ -31,11 +31,6 @@ class FaultFile : public File {
 
 }  // namespace
 
-const char* fault_op_name(FaultOp op) {
-  static const char* const names[] = {"open", "read", "write", "close", "rename", "remove", "mkdir", "rmdir", "list", "stat"};
-  return names[int(op)];
-}
-
 bool FaultEnv::should_fail(FaultOp op) {
   int n = ++counts_[int(op)];
   if (++total_ == crash_at_ && crash_) crash_();

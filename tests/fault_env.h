@@ -19,7 +19,6 @@ namespace vendrit {
 // kOpen also counts the write probe and run_process, kRename replace_file,
 // kStat identity and File::status.
 enum class FaultOp { kOpen, kRead, kWrite, kClose, kRename, kRemove, kMkdir, kRmdir, kList, kStat, kCount };
-const char* fault_op_name(FaultOp op);
 
 class FaultEnv : public Env {
  public:
@@ -29,10 +28,7 @@ class FaultEnv : public Env {
   void fail_from(FaultOp op, int n) { fail_from_[int(op)] = n ? count(op) + n : 0; }
   void fail_total_nth(long k) { fail_total_at_ = k ? total_ + k : 0; }  // any kind
   // Calls `crash` (which must not return) before the k-th operation of any kind.
-  void crash_at(long k, std::function<void()> crash) {
-    crash_at_ = k ? total_ + k : 0;
-    crash_ = std::move(crash);
-  }
+  void crash_at(long k, std::function<void()> crash) { crash_at_ = k ? total_ + k : 0, crash_ = std::move(crash); }
   int count(FaultOp op) const { return counts_[int(op)]; }
   long total() const { return total_; }
   void reset() { *this = FaultEnv(base_); }

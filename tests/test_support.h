@@ -60,21 +60,13 @@ class RecordingUi : public Ui {
   void show_error(const char* text) override { errors.push_back(text); }
   void show_information(const char* text) override { informations.push_back(text); }
   int run_settings_dialog(bool owned) override { return dialogs.push_back(owned), dialog_result; }
-  void run_main_window() override {
-    ++main_windows;
-    if (on_main_window) on_main_window();
-  }
+  void run_main_window() override { ++main_windows, on_main_window ? on_main_window() : void(); }
   intptr_t window_handle() override { return 0x1234; }
   void load_script(int id, char* buf, size_t size) override {
-    snprintf(buf, size, "\\0script%d\\e", id);
-    loaded_scripts.push_back(id);
+    snprintf(buf, size, "\\0script%d\\e", id), loaded_scripts.push_back(id);
   }
   bool send_copy_data(intptr_t target, void* copy_data) override;  // recorded as the host gets it
-  struct Sent {
-    intptr_t target;
-    uintptr_t tag;
-    std::string data;
-  };
+  struct Sent { intptr_t target; uintptr_t tag; std::string data; };
   std::vector<Sent> sent;
   std::vector<int> loaded_scripts;
   std::string output;
