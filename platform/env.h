@@ -184,6 +184,47 @@ class Env {
   static bool fail(int error);
 };
 
+// An Env that hands every call to another one: the base of an Env that
+// changes only a few calls (the tests' fault-injecting double).
+class EnvWrapper : public Env {
+ public:
+  explicit EnvWrapper(Env* target) : target_(target) {}
+  Env* target() const { return target_; }
+
+  using Env::list_dir;
+  std::unique_ptr<DirListing> list_dir(const char* p, bool sizes) override { return target_->list_dir(p, sizes); }
+  bool stat(const char* p, FileStatus* s) override { return target_->stat(p, s); }
+  bool identity(const char* p, FileIdentity* id) override { return target_->identity(p, id); }
+  bool make_dir(const char* p) override { return target_->make_dir(p); }
+  bool remove_dir(const char* p) override { return target_->remove_dir(p); }
+  bool rename_file(const char* from, const char* to) override { return target_->rename_file(from, to); }
+  bool replace_file(const char* from, const char* to) override { return target_->replace_file(from, to); }
+  bool remove_file(const char* p) override { return target_->remove_file(p); }
+  bool writable(const char* p) override { return target_->writable(p); }
+  std::unique_ptr<File> open(const char* p, OpenMode mode) override { return target_->open(p, mode); }
+  bool current_dir(char* buf, size_t size) override { return target_->current_dir(buf, size); }
+  bool set_current_dir(const char* p) override { return target_->set_current_dir(p); }
+  bool absolute_path(const char* name, char* buf, size_t size) override {
+    return target_->absolute_path(name, buf, size);
+  }
+  bool instance_marker_acquire() override { return target_->instance_marker_acquire(); }
+  void instance_marker_release() override { target_->instance_marker_release(); }
+  bool root_lock_acquire() override { return target_->root_lock_acquire(); }
+  void root_lock_release() override { target_->root_lock_release(); }
+  unsigned long process_id() override { return target_->process_id(); }
+  LocalTime local_time() override { return target_->local_time(); }
+  void sleep_ms(int ms) override { target_->sleep_ms(ms); }
+  bool read_shared_memory(const char* name, char* buf, size_t capacity, size_t* copied) override {
+    return target_->read_shared_memory(name, buf, capacity, copied);
+  }
+  bool run_process(const char* command_line, const char* directory) override {
+    return target_->run_process(command_line, directory);
+  }
+
+ private:
+  Env* target_;
+};
+
 // The Env in use: the platform's own unless a test installed another.
 Env* env();
 // Installs `e` (null restores the platform's own); returns the previous one.
