@@ -30,8 +30,7 @@ TEST_F(MainWindowTest, RunSequence) {
   for (int row = 0; row < 4; ++row) {
     const int backup = g_settings.backup = row / 2, mode = g_run_mode = row % 2 + 1;
     SCOPED_TRACE(row);
-    *ui_ = RecordingUi();
-    ui_->output = "left over";
+    *ui_ = RecordingUi(), ui_->output = "left over";
     write_file("vendrit.log", "");
     g_logging = 1;
     run_sequence();

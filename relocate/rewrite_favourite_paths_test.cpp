@@ -6,13 +6,11 @@
 namespace vendrit {
 namespace {
 
-class RewriteFavouritePathsTest : public RootTest {
- protected:
-  bool rewrite(const char* dir, const char* n = "1") {
-    return rewrite_favourite_paths(("log\\" + std::string(dir) + "old.x\\news\\" + n + ".idx").c_str(),
-                                   ("log\\" + std::string(dir) + "new.x\\news\\" + n + ".idx").c_str());
-  }
-};
+class RewriteFavouritePathsTest : public RootTest {};
+bool rewrite(const char* dir, const char* n = "1") {
+  return rewrite_favourite_paths(("log\\" + std::string(dir) + "old.x\\news\\" + n + ".idx").c_str(),
+                                 ("log\\" + std::string(dir) + "new.x\\news\\" + n + ".idx").c_str());
+}
 
 TEST_F(RewriteFavouritePathsTest, Cases) {
   const std::string nul(1, '\0'), pad(100, 'p'), old = "old.x\\news\\1.idx", now = "new.x\\news\\1.idx";

@@ -64,9 +64,7 @@ TEST_F(RepairPassTest, SummaryTable) {
     after.board_name = r.want_board_name;
     const std::string log = log_text(r.link_from);
     put(dir, "1.idx", before, log);
-    g_settings.changelink = r.changelink;
-    g_settings.changebbs = r.changebbs;
-    g_foreign_server = r.foreign;
+    g_settings.changelink = r.changelink, g_settings.changebbs = r.changebbs, g_foreign_server = r.foreign;
     ui_->output.clear();
     repair_pass(root.c_str());
     EXPECT_EQ(read_file(dir + "\\1.idx"), index_text(r.written ? after : before));
@@ -80,15 +78,13 @@ TEST_F(RepairPassTest, FavouritesLinesForQualifyingFlags) {
   const std::string regional = std::string("town") + kRegionalSuffix;
   const struct { std::string server, board, name; int flags; std::string board_field; bool listed; } threads[] = {
       {kFam, "news", "1.idx", 0x70, "news", true},  // 0x60 once the dropped flag is gone
-      {kFam, "news", "2.idx", 0x60, "news", true},
       {kFam, "news", "3.idx", 0x61, "news", false},  // whole-value comparison
       {kFam, "news", "4.idx", 0x50, "news", false},  // 0x40 needs a regional or rental board
-      {kFam, "live", "5.idx", 0x60, "live", true},
+      {kFam, "live", "5.idx", 0x60, "live", true}, {kFam, "news", "2.idx", 0x60, "news", true},
       {regional, "area", "6.idx", 0x50, "area", true},
       {kRentalHost1, "game", "7.idx", 0x50, "game7", true},  // the line takes the board id field
-      {kRentalHost2, "b", "8.idx", 0x40, "b", true},
       {kRentalHost2, "b", "9.idx", 0x70 | 0x100, "b", true},  // bits from 0x100 up go too
-      {kRentalHost2, "b", "10.idx", 0x160, "b", true},
+      {kRentalHost2, "b", "10.idx", 0x160, "b", true}, {kRentalHost2, "b", "8.idx", 0x40, "b", true},
   };
   for (const auto& th : threads) {
     Index idx(th.flags, th.server, th.board_field);
