@@ -18,26 +18,20 @@ TEST_F(MainWindowTest, TitleAndExclusionSummary) {
   EXPECT_STREQ(title, "Vendrit Version 3.08 [EM64T Version]");
   show_exclusion_summary();
   EXPECT_EQ(ui_->output, "処理除外鯖はありません");
-  add_exclusion("srv.example", "*all");
-  add_exclusion("other.example", "news");
+  add_exclusion("srv.example", "*all"), add_exclusion("other.example", "news");
   g_exclusions[0].number = 1;
   show_exclusion_summary();
   EXPECT_EQ(ui_->output, "処理除外鯖\r\nsrv.example" + std::string(19, ' ') + "\t全板" + std::string(16, ' ') +
                              "\t○\r\nother.example" + std::string(17, ' ') + "\tnews" + std::string(16, ' ') + "\t×\r\n");
 }
 
-// A run replaces the window's text, ends with a beep and the buttons back on,
-// and only the automatic mode leaves by itself.  A backup program that cannot
-// start ends the run before anything: nothing logged, no beep, no exit.
+// A run replaces the text, beeps, re-enables the buttons, exits only in auto mode; a failed backup ends it first.
 TEST_F(MainWindowTest, RunSequence) {
   for (int row = 0; row < 4; ++row) {
-    const int backup = row / 2, mode = row % 2 + 1;
+    const int backup = g_settings.backup = row / 2, mode = g_run_mode = row % 2 + 1;
     SCOPED_TRACE(row);
-    *ui_ = RecordingUi();
-    ui_->output = "left over";
+    *ui_ = RecordingUi(), ui_->output = "left over";
     write_file("vendrit.log", "");
-    g_settings.backup = backup;
-    g_run_mode = mode;
     g_logging = 1;
     run_sequence();
     if (backup) {
@@ -53,9 +47,7 @@ TEST_F(MainWindowTest, RunSequence) {
   }
 }
 
-// The rebuild writes favorite.idx and is a choice for one run only; when the
-// file cannot be written, or not be replaced at the end, that is reported,
-// the old file stays, no temporary file is left, and the run goes on.
+// The rebuild is for one run; an unwritable or unreplaceable favorite.idx is reported, kept, leaves no temporary.
 TEST_F(MainWindowTest, FavouritesRebuild) {
   for (int failure = 0; failure < 3; ++failure) {
     SCOPED_TRACE(failure);

@@ -19,11 +19,9 @@ class StartupTest : public RootTest {
  protected:
   void SetUp() override {
     RootTest::SetUp();
-    work_buffer_free();  // start-up allocates these itself
-    copy_data_block_free();
+    work_buffer_free(), copy_data_block_free();  // start-up allocates these itself
     write_file("2channel.brd", board("news"));
   }
-  // Every path gives back what start-up took, and only that.
   void expect_released(bool other = false) {
     EXPECT_TRUE(!g_work.data && !g_copy_data_block && fault_.marker_held_ == other);
   }
@@ -32,8 +30,7 @@ class StartupTest : public RootTest {
 TEST_F(StartupTest, Refusals) {
   std::string full, twice = board("x") + board("x", "b");
   for (int i = 0; i < kBoardListCapacity; ++i) full += board("b" + std::to_string(i));
-  // The board list (empty: none), and 1: exclude.lst cannot be written, 2: no work buffer,
-  // 3: another instance holds the marker.
+  // fault 1: exclude.lst unwritable, 2: no work buffer, 3: another instance holds the marker.
   const struct Row { const char* message; std::string board_list; int fault; } rows[] = {
       {"2channel.brdがありません", "", 0},
       {"鯖大杉", full, 0},
@@ -58,8 +55,7 @@ TEST_F(StartupTest, Refusals) {
   }
 }
 
-// The main window sees everything loaded (the words lower-cased first, so
-// "AUTO" wins over "setup"), the paths absolute, and nothing is saved.
+// The main window sees everything loaded ("AUTO" lower-cased wins over "setup"), absolute paths; nothing saved.
 TEST_F(StartupTest, MainWindowLifeAndRelease) {
   write_file("vendrit.ini", "[vendrit]\r\ncopyonly=1\r\ncopylarge=1\r\n");
   write_file("fav.idx", "");
@@ -79,8 +75,7 @@ TEST_F(StartupTest, MainWindowLifeAndRelease) {
   EXPECT_EQ(read_file("vendrit.ini"), "[vendrit]\r\ncopyonly=1\r\ncopylarge=1\r\n");
 }
 
-// Settings mode shows the unowned dialog and opens no main window; cancel
-// writes nothing, OK saves what the dialog shows, the words' choice included.
+// Settings mode: unowned dialog, no main window; cancel writes nothing, OK saves the words' choice too.
 TEST_F(StartupTest, SettingsModeSavesUnlessCancelled) {
   EXPECT_EQ(vendrit_main("setup", ui_), 0);
   EXPECT_EQ(ui_->dialogs, std::vector<bool>{false});
@@ -95,21 +90,14 @@ TEST_F(StartupTest, SettingsModeSavesUnlessCancelled) {
 }
 
 TEST(CommandWords, Table) {
-  // The words, already lower-cased as start-up hands them over; the settings
-  // before, then the run mode, the settings after and the settings mode.
+  // Lower-cased words; settings before, then run mode, settings after, settings mode.
   struct Row { const char* line; int copyonly_before, copylarge_before, mode, copyonly, copylarge, setup; } rows[] = {
-      {"", 1, 1, 0, 1, 1, false},
-      {"auto", 1, 1, 2, 1, 1, false},
+      {"", 1, 1, 0, 1, 1, false}, {"auto", 1, 1, 2, 1, 1, false}, {"aborn", 0, 1, 1, 1, 1, false},
       {"autorun setup aborn large", 0, 0, 2, 0, 0, false},  // auto stops everything else
-      {"aborn", 0, 1, 1, 1, 1, false},
-      {"leave", 1, 1, 1, 0, 1, false},
-      {"aborn leave", 0, 1, 1, 1, 1, false},  // only aborn counts
-      {"new large", 1, 1, 1, 1, 0, false},    // only new counts
-      {"leave large", 1, 0, 2, 0, 1, false},  // two choices: automatic
-      {"xxnewsxx", 1, 1, 1, 1, 0, false},     // substrings count
-      {"setup new", 0, 1, 1, 0, 0, true},
-      {"setup", 0, 0, 0, 0, 0, true},
-  };
+      {"leave", 1, 1, 1, 0, 1, false}, {"aborn leave", 0, 1, 1, 1, 1, false},  // only aborn counts
+      {"new large", 1, 1, 1, 1, 0, false}, {"leave large", 1, 0, 2, 0, 1, false},  // only new counts; two choices: auto
+      {"xxnewsxx", 1, 1, 1, 1, 0, false},  // substrings count
+      {"setup new", 0, 1, 1, 0, 0, true}, {"setup", 0, 0, 0, 0, 0, true}};
   for (const Row& r : rows) {
     g_settings.copyonly = r.copyonly_before;
     g_settings.copylarge = r.copylarge_before;

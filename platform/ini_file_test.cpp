@@ -1,5 +1,4 @@
-// The settings file as both programs read and write it, whatever the code
-// page: the Windows semantics stored files rely on, Shift_JIS kept as it is.
+// The settings file with the Windows semantics stored files rely on, Shift_JIS kept as it is.
 #include "platform/ini_file.h"
 
 #include "state/run_settings.h"
@@ -20,9 +19,8 @@ TEST_F(SettingsFileTest, ReadsAsTheWindowsFunctionsDo) {
   for (const auto& c : ints) EXPECT_EQ(ini_read_int(ini, "vendrit", c.first, 7), c.second) << c.first;
   EXPECT_EQ(ini_read_int(ini, "other", "copyonly", 7), 5);
   // Quotes go and text is cut to the buffer, before a character (表, ソ), never inside.
-  const struct { const char* key; size_t size; const char* want; } strings[] = {
-      {"prog", 16, "C:\\bk\\run.exe /"}, {"empty", 16, ""}, {"jp", 16, "C:\\\x95\x5c\\\x83\x5c.exe"},
-      {"jp", 6, "C:\\\x95\x5c"}};
+  const struct { const char* key; size_t size; const char* want; } strings[] = {{"prog", 16, "C:\\bk\\run.exe /"},
+      {"empty", 16, ""}, {"jp", 16, "C:\\\x95\x5c\\\x83\x5c.exe"}, {"jp", 6, "C:\\\x95\x5c"}};
   for (const auto& c : strings) {
     char buf[16];
     ini_read_string(ini, "vendrit", c.key, "def", buf, c.size);
@@ -41,15 +39,10 @@ TEST_F(SettingsFileTest, WritesKeepEveryOtherLineAndTheKeyOrder) {
             "[other]\r\nx=1\r\n[new]\r\nk=v\r\n");
 }
 
-// Every key is saved in its order, flags as 0 or 1, and read back: each set
-// to what is not its default.  A longer program path is read cut to 255
-// characters.
+// Every key saved in order, flags as 0 or 1, read back (none at its default); a long program path is cut to 255.
 TEST_F(SettingsFileTest, NineKeysRoundTrip) {
   RunSettings& s = g_settings;
-  s.copyonly = 2;
-  s.copylarge = s.changebbs = s.backup = s.wait = s.no_move = 1;
-  s.changelink = 0;
-  s.use_ukagaka = -1;
+  s.copyonly = 2, s.copylarge = s.changebbs = s.backup = s.wait = s.no_move = 1, s.changelink = 0, s.use_ukagaka = -1;
   copy_text(s.backupprog, sizeof s.backupprog, "C:\\tools\\bk.exe /all");
   save_run_settings();
   EXPECT_EQ(read_file("vendrit.ini"),
@@ -57,9 +50,8 @@ TEST_F(SettingsFileTest, NineKeysRoundTrip) {
             "wait=1\r\nuse_ukagaka=1\r\nbackupprog=C:\\tools\\bk.exe /all\r\nno_move=1\r\n");
   s = RunSettings();
   load_run_settings();
-  EXPECT_EQ(std::vector<int>({s.copyonly, s.copylarge, s.changelink, s.changebbs, s.backup, s.wait,
-                              s.use_ukagaka, s.no_move}),
-            std::vector<int>({1, 1, 0, 1, 1, 1, 1, 1}));
+  EXPECT_EQ(std::vector<int>({s.copyonly, s.copylarge, s.changelink, s.changebbs, s.backup, s.wait, s.use_ukagaka,
+                              s.no_move}), std::vector<int>({1, 1, 0, 1, 1, 1, 1, 1}));
   EXPECT_STREQ(s.backupprog, "C:\\tools\\bk.exe /all");
   write_file("vendrit.ini", "[vendrit]\r\nbackupprog=" + std::string(300, 'p') + "\r\ncopyonly=2\r\n");
   load_run_settings();

@@ -17,8 +17,7 @@ class MoveBoardDirTest : public RootTest {
  protected:
   static std::string src(const std::string& board) { return "log\\" + kOld + "\\" + board; }
   static std::string dst(const std::string& board) { return "log\\" + kNew + "\\" + board; }
-  // One run's move of the board, with a favourites file naming `fav` first
-  // (read afresh); what the favourites file holds afterwards.
+  // Moves the board with fav.idx naming `fav`; gives fav.idx's first line afterwards.
   std::string move(const std::string& board, const std::string& fav = "1.idx") {
     g_favourite_count = 0;
     add_favourites("fav.idx", kOld + "\\" + board + "\\" + fav + "\r\ny");
@@ -28,30 +27,22 @@ class MoveBoardDirTest : public RootTest {
   }
 };
 
-// Every row of the collision policy, with what each side holds afterwards;
-// the favourites follow in every row.
+// Every row of the collision policy; the favourites follow in every row.
 TEST_F(MoveBoardDirTest, CollisionPolicyTable) {
   const std::string S = "source data, the longer copy", L = "destination data, longer than the source";
   const std::string E = "equal size destination data!", A = "<absent>";
   static_assert(sizeof "source data, the longer copy" == sizeof "equal size destination data!", "");
   const std::string SI = index_text({}, "\r\n", "Last-Modified: s\r\n"), DI = index_text({}, "\r\n", "Last-Modified: d\r\n");
-  const struct {
-    std::string dest;  // destination data
-    int copyonly, copylarge;
-    std::string data_after, index_after;  // at the destination
-  } cases[] = {
-      {A, 0, 0, S, SI},       {A, 0, 1, S, SI},      {A, 1, 0, S, SI},         {A, 1, 1, S, SI},
-      {"", 0, 0, S, SI},      {"", 1, 1, S, SI},     {L, 0, 1, L, DI},         {L, 1, 0, L, DI},
-      {E, 0, 1, E, DI},       {E, 1, 1, E, DI},      {"short", 0, 1, S, SI},   {"short", 0, 0, "short", DI},
-      {"short", 1, 1, S, SI}, {"short", 1, 0, "short", DI},
-  };
+  const struct { std::string dest; int copyonly, copylarge; std::string data_after, index_after; } cases[] = {
+      {A, 0, 0, S, SI}, {A, 0, 1, S, SI}, {A, 1, 0, S, SI}, {A, 1, 1, S, SI}, {"", 0, 0, S, SI}, {"", 1, 1, S, SI},
+      {L, 0, 1, L, DI}, {L, 1, 0, L, DI}, {E, 0, 1, E, DI}, {E, 1, 1, E, DI}, {"short", 0, 1, S, SI},
+      {"short", 0, 0, "short", DI}, {"short", 1, 1, S, SI}, {"short", 1, 0, "short", DI}};
   for (const auto& c : cases) {
     const std::string board = "b" + std::to_string(&c - cases);
     SCOPED_TRACE(board);
     write_tree(src(board), {"1.dat=" + S, "1.idx=" + SI});
     if (c.dest != A) write_tree(dst(board), {"1.dat=" + c.dest, "1.idx=" + DI});
-    g_settings.copyonly = c.copyonly;
-    g_settings.copylarge = c.copylarge;
+    g_settings.copyonly = c.copyonly, g_settings.copylarge = c.copylarge;
     EXPECT_EQ(move(board), kNew + "\\" + board + "\\1.idx");
     EXPECT_EQ(snapshot_tree(src(board)), (c.copyonly ? Tree{"1.dat=" + S, "1.idx=" + SI} : Tree{}));
     EXPECT_EQ(snapshot_tree(dst(board)), (Tree{"1.dat=" + c.data_after, "1.idx=" + c.index_after}));
@@ -59,9 +50,7 @@ TEST_F(MoveBoardDirTest, CollisionPolicyTable) {
   EXPECT_EQ(ui_->output, "");
 }
 
-// Data files take their index by name, whatever its case; a data file
-// without one moves alone; index files and sub-directories never move by
-// themselves; a temporary file of ours left by an interrupted run goes.
+// Data files take their index whatever its case; lone indexes and sub-directories stay; our leftovers go.
 TEST_F(MoveBoardDirTest, PairsByCompanionNameAndArrivesLowerCase) {
   write_tree(src("news"), {"Thread.DAT=T", "thread.idx=TI", "notes.txt=N", "notes.idx=NI", "readme=R", "2.dat=alone",
                            "3.dat=D", "3.IDX=I", "lonely.idx=L", "UPPER.IDX=U", "vendrit-replace.tmp=x",
@@ -76,19 +65,12 @@ TEST_F(MoveBoardDirTest, PairsByCompanionNameAndArrivesLowerCase) {
 
 // With no_move, threads whose index says dropped (or cannot say) stay.
 TEST_F(MoveBoardDirTest, DroppedThreadFilter) {
-  const struct {
-    std::string index;
-    bool moves, reported;
-  } cases[] = {
-      {index_text({0x20}), true, false},
-      {index_text({0x10 | 0x20}), false, false},
-      {index_text({0x10}, "\n", "Last-Modified: a\n"), false, false},
-      {index_text({0}, "\n", "Last-Modified: a\n"), true, false},
+  const struct { std::string index; bool moves, reported; } cases[] = {
+      {index_text({0x20}), true, false}, {index_text({0x10 | 0x20}), false, false},
+      {index_text({0x10}, "\n", "Last-Modified: a\n"), false, false}, {index_text({0}, "\n", "Last-Modified: a\n"), true, false},
       {index_text({0}, "\n", "a\tb\n"), false, true},  // LF line ends, tabs on a later line
       {index_line(Tree(20, "1")), false, true},        // 19 tabs
-      {"", false, true},
-      {"<none>", false, true},
-  };
+      {"", false, true}, {"<none>", false, true}};
   g_settings.no_move = 1;
   for (const auto& c : cases) {
     const std::string board = "n" + std::to_string(&c - cases);
@@ -103,9 +85,7 @@ TEST_F(MoveBoardDirTest, DroppedThreadFilter) {
   }
 }
 
-// The buffer grows to exactly the largest data file and never shrinks; a
-// failed growth keeps the old block and skips the thread; an index is copied
-// whole whatever the buffer's size.
+// The buffer grows to the largest data file, never shrinks; a failed growth skips the thread; indexes copy whole.
 TEST_F(MoveBoardDirTest, WorkBuffer) {
   use_small_work_buffer();
   write_tree(src("news"), {"1.dat=" + std::string(100, 'a')});
@@ -121,8 +101,7 @@ TEST_F(MoveBoardDirTest, WorkBuffer) {
   EXPECT_EQ(ui_->output, "\r\nFile:" + src("news") + "\\3.datを読み込めませんでした。このファイルはスキップします。");
 }
 
-// A destination that cannot be made stops the board; an existing one is
-// used as it is; however it is spelt, a directory is never its own destination.
+// An unmakeable destination stops the board; an existing one is used; a directory is never its own destination.
 TEST_F(MoveBoardDirTest, DestinationDirectory) {
   write_tree(src("news"), {"1.dat=D"});
   fault_.fail_from(FaultOp::kMkdir, 1);

@@ -6,13 +6,11 @@
 namespace vendrit {
 namespace {
 
-class RewriteFavouritePathsTest : public RootTest {
- protected:
-  bool rewrite(const char* dir, const char* n = "1") {
-    return rewrite_favourite_paths(("log\\" + std::string(dir) + "old.x\\news\\" + n + ".idx").c_str(),
-                                   ("log\\" + std::string(dir) + "new.x\\news\\" + n + ".idx").c_str());
-  }
-};
+class RewriteFavouritePathsTest : public RootTest {};
+bool rewrite(const char* dir, const char* n = "1") {
+  return rewrite_favourite_paths(("log\\" + std::string(dir) + "old.x\\news\\" + n + ".idx").c_str(),
+                                 ("log\\" + std::string(dir) + "new.x\\news\\" + n + ".idx").c_str());
+}
 
 TEST_F(RewriteFavouritePathsTest, Cases) {
   const std::string nul(1, '\0'), pad(100, 'p'), old = "old.x\\news\\1.idx", now = "new.x\\news\\1.idx";
@@ -20,9 +18,8 @@ TEST_F(RewriteFavouritePathsTest, Cases) {
       {"a\r\n" + old + "\r\nb\n", "a\r\n" + now + "\r\nb\n"},  // line ends kept
       {old + "\r\n" + old + "\r\n", now + "\r\n" + old + "\r\n"},  // the first occurrence only
       {"b" + old + "\r\n", "b" + now + "\r\n"},  // inside a longer entry
-      {old + "2\r\n", now + "2\r\n"},
+      {old + "2\r\n", now + "2\r\n"}, {"old.x\\news\\2.idx\r\n", "old.x\\news\\2.idx\r\n"},
       {"OLD.X\\news\\1.idx\r\n", "OLD.X\\news\\1.idx\r\n"},  // capitals do not match
-      {"old.x\\news\\2.idx\r\n", "old.x\\news\\2.idx\r\n"},
       {old + nul + "tail\xff", now + nul + "tail\xff"},  // bytes after a NUL carried
       {"x" + nul + old, "x" + nul + old},  // the search stops at a NUL
       {pad + "\r\n" + old + "\r\n" + pad, pad + "\r\n" + now + "\r\n" + pad},  // larger than the work buffer
@@ -43,9 +40,7 @@ TEST_F(RewriteFavouritePathsTest, Cases) {
   EXPECT_EQ(ui_->output, "");
 }
 
-// A run reads each favourites file once, however many threads follow, and
-// again only when it changed on disk before it is rewritten; a file that
-// cannot be opened or is a directory is passed over.
+// Each favourites file is read once a run, again only when changed on disk; unopenable ones and directories are passed over.
 TEST_F(RewriteFavouritePathsTest, EachFileIsReadOnceAndKeptUpToDate) {
   add_favourites("a.idx", "old.x\\news\\1.idx\r\nold.x\\news\\2.idx\r\n");
   copy_text(g_favourites[g_favourite_count++], kPathSize, "gone.idx");
@@ -55,8 +50,7 @@ TEST_F(RewriteFavouritePathsTest, EachFileIsReadOnceAndKeptUpToDate) {
   fault_.reset();
   EXPECT_TRUE(rewrite("", "1"));
   write_file("b.idx", "x\r\nold.x\\news\\2.idx\r\n");  // another program changes it meanwhile
-  EXPECT_TRUE(rewrite("", "2"));
-  EXPECT_TRUE(rewrite("", "3"));
+  EXPECT_TRUE(rewrite("", "2") && rewrite("", "3"));
   EXPECT_EQ(read_file("a.idx"), "new.x\\news\\1.idx\r\nnew.x\\news\\2.idx\r\n");
   EXPECT_EQ(read_file("b.idx"), "x\r\nnew.x\\news\\2.idx\r\n");
   EXPECT_FALSE(file_exists("gone.idx"));

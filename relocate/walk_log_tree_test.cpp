@@ -13,7 +13,6 @@ std::string bbs(const std::string& board, const std::string& from) { return "\r\
 
 class WalkLogTreeTest : public RootTest {
  protected:
-  // Each file (a path below log) holding "D", its directories made first.
   static void files(const std::vector<std::string>& paths) {
     for (const std::string& f : paths) make_dirs("log\\" + f.substr(0, f.rfind('\\') + 1)), write_file("log\\" + f, "D");
   }
@@ -22,11 +21,7 @@ class WalkLogTreeTest : public RootTest {
   }
 };
 
-// Which directories are walked, moved and removed, by name and depth:
-// server directories one and two levels below log, of either family, with
-// the suffix anywhere in the name.  Names on disk may carry capitals: they
-// are matched and rebuilt lower-case, while the sources are opened under the
-// names the listing gave.  Board ids with capitals in the board list never match.
+// Servers of either family one or two levels below log move; capitals on disk match lower-case, in the list never.
 TEST_F(WalkLogTreeTest, FiltersAndDepthRule) {
   const std::string sister = std::string("old") + kSisterSuffix, odd = std::string("odd") + kMainSuffix + ".bak";
   boards(kNew, {"news", "tech", "food", "Misc"});
@@ -47,24 +42,18 @@ TEST_F(WalkLogTreeTest, FiltersAndDepthRule) {
   for (const char* d : {"log\\a", "log\\g"}) EXPECT_FALSE(dir_exists(d)) << d;
   for (const std::string& d : kept) EXPECT_TRUE(dir_exists("log\\" + d)) << d;
   for (const std::string& f : stay) EXPECT_TRUE(file_exists("log\\" + f)) << f;
-  for (const std::string& f : {"grp\\" + kNew + "\\news\\1.dat", kNew + "\\tech\\2.dat", kNew + "\\food\\3.dat"}) {
+  for (const std::string& f : {"grp\\" + kNew + "\\news\\1.dat", kNew + "\\tech\\2.dat", kNew + "\\food\\3.dat"})
     EXPECT_TRUE(file_exists("log\\" + f)) << f;
-  }
-  // The emptied old server directories went; the group stays with the new one.
-  EXPECT_FALSE(dir_exists("log\\grp\\" + kOld));
-  EXPECT_FALSE(dir_exists("log\\" + sister));
-  for (const std::string& line : {bbs("news", kOld), bbs("tech", sister), bbs("food", odd)}) {
+  for (const std::string& d : {"grp\\" + kOld, sister}) EXPECT_FALSE(dir_exists("log\\" + d)) << d;  // emptied servers go
+  for (const std::string& line : {bbs("news", kOld), bbs("tech", sister), bbs("food", odd)})
     EXPECT_NE(ui_->output.find(line), std::string::npos) << line;
-  }
 }
 
-// The first record for the id on another server is the new home; a board
-// at its listed server stays, and goes only when empty.
+// The first record on another server is the new home; a board at its listed server stays unless empty.
 TEST_F(WalkLogTreeTest, NewHome) {
   for (const std::string& s : {kOld, kNew, std::string("third") + kMainSuffix}) boards(s, {"news"});
   boards(kOld, {"live", "empty"});
-  make_dirs("log\\" + kOld + "\\empty");
-  make_dirs("log\\" + kOld + "\\unlisted");
+  for (const char* d : {"empty", "unlisted"}) make_dirs("log\\" + kOld + "\\" + d);
   files({kOld + "\\news\\1.dat", kOld + "\\live\\1.dat"});
   walk_log_tree("log");
   EXPECT_EQ(snapshot_tree("log"), (std::vector<std::string>{kNew + "/", kNew + "/news/", kNew + "/news/1.dat=D", kOld + "/",
@@ -80,8 +69,7 @@ TEST_F(WalkLogTreeTest, ExclusionsKeepBoardsInPlaceAndAreFlagged) {
   add_exclusion(other.c_str(), "*all");
   add_exclusion(kOld.c_str(), "food");  // never reached for food: "*" comes first
   files({kOld + "\\news\\1.dat"});
-  make_dirs("log\\" + other + "\\tech");  // empty, yet excluded: not removed
-  make_dirs("log\\" + other + "\\food");
+  for (const char* d : {"tech", "food"}) make_dirs("log\\" + other + "\\" + d);  // empty, yet excluded: kept
   walk_log_tree("log");
   EXPECT_EQ(snapshot_tree("log"), (std::vector<std::string>{kOld + "/", kOld + "/news/", kOld + "/news/1.dat=D", other + "/",
                                                             other + "/food/", other + "/tech/"}));

@@ -19,12 +19,10 @@ const std::string kForeign = "www.foreign.jp", kDir = "log\\" + kFam + "\\news";
 
 class RepairPassTest : public RootTest {
  protected:
-  // An index file and, unless `log` is empty, its log.
   static void put(const std::string& dir, const std::string& name, const Index& idx, const std::string& log = "") {
     write_tree(dir, {name + "=" + index_text(idx)});
     if (!log.empty()) write_file(dir + "\\" + name.substr(0, name.size() - 4) + ".dat", log);
   }
-  // A rebuild of the favourites over the whole tree.
   static void rebuild() {
     g_favourites_rebuild = 1;
     ASSERT_TRUE(favourites_stream_open());
@@ -33,17 +31,11 @@ class RepairPassTest : public RootTest {
   }
 };
 
-// What happens to a usable thread index file and its log.
 TEST_F(RepairPassTest, SummaryTable) {
   const std::string sister2 = "talk2" + std::string(kSisterSuffix), caps = "NEWS9" + std::string(kMainSuffix);
   const std::string excluded = "news8" + std::string(kMainSuffix);
-  const struct {
-    const char* what;
-    std::string server, host;
-    int changelink, changebbs, foreign;
-    bool written;
-    std::string want_host, want_board_name, link_from, link_to;  // empty link_to: the log stays
-  } rows[] = {
+  const struct { const char* what; std::string server, host; int changelink, changebbs, foreign; bool written;
+    std::string want_host, want_board_name, link_from, link_to; } rows[] = {  // empty link_to: the log stays
       {"family, host matches", kFam, kFam, 1, 0, 0, false, kFam, "板", kFam, ""},
       {"family, host matches, changebbs", kFam, kFam, 1, 1, 0, true, kFam, "新板名", kFam, ""},
       {"family, host differs", kFam, kFamOld, 1, 0, 0, true, kFam, "板", kFamOld, kFam},
@@ -52,8 +44,7 @@ TEST_F(RepairPassTest, SummaryTable) {
       {"sister, board not listed", kSister, sister2, 1, 1, 0, true, kSister, "板", sister2, kSister},
       {"family, host differs only in case", kFam, caps, 1, 0, 0, true, kFam, "板", caps, kFam},
       {"family, empty host", kFam, "", 1, 0, 0, true, kFam, "板", "", ""},
-      {"other, no slash in host", kForeign, kForeign + "_dir", 0, 0, 1, true, kForeign + "/dir", "板", kForeign,
-       kForeign + "/dir"},
+      {"other, no slash in host", kForeign, kForeign + "_dir", 0, 0, 1, true, kForeign + "/dir", "板", kForeign, kForeign + "/dir"},
       {"other, underscore in server", "a_b.jp", "a_b.jp/x", 0, 0, 1, true, "a/b.jp/x", "板", "a_b.jp", "a/b.jp/x"},
       {"other, slash in host", kForeign, kForeign + "/dir", 1, 0, 1, false, kForeign + "/dir", "板", kForeign, ""},
       {"other, foreign flag off", kForeign, kForeign + "_dir", 1, 0, 0, false, kForeign + "_dir", "板", kForeign, ""},
@@ -73,9 +64,7 @@ TEST_F(RepairPassTest, SummaryTable) {
     after.board_name = r.want_board_name;
     const std::string log = log_text(r.link_from);
     put(dir, "1.idx", before, log);
-    g_settings.changelink = r.changelink;
-    g_settings.changebbs = r.changebbs;
-    g_foreign_server = r.foreign;
+    g_settings.changelink = r.changelink, g_settings.changebbs = r.changebbs, g_foreign_server = r.foreign;
     ui_->output.clear();
     repair_pass(root.c_str());
     EXPECT_EQ(read_file(dir + "\\1.idx"), index_text(r.written ? after : before));
@@ -87,22 +76,15 @@ TEST_F(RepairPassTest, SummaryTable) {
 // Which flags make a favourites line (CR LF ended), with which board field.
 TEST_F(RepairPassTest, FavouritesLinesForQualifyingFlags) {
   const std::string regional = std::string("town") + kRegionalSuffix;
-  const struct {
-    std::string server, board, name;
-    int flags;
-    std::string board_field;
-    bool listed;
-  } threads[] = {
+  const struct { std::string server, board, name; int flags; std::string board_field; bool listed; } threads[] = {
       {kFam, "news", "1.idx", 0x70, "news", true},  // 0x60 once the dropped flag is gone
-      {kFam, "news", "2.idx", 0x60, "news", true},
       {kFam, "news", "3.idx", 0x61, "news", false},  // whole-value comparison
       {kFam, "news", "4.idx", 0x50, "news", false},  // 0x40 needs a regional or rental board
-      {kFam, "live", "5.idx", 0x60, "live", true},
+      {kFam, "live", "5.idx", 0x60, "live", true}, {kFam, "news", "2.idx", 0x60, "news", true},
       {regional, "area", "6.idx", 0x50, "area", true},
       {kRentalHost1, "game", "7.idx", 0x50, "game7", true},  // the line takes the board id field
-      {kRentalHost2, "b", "8.idx", 0x40, "b", true},
       {kRentalHost2, "b", "9.idx", 0x70 | 0x100, "b", true},  // bits from 0x100 up go too
-      {kRentalHost2, "b", "10.idx", 0x160, "b", true},
+      {kRentalHost2, "b", "10.idx", 0x160, "b", true}, {kRentalHost2, "b", "8.idx", 0x40, "b", true},
   };
   for (const auto& th : threads) {
     Index idx(th.flags, th.server, th.board_field);
@@ -122,10 +104,7 @@ TEST_F(RepairPassTest, FavouritesLinesForQualifyingFlags) {
   EXPECT_EQ(size_t(std::count(fav.begin(), fav.end(), '\n')), listed) << fav;
 }
 
-// Index files are found by name in any letter case and shown lower-case, the
-// header comes once per directory, and board directories named with
-// double-byte characters whose second byte is a backslash (表, ソ) or a
-// capital letter (ア) are repaired like any other.
+// Index names in any case, shown lower-case; one header per directory; board dirs 表, ソ, ア repaired too.
 TEST_F(RepairPassTest, IndexNames) {
   std::string upper = kFam;
   for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
@@ -142,8 +121,7 @@ TEST_F(RepairPassTest, IndexNames) {
                                                           "y.idx.bak=" + index_text(fixed), "y.idx.dat=" + fixed_log,
                                                           "z.txt=" + index_text(moved)}));
   const std::string fav = read_file("favorite.idx");
-  EXPECT_NE(fav.find(kFam + "\\news\\x.idx\r\n"), std::string::npos) << fav;
-  EXPECT_NE(fav.find(kFam + "\\news\\y.idx.bak\r\n"), std::string::npos) << fav;
+  for (const char* f : {"x.idx\r\n", "y.idx.bak\r\n"}) EXPECT_NE(fav.find(kFam + "\\news\\" + f), std::string::npos) << fav;
   const size_t header = ui_->output.find(kHeader + "news");
   EXPECT_TRUE(header != std::string::npos && header == ui_->output.rfind(kHeader + "news")) << ui_->output;
   for (const std::string& b : boards) {
@@ -166,18 +144,12 @@ TEST_F(RepairPassTest, IndexFilesOutsideBoardDirectoriesAreLeftAlone) {
   EXPECT_EQ(ui_->output, "");
 }
 
-// An index file that cannot be used or written is reported and kept, and so
-// is its log; a missing log does not hold back its index.
+// An unusable or unwritable index is reported and kept with its log; a missing log does not hold it back.
 TEST_F(RepairPassTest, FilesThatCannotBeUsed) {
   const std::string log = log_text(kFamOld), moved = index_text(Index(0, kFamOld)), file = "\r\nFile:" + kDir;
-  const struct {
-    const char* what;
-    std::string index, log;
-    bool lock;
-    std::string output, index_after, log_after;
-  } rows[] = {
-      {"unusable index", "1\t2\t3\r\n", log, false, file + "\\1.idxを開けませんでした。スキップします", "1\t2\t3\r\n", log},
-      {"empty index", "", log, false, file + "\\1.idxを開けませんでした。スキップします", "", log},
+  const std::string skip = file + "\\1.idxを開けませんでした。スキップします";
+  const struct { const char* what; std::string index, log; bool lock; std::string output, index_after, log_after; } rows[] = {
+      {"unusable index", "1\t2\t3\r\n", log, false, skip, "1\t2\t3\r\n", log}, {"empty index", "", log, false, skip, "", log},
       {"index cannot be written", moved, log, true,
        kHeader + "news" + file + "\\1.idxを書けませんでした。このファイルはスキップします。", moved, log},
       {"missing log", moved, "", false, kHeader + "news" + file + "\\1.datを読み込めませんでした。このファイルはスキップします。",
