@@ -18,7 +18,8 @@ TEST_F(MainWindowTest, TitleAndExclusionSummary) {
   EXPECT_STREQ(title, "Vendrit Version 3.08 [EM64T Version]");
   show_exclusion_summary();
   EXPECT_EQ(ui_->output, "処理除外鯖はありません");
-  add_exclusion("srv.example", "*all"), add_exclusion("other.example", "news");
+  add_exclusion("srv.example", "*all");
+  add_exclusion("other.example", "news");
   g_exclusions[0].number = 1;
   show_exclusion_summary();
   EXPECT_EQ(ui_->output, "処理除外鯖\r\nsrv.example" + std::string(19, ' ') + "\t全板" + std::string(16, ' ') +
@@ -28,7 +29,8 @@ TEST_F(MainWindowTest, TitleAndExclusionSummary) {
 // A run replaces the text, beeps, re-enables the buttons, exits only in auto mode; a failed backup ends it first.
 TEST_F(MainWindowTest, RunSequence) {
   for (int row = 0; row < 4; ++row) {
-    const int backup = g_settings.backup = row / 2, mode = g_run_mode = row % 2 + 1;
+    const int backup = g_settings.backup = row / 2;
+    const int mode = g_run_mode = row % 2 + 1;
     SCOPED_TRACE(row);
     *ui_ = RecordingUi(), ui_->output = "left over";
     write_file("vendrit.log", "");

@@ -19,7 +19,8 @@ class StartupTest : public RootTest {
  protected:
   void SetUp() override {
     RootTest::SetUp();
-    work_buffer_free(), copy_data_block_free();  // start-up allocates these itself
+    work_buffer_free();  // start-up allocates these itself
+    copy_data_block_free();
     write_file("2channel.brd", board("news"));
   }
   void expect_released(bool other = false) {

@@ -42,7 +42,10 @@ TEST_F(SettingsFileTest, WritesKeepEveryOtherLineAndTheKeyOrder) {
 // Every key saved in order, flags as 0 or 1, read back (none at its default); a long program path is cut to 255.
 TEST_F(SettingsFileTest, NineKeysRoundTrip) {
   RunSettings& s = g_settings;
-  s.copyonly = 2, s.copylarge = s.changebbs = s.backup = s.wait = s.no_move = 1, s.changelink = 0, s.use_ukagaka = -1;
+  s.copyonly = 2;
+  s.copylarge = s.changebbs = s.backup = s.wait = s.no_move = 1;
+  s.changelink = 0;
+  s.use_ukagaka = -1;
   copy_text(s.backupprog, sizeof s.backupprog, "C:\\tools\\bk.exe /all");
   save_run_settings();
   EXPECT_EQ(read_file("vendrit.ini"),

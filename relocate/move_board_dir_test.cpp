@@ -42,7 +42,8 @@ TEST_F(MoveBoardDirTest, CollisionPolicyTable) {
     SCOPED_TRACE(board);
     write_tree(src(board), {"1.dat=" + S, "1.idx=" + SI});
     if (c.dest != A) write_tree(dst(board), {"1.dat=" + c.dest, "1.idx=" + DI});
-    g_settings.copyonly = c.copyonly, g_settings.copylarge = c.copylarge;
+    g_settings.copyonly = c.copyonly;
+    g_settings.copylarge = c.copylarge;
     EXPECT_EQ(move(board), kNew + "\\" + board + "\\1.idx");
     EXPECT_EQ(snapshot_tree(src(board)), (c.copyonly ? Tree{"1.dat=" + S, "1.idx=" + SI} : Tree{}));
     EXPECT_EQ(snapshot_tree(dst(board)), (Tree{"1.dat=" + c.data_after, "1.idx=" + c.index_after}));

@@ -64,7 +64,9 @@ TEST_F(RepairPassTest, SummaryTable) {
     after.board_name = r.want_board_name;
     const std::string log = log_text(r.link_from);
     put(dir, "1.idx", before, log);
-    g_settings.changelink = r.changelink, g_settings.changebbs = r.changebbs, g_foreign_server = r.foreign;
+    g_settings.changelink = r.changelink;
+    g_settings.changebbs = r.changebbs;
+    g_foreign_server = r.foreign;
     ui_->output.clear();
     repair_pass(root.c_str());
     EXPECT_EQ(read_file(dir + "\\1.idx"), index_text(r.written ? after : before));
