@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <sstream>
 
@@ -22,10 +23,7 @@ namespace fs = std::filesystem;
 const std::string kOld = std::string("old") + kMainSuffix, kNew = std::string("new") + kMainSuffix;
 const std::string kBin = std::string("'") + VENDRIT_BINARY + "'";
 
-struct Result {
-  int code;
-  std::string out, err;
-};
+struct Result { int code; std::string out, err; };
 
 // Runs the program in `dir` with no input, as this user or, through `as`,
 // another; 20 seconds at most (a FIFO opened for reading would block for ever).
@@ -45,7 +43,6 @@ class ConsoleProgram : public ::testing::Test {
 };
 
 TEST_F(ConsoleProgram, AutoMovesABoardAndLogsTheFirstRun) {
-  make_dirs("log\\" + kOld + "\\news");
   write_file("log\\" + kOld + "\\news\\1.dat", "thread");
   write_file("vendrit.log", "");
   Result r = run("AutoRun");
@@ -74,12 +71,9 @@ TEST_F(ConsoleProgram, SecondInstanceIsRefusedWhileTheFirstRuns) {
   }
   EXPECT_FALSE(file_exists("vendrit.log"));
   // Elsewhere this user is refused still (one instance per user), another is not.
-  make_dirs("elsewhere");
   write_file("elsewhere\\2channel.brd", "");
   EXPECT_EQ(run("auto", "", "elsewhere").code, 255);
-  if (geteuid() == 0) {
-    EXPECT_EQ(run("auto", nobody, "elsewhere").code, 0);
-  }
+  if (geteuid() == 0) { EXPECT_EQ(run("auto", nobody, "elsewhere").code, 0); }
   // The first instance goes on undisturbed and leaves normally; then a new start is allowed.
   fputs("exit\n", first);
   int status = pclose(first);
@@ -134,12 +128,7 @@ const struct {
 };
 
 void put(const std::string& path, const std::string& bytes) {
-  std::error_code ec;
-  fs::create_directories(fs::path(path).parent_path(), ec);
-  FILE* f = fopen(path.c_str(), "wb");
-  ASSERT_NE(f, nullptr) << path;
-  fwrite(bytes.data(), 1, bytes.size(), f);
-  fclose(f);
+  ASSERT_TRUE(std::ofstream(path, std::ios::binary) << bytes) << path;
 }
 
 void build(std::string steps) {
@@ -149,26 +138,15 @@ void build(std::string steps) {
   for (std::string step, op, a, b; std::getline(all, step, ';');) {
     std::istringstream in(step);
     in >> op >> a;
-    in.get();
-    std::getline(in, b, '\0');
-    if (op != "D" && op != "T") fs::create_directories(fs::path(op == "L" ? b : a).parent_path(), ec);
-    if (op == "T") {
-      const std::string stem = b.substr(0, b.find(' ')), text = b.substr(b.find(' ') + 1);
-      put(a + "/" + stem + ".dat", text);
-      put(a + "/" + stem + ".idx", "index of " + text);
-    } else if (op == "F") {
-      put(a, b);
-    } else if (op == "I") {
-      put(a, index_text(Index(0, kOld, b)));
-    } else if (op == "L") {
-      ASSERT_EQ(symlink(a.c_str(), b.c_str()), 0) << b;
-    } else if (op == "P") {
-      ASSERT_EQ(mkfifo(a.c_str(), 0600), 0) << a;
-    } else if (op == "C") {
-      if (mknod((a + ".dat").c_str(), S_IFCHR | 0600, makedev(1, 5)) == 0) put(a + ".idx", "index of a device");
-    } else {
-      fs::create_directories(a, ec);
-    }
+    std::getline(in.ignore(), b, '\0');
+    fs::create_directories(op == "D" || op == "T" ? fs::path(a) : fs::path(op == "L" ? b : a).parent_path(), ec);
+    const std::string stem = b.substr(0, b.find(' ')), text = b.substr(b.find(' ') + 1);
+    if (op == "T") put(a + "/" + stem + ".dat", text), put(a + "/" + stem + ".idx", "index of " + text);
+    if (op == "F") put(a, b);
+    if (op == "I") put(a, index_text(Index(0, kOld, b)));
+    if (op == "L") { ASSERT_EQ(symlink(a.c_str(), b.c_str()), 0) << b; }
+    if (op == "P") { ASSERT_EQ(mkfifo(a.c_str(), 0600), 0) << a; }
+    if (op == "C" && mknod((a + ".dat").c_str(), S_IFCHR | 0600, makedev(1, 5)) == 0) put(a + ".idx", "index of a device");
   }
 }
 
@@ -205,10 +183,9 @@ TEST_F(ConsoleProgram, HostileTreesLoseNothingAndChangeNothingOutside) {
   for (const auto& row : kHostile) {
     SCOPED_TRACE(row.what);
     TempRoot sandbox;
-    fs::create_directories("root");
     fs::create_directories("outside");
+    write_file("root\\2channel.brd", "\t" + kNew + "\tnews\tニュース\r\n");
     fs::current_path("root");
-    put("2channel.brd", "\t" + kNew + "\tnews\tニュース\r\n");
     build(row.steps);
     fs::current_path("..");
     if (HasFatalFailure()) return;

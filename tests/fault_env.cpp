@@ -31,12 +31,6 @@ class FaultFile : public File {
 
 }  // namespace
 
-bool FaultEnv::should_fail(FaultOp op) {
-  int n = ++counts_[int(op)];
-  if (++total_ == crash_at_ && crash_) crash_();
-  return n == fail_nth_[int(op)] || (fail_from_[int(op)] && n >= fail_from_[int(op)]) || total_ == fail_total_at_;
-}
-
 std::unique_ptr<File> FaultEnv::open(const char* path, OpenMode mode) {
   if (should_fail(FaultOp::kOpen) || (mode != OpenMode::kRead && locked(path))) return nullptr;
   std::unique_ptr<File> base = base_->open(path, mode);
