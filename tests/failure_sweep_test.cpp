@@ -26,14 +26,10 @@ using Files = std::map<std::string, std::string>;
 // Number, board, log lines at the source and at the destination (0: none), flags:
 // fresh, larger copy there, smaller copy there, dropped, the other family.
 struct Thread {
-  int n;
-  std::string board;
-  int lines, dest_lines, flags;
+  int n; std::string board; int lines, dest_lines, flags;
   std::string from() const { return board == "news" ? kOld : kPinkOld; }
   std::string to() const { return board == "news" ? kNew : kPinkNew; }
-  std::string at(const std::string& server, const char* ext) const {
-    return "log\\" + server + "\\" + board + "\\" + std::to_string(n) + ext;
-  }
+  std::string at(const std::string& server, const char* ext) const { return "log\\" + server + "\\" + board + "\\" + std::to_string(n) + ext; }
 };
 const Thread kThreads[] = {{1, "news", 3, 0, 0x60}, {2, "news", 2, 6, 0}, {3, "news", 8, 1, 0},
                            {4, "news", 2, 0, 0x70}, {5, "pink", 4, 0, 0}};

@@ -39,9 +39,6 @@ std::string program_text(const fs::path& path) { return path.generic_string(); }
 #endif
 
 int g_failing_growths = 0;
-void* failing_realloc(void* old, size_t size) {
-  return g_failing_growths > 0 && g_failing_growths-- ? nullptr : realloc(old, size);
-}
 
 std::string read_host(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -188,7 +185,7 @@ void use_small_work_buffer(size_t size) {
 
 void fail_work_buffer_growths(int n) {
   g_failing_growths = n;
-  g_work_buffer_realloc = failing_realloc;
+  g_work_buffer_realloc = [](void* old, size_t size) { return g_failing_growths-- > 0 ? nullptr : realloc(old, size); };
 }
 
 }  // namespace vendrit
