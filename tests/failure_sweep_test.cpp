@@ -131,6 +131,7 @@ class FailureSweep : public RootTest {
       ASSERT_EQ(run_program([&] { started = fault_.total(); }), 0);
       const long operations = fault_.total() - started;
       const std::vector<std::string> want = tree();  // what a run without failures leaves
+      ASSERT_GT(operations, 50);
       for (long k = 1; k <= operations && !HasFailure(); ++k) {  // one clear report is enough
         SCOPED_TRACE(testing::Message() << "policy " << p[0] << p[1] << p[2] << (crash ? " crash at " : " fail ") << k);
         reset_tree(p);

@@ -9,9 +9,8 @@ class FaultFile : public File {
   FaultFile(FaultEnv* env, std::unique_ptr<File> base) : env_(env), base_(std::move(base)) {}
   long long read(void* buf, size_t n) override { return env_->should_fail(FaultOp::kRead) ? -1 : base_->read(buf, n); }
   bool write(const void* buf, size_t n) override {
-    if (!env_->should_fail(FaultOp::kWrite)) return base_->write(buf, n);
-    if (n > 1) base_->write(buf, n / 2);
-    return false;
+    const ByteSpan one{static_cast<const char*>(buf), n};
+    return write_pieces(&one, 1);
   }
   bool write_pieces(const ByteSpan* pieces, size_t count) override {
     if (!env_->should_fail(FaultOp::kWrite)) return base_->write_pieces(pieces, count);

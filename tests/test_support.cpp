@@ -11,7 +11,6 @@
 #include "platform/text.h"
 #include "relocate/rewrite_favourite_paths.h"
 #include "report/progress_log.h"
-#include "report/sstp_notify.h"
 #include "state/run_settings.h"
 #include "state/work_buffer.h"
 #ifdef _WIN32
@@ -128,12 +127,6 @@ std::vector<std::string> snapshot_tree(const std::string& dir) {
   }
   std::sort(out.begin(), out.end());
   return out;
-}
-
-bool RecordingUi::send_copy_data(intptr_t target, void* copy_data) {
-  const auto* r = static_cast<const CopyDataRecord*>(copy_data);
-  sent.push_back({target, r->tag, std::string(static_cast<const char*>(r->data), r->length)});
-  return true;
 }
 
 namespace {

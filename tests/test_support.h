@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "report/sstp_notify.h"
 #include "state/ui.h"
 #include "tests/fault_env.h"
 
@@ -62,7 +63,10 @@ class RecordingUi : public Ui {
   void load_script(int id, char* buf, size_t size) override {
     snprintf(buf, size, "\\0script%d\\e", id), loaded_scripts.push_back(id);
   }
-  bool send_copy_data(intptr_t target, void* copy_data) override;  // recorded as the host gets it
+  bool send_copy_data(intptr_t target, void* copy_data) override {  // recorded as the host gets it
+    const auto* r = static_cast<const CopyDataRecord*>(copy_data);
+    return sent.push_back({target, r->tag, std::string(static_cast<const char*>(r->data), r->length)}), true;
+  }
   struct Sent { intptr_t target; uintptr_t tag; std::string data; };
   std::vector<Sent> sent;
   std::vector<int> loaded_scripts;
