@@ -5,6 +5,9 @@ namespace {
 
 // A failing write may still have put part of the bytes on disk.
 class FaultFile : public File {
+  FaultEnv* env_;
+  std::unique_ptr<File> base_;
+
  public:
   FaultFile(FaultEnv* env, std::unique_ptr<File> base) : env_(env), base_(std::move(base)) {}
   long long read(void* buf, size_t n) override { return env_->should_fail(FaultOp::kRead) ? -1 : base_->read(buf, n); }
@@ -22,10 +25,6 @@ class FaultFile : public File {
     bool fail = env_->should_fail(FaultOp::kClose);
     return base_->close() && !fail;
   }
-
- private:
-  FaultEnv* env_;
-  std::unique_ptr<File> base_;
 };
 
 }  // namespace

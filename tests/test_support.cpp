@@ -49,9 +49,8 @@ std::string read_host(const fs::path& path) {
 TempRoot::TempRoot() {
   std::error_code ec;
   previous_ = fs::current_path(ec).string();
-  std::random_device rd;
-  for (fs::path p; path_.empty();) {
-    p = fs::temp_directory_path() / ("vendrit-test-" + std::to_string(rd()));
+  for (std::random_device rd; path_.empty();) {
+    fs::path p = fs::temp_directory_path() / ("vendrit-test-" + std::to_string(rd()));
     if (fs::create_directory(p, ec)) path_ = p.string();
   }
   fs::current_path(path_);
