@@ -98,14 +98,11 @@ class FailureSweep : public RootTest {
       if (eq == std::string::npos || e.find("vendrit-", slash) == slash + 1) continue;
       const std::string path = e.substr(0, eq), dir = e.substr(0, slash);
       const std::string stem = e.substr(slash + 1, e.find('.', slash) - slash - 1);
-      if (e.find(".dat", slash) < eq) {
-        EXPECT_EQ(whole.count(e.substr(eq + 1)), 1u) << "half-written log " << path;
-        data_dirs[stem].insert(dir);
-      } else {
-        ThreadIndex record;
-        EXPECT_TRUE(read_thread_index(("log/" + path).c_str(), &record)) << "broken index " << path;
-        index_dirs[stem].insert(dir);
-      }
+      const bool data = e.find(".dat", slash) < eq;
+      ThreadIndex record;
+      EXPECT_TRUE(data ? whole.count(e.substr(eq + 1)) == 1 : read_thread_index(("log/" + path).c_str(), &record))
+          << (data ? "half-written log " : "broken index ") << path;
+      (data ? data_dirs : index_dirs)[stem].insert(dir);
     }
     for (const char* stem : {"1", "2", "3", "4", "5"}) {
       bool paired = false;
