@@ -1,9 +1,6 @@
-// Whole runs (relocation and repair) over one scenario tree, failing or
-// "crashing" at every file operation in turn, under each collision policy.
-// After a failed run no thread, index or favourites entry may be lost or
-// half-written, nor a temporary file left; after a crash, no file may be
-// half-written; and in both cases one more run must leave what a run without
-// failures leaves.
+// Whole runs failing or "crashing" at every file operation in turn, under each
+// collision policy: nothing may be lost or half-written, a failed run leaves no
+// temporary file, and one more run must leave what a run without failures leaves.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,19 +23,13 @@ const std::string kOld = std::string("old") + kMainSuffix, kNew = std::string("n
 const std::string kPinkOld = std::string("p1") + kSisterSuffix, kPinkNew = std::string("p2") + kSisterSuffix;
 using Files = std::map<std::string, std::string>;
 
-// A thread: its number, board, log lines at the source and at the
-// destination (0: none there), and flags.  A fresh thread, one whose
-// destination copy is larger, one whose copy is smaller, a dropped thread,
-// and a fresh thread of the other family.
+// Number, board, log lines at the source and at the destination (0: none), flags:
+// fresh, larger copy there, smaller copy there, dropped, the other family.
 struct Thread {
-  int n;
-  std::string board;
-  int lines, dest_lines, flags;
+  int n; std::string board; int lines, dest_lines, flags;
   std::string from() const { return board == "news" ? kOld : kPinkOld; }
   std::string to() const { return board == "news" ? kNew : kPinkNew; }
-  std::string at(const std::string& server, const char* ext) const {
-    return "log\\" + server + "\\" + board + "\\" + std::to_string(n) + ext;
-  }
+  std::string at(const std::string& server, const char* ext) const { return "log\\" + server + "\\" + board + "\\" + std::to_string(n) + ext; }
 };
 const Thread kThreads[] = {{1, "news", 3, 0, 0x60}, {2, "news", 2, 6, 0}, {3, "news", 8, 1, 0},
                            {4, "news", 2, 0, 0x70}, {5, "pink", 4, 0, 0}};
@@ -46,10 +37,8 @@ const Thread kThreads[] = {{1, "news", 3, 0, 0x60}, {2, "news", 2, 6, 0}, {3, "n
 // The collision policies: copyonly, copylarge, no_move.
 const int kPolicies[][3] = {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 1, 0}, {0, 0, 1}, {1, 1, 1}};
 
-// The favourites name threads 1, 3 and 5.  With `doubled`, fav.idx names
-// them twice: a run cut short and completed must still move only the first
-// entry of each.  (With copyonly every run makes the favourites of every
-// thread follow again, so a completed run there is one more run.)
+// The favourites name threads 1, 3 and 5; `doubled` (not with copyonly, where every
+// run follows them again) names them twice: only the first entry of each may move.
 Files scenario(bool doubled) {
   Files files;
   for (const Thread& t : kThreads) {
@@ -68,9 +57,7 @@ Files scenario(bool doubled) {
 
 class FailureSweep : public RootTest {
  protected:
-  // One whole automatic run, in-process, as the program runs it.  `arm` is
-  // called when the run starts: faults count from there (start-up's own
-  // failures are another matter: it refuses to start).
+  // One automatic run in-process; faults count from `arm`, after start-up.
   int run_program(const std::function<void()>& arm = [] {}) {
     ui_->on_main_window = [&arm] { arm(), run_sequence(); };
     return vendrit_main("auto", ui_);
@@ -79,35 +66,25 @@ class FailureSweep : public RootTest {
   void reset_tree(const int* p) {
     std::error_code ec;
     for (auto& e : std::filesystem::directory_iterator(".", ec)) std::filesystem::remove_all(e.path(), ec);
-    for (const auto& f : scenario_) {
-      if (f.first.rfind('\\') != std::string::npos) make_dirs(f.first.substr(0, f.first.rfind('\\')));
-      write_file(f.first, f.second);
-    }
+    for (const auto& f : scenario_) write_file(f.first, f.second);
     write_file("vendrit.ini", "[vendrit]\r\ncopyonly=" + std::to_string(p[0]) + "\r\ncopylarge=" +
                                   std::to_string(p[1]) + "\r\nno_move=" + std::to_string(p[2]) + "\r\n");
   }
 
-  // The tree without vendrit.ini and the program's own temporary files,
-  // which a crash may leave (`temporaries` counts them).
-  static std::vector<std::string> tree(int* temporaries = nullptr) {
+  // The tree without vendrit.ini and, unless asked for, temporary files (a crash may leave them).
+  static std::vector<std::string> tree(bool temporaries = false) {
     std::vector<std::string> out;
     for (const std::string& e : snapshot_tree(".")) {
       size_t slash = e.rfind('/', e.find('=')) + 1;
-      if (is_leftover_temporary(e.substr(slash, e.find('=') - slash).c_str())) {
-        if (temporaries) ++*temporaries;
-      } else if (e.rfind("vendrit.ini=", 0) != 0) {
-        out.push_back(e);
-      }
+      bool temporary = is_leftover_temporary(e.substr(slash, e.find('=') - slash).c_str());
+      if ((temporaries || !temporary) && e.rfind("vendrit.ini=", 0) != 0) out.push_back(e);
     }
     return out;
   }
 
-  // What must hold after any failed or interrupted run: every thread is
-  // somewhere whole with its index beside it (after a crash between the two
-  // steps of a move, the index may stand at the destination while the data
-  // file still waits at the source), every index file can be read, no log
-  // is half-written, and a rewritten favourites file keeps every entry,
-  // each unchanged or naming a thread that exists.
+  // Every thread whole with its index beside it (a crash may part them between
+  // a move's two steps), every index readable, every favourites entry kept,
+  // unchanged or naming a thread that exists.
   void expect_nothing_lost(bool crashed) {
     std::set<std::string> whole;
     for (const Thread& t : kThreads) {
@@ -121,14 +98,11 @@ class FailureSweep : public RootTest {
       if (eq == std::string::npos || e.find("vendrit-", slash) == slash + 1) continue;
       const std::string path = e.substr(0, eq), dir = e.substr(0, slash);
       const std::string stem = e.substr(slash + 1, e.find('.', slash) - slash - 1);
-      if (e.find(".dat", slash) < eq) {
-        EXPECT_EQ(whole.count(e.substr(eq + 1)), 1u) << "half-written log " << path;
-        data_dirs[stem].insert(dir);
-      } else {
-        ThreadIndex record;
-        EXPECT_TRUE(read_thread_index(("log/" + path).c_str(), &record)) << "broken index " << path;
-        index_dirs[stem].insert(dir);
-      }
+      const bool data = e.find(".dat", slash) < eq;
+      ThreadIndex record;
+      EXPECT_TRUE(data ? whole.count(e.substr(eq + 1)) == 1 : read_thread_index(("log/" + path).c_str(), &record))
+          << (data ? "half-written log " : "broken index ") << path;
+      (data ? data_dirs : index_dirs)[stem].insert(dir);
     }
     for (const char* stem : {"1", "2", "3", "4", "5"}) {
       bool paired = false;
@@ -147,7 +121,6 @@ class FailureSweep : public RootTest {
 
   void sweep(bool crash) {
     for (const int* p : kPolicies) {
-      const std::string policy = "policy " + std::to_string(p[0]) + std::to_string(p[1]) + std::to_string(p[2]);
       scenario_ = scenario(p[0] == 0);
       reset_tree(p);
       long started = 0;
@@ -157,20 +130,17 @@ class FailureSweep : public RootTest {
       const std::vector<std::string> want = tree();  // what a run without failures leaves
       ASSERT_GT(operations, 50);
       for (long k = 1; k <= operations && !HasFailure(); ++k) {  // one clear report is enough
-        SCOPED_TRACE(policy + (crash ? " crash before op " : " fail op ") + std::to_string(k));
+        SCOPED_TRACE(testing::Message() << "policy " << p[0] << p[1] << p[2] << (crash ? " crash at " : " fail ") << k);
         reset_tree(p);
         fault_.reset();
         if (crash) {
           pid_t child = fork();
           if (child == 0) run_program([&] { fault_.crash_at(k, [] { _exit(42); }); }), _exit(0);
           int status = 0;
-          waitpid(child, &status, 0);
-          ASSERT_TRUE(WIFEXITED(status));
+          ASSERT_TRUE(waitpid(child, &status, 0) == child && WIFEXITED(status));
         } else {
           ASSERT_EQ(run_program([&] { fault_.fail_total_nth(k); }), 0);
-          int temporaries = 0;
-          tree(&temporaries);
-          EXPECT_EQ(temporaries, 0) << "a failed run left a temporary file";
+          EXPECT_EQ(tree(true), tree()) << "a failed run left a temporary file";
         }
         expect_nothing_lost(crash);
         fault_.reset();

@@ -5,13 +5,15 @@ namespace {
 
 // A failing write may still have put part of the bytes on disk.
 class FaultFile : public File {
+  FaultEnv* env_;
+  std::unique_ptr<File> base_;
+
  public:
   FaultFile(FaultEnv* env, std::unique_ptr<File> base) : env_(env), base_(std::move(base)) {}
   long long read(void* buf, size_t n) override { return env_->should_fail(FaultOp::kRead) ? -1 : base_->read(buf, n); }
   bool write(const void* buf, size_t n) override {
-    if (!env_->should_fail(FaultOp::kWrite)) return base_->write(buf, n);
-    if (n > 1) base_->write(buf, n / 2);
-    return false;
+    const ByteSpan one{static_cast<const char*>(buf), n};
+    return write_pieces(&one, 1);
   }
   bool write_pieces(const ByteSpan* pieces, size_t count) override {
     if (!env_->should_fail(FaultOp::kWrite)) return base_->write_pieces(pieces, count);
@@ -23,19 +25,9 @@ class FaultFile : public File {
     bool fail = env_->should_fail(FaultOp::kClose);
     return base_->close() && !fail;
   }
-
- private:
-  FaultEnv* env_;
-  std::unique_ptr<File> base_;
 };
 
 }  // namespace
-
-bool FaultEnv::should_fail(FaultOp op) {
-  int n = ++counts_[int(op)];
-  if (++total_ == crash_at_ && crash_) crash_();
-  return n == fail_nth_[int(op)] || (fail_from_[int(op)] && n >= fail_from_[int(op)]) || total_ == fail_total_at_;
-}
 
 std::unique_ptr<File> FaultEnv::open(const char* path, OpenMode mode) {
   if (should_fail(FaultOp::kOpen) || (mode != OpenMode::kRead && locked(path))) return nullptr;

@@ -1,15 +1,11 @@
-// The platform's Env with faults put in: it fails (or "crashes" on) chosen
-// operations, so tests can prove that no failure loses user data, treats
-// chosen files as locked, and stands in for the clock, the instance marker,
-// the root lock, shared memory and started programs.
+// The platform's Env failing (or "crashing" on) chosen operations, with locked
+// files and stand-ins for the clock, marker, root lock, shared memory, programs.
 #pragma once
 
 #include <cstring>
 #include <functional>
-#include <memory>
 #include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/env.h"
@@ -26,15 +22,19 @@ class FaultEnv : public Env {
   // Fails the n-th (1-based) `op` from now on, or every one from the n-th on; 0 disarms.
   void fail_nth(FaultOp op, int n) { fail_nth_[int(op)] = n ? count(op) + n : 0; }
   void fail_from(FaultOp op, int n) { fail_from_[int(op)] = n ? count(op) + n : 0; }
+  int count(FaultOp op) const { return counts_[int(op)]; }
   void fail_total_nth(long k) { fail_total_at_ = k ? total_ + k : 0; }  // any kind
   // Calls `crash` (which must not return) before the k-th operation of any kind.
   void crash_at(long k, std::function<void()> crash) { crash_at_ = k ? total_ + k : 0, crash_ = std::move(crash); }
-  int count(FaultOp op) const { return counts_[int(op)]; }
   long total() const { return total_; }
   void reset() { *this = FaultEnv(base_); }
   // Writing, replacing, renaming onto and deleting `path` fail, as if locked.
   void lock_file(const std::string& path) { locked_.insert(path); }
-  bool should_fail(FaultOp op);  // counts the call
+  bool should_fail(FaultOp op) {  // counts the call
+    int n = ++counts_[int(op)];
+    if (++total_ == crash_at_ && crash_) crash_();
+    return n == fail_nth_[int(op)] || (fail_from_[int(op)] && n >= fail_from_[int(op)]) || total_ == fail_total_at_;
+  }
 
   using Env::list_dir;
   std::unique_ptr<DirListing> list_dir(const char* p, bool sizes) override {
@@ -76,7 +76,7 @@ class FaultEnv : public Env {
   long slept_ms = 0;
   std::vector<std::pair<std::string, std::string>> processes;  // command, directory
   std::string shared_memory_name, shared_memory;  // a stand-in for a host's block
-  bool marker_held_ = false, root_held_ = false;  // stand-ins for the real marker and lock
+  bool marker_held_ = false, root_held_ = false;
 
  private:
   bool locked(const char* path) const { return locked_.count(path) != 0; }

@@ -4,13 +4,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <random>
 
 #include "catalogue/catalogue.h"
 #include "platform/text.h"
 #include "relocate/rewrite_favourite_paths.h"
 #include "report/progress_log.h"
-#include "report/sstp_notify.h"
 #include "state/run_settings.h"
 #include "state/work_buffer.h"
 #ifdef _WIN32
@@ -25,36 +25,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Program paths use backslashes and Shift_JIS; the host wants its own
-// separator, and on Windows UTF-16.  program_text goes back, with '/'.
+// Program paths (backslashes, Shift_JIS) to the host's and back (with '/').
 #ifdef _WIN32
 fs::path host_path(const std::string& path) { return fs::path(widen(path.c_str())); }
-FILE* open_host(const fs::path& path, const char* mode) { return _wfopen(path.c_str(), widen(mode).c_str()); }
 std::string program_text(const fs::path& path) { return narrow(path.generic_wstring().c_str()); }
 #else
 fs::path host_path(std::string out) {
-  for (size_t i = 0; i < out.size(); i += sjis_char_size(&out[i])) {
-    if (out[i] == '\\') out[i] = '/';
-  }
+  for (size_t i = 0; i < out.size(); i += sjis_char_size(&out[i])) out[i] = out[i] == '\\' ? '/' : out[i];
   return fs::path(out);
 }
-FILE* open_host(const fs::path& path, const char* mode) { return fopen(path.c_str(), mode); }
 std::string program_text(const fs::path& path) { return path.generic_string(); }
 #endif
 
 int g_failing_growths = 0;
-void* failing_realloc(void* old, size_t size) {
-  return g_failing_growths > 0 && g_failing_growths-- ? nullptr : realloc(old, size);
-}
 
 std::string read_host(const fs::path& path) {
-  FILE* f = open_host(path, "rb");
-  if (!f) return "<missing>";
-  std::string out;
-  char buf[65536];
-  for (size_t n; (n = fread(buf, 1, sizeof buf, f)) > 0;) out.append(buf, n);
-  fclose(f);
-  return out;
+  std::ifstream in(path, std::ios::binary);
+  return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<missing>";
 }
 
 }  // namespace
@@ -62,9 +49,8 @@ std::string read_host(const fs::path& path) {
 TempRoot::TempRoot() {
   std::error_code ec;
   previous_ = fs::current_path(ec).string();
-  std::random_device rd;
-  for (fs::path p; path_.empty();) {
-    p = fs::temp_directory_path() / ("vendrit-test-" + std::to_string(rd()));
+  for (std::random_device rd; path_.empty();) {
+    fs::path p = fs::temp_directory_path() / ("vendrit-test-" + std::to_string(rd()));
     if (fs::create_directory(p, ec)) path_ = p.string();
   }
   fs::current_path(path_);
@@ -80,8 +66,7 @@ TempRoot::TempRoot() {
 TempRoot::~TempRoot() {
   std::error_code ec;
   fs::current_path(previous_, ec);
-  // Read-only entries must not stop the cleanup; one that cannot be stepped
-  // over (a link Wine cannot follow) ends the loop rather than repeating.
+  // Read-only entries must not stop the cleanup, nor a link Wine cannot follow loop it.
   for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::recursive_directory_iterator();
        it.increment(ec)) {
     fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
@@ -109,16 +94,14 @@ void RootTest::TearDown() {
   root_.reset();
 }
 
+std::error_code g_ec;  // what the helpers below ignore
+
 void write_file(const std::string& path, const std::string& bytes) {
-  FILE* f = open_host(host_path(path), "wb");
-  ASSERT_NE(f, nullptr) << path;
-  fwrite(bytes.data(), 1, bytes.size(), f);
-  fclose(f);
+  fs::create_directories(host_path(path).parent_path(), g_ec);
+  ASSERT_TRUE(std::ofstream(host_path(path), std::ios::binary) << bytes) << path;
 }
 
 std::string read_file(const std::string& path) { return read_host(host_path(path)); }
-
-std::error_code g_ec;  // what the helpers below ignore
 bool file_exists(const std::string& path) { return fs::is_regular_file(host_path(path), g_ec); }
 bool dir_exists(const std::string& path) { return fs::is_directory(host_path(path), g_ec); }
 void make_dirs(const std::string& path) { fs::create_directories(host_path(path), g_ec); }
@@ -145,29 +128,18 @@ std::vector<std::string> snapshot_tree(const std::string& dir) {
   return out;
 }
 
-bool RecordingUi::send_copy_data(intptr_t target, void* copy_data) {
-  const auto* r = static_cast<const CopyDataRecord*>(copy_data);
-  sent.push_back({target, r->tag, std::string(static_cast<const char*>(r->data), r->length)});
-  return true;
-}
-
 namespace {
-BoardRecord& fill(BoardRecord& r, const char* server, const char* board_id, const char* name = "") {
+void fill(BoardRecord& r, const char* server, const char* board_id, const char* name) {
   memset(&r, 0, sizeof r);
   copy_text(r.server, sizeof r.server, server);
   copy_text(r.board_id, sizeof r.board_id, board_id);
   copy_text(r.board_name, sizeof r.board_name, name);
-  return r;
 }
 }  // namespace
 
-void add_board(const char* server, const char* board_id, const char* name) {
-  fill(g_boards[g_board_count++], server, board_id, name);
-}
-
+void add_board(const char* server, const char* board_id, const char* name) { fill(g_boards[g_board_count++], server, board_id, name); }
 void add_exclusion(const char* server, const char* board_id) {
-  fill(g_exclusions[g_exclusion_count++], server, board_id);
-  exclusion_index_rebuild();
+  fill(g_exclusions[g_exclusion_count++], server, board_id, ""), exclusion_index_rebuild();
 }
 
 void add_favourites(const std::string& name, const std::string& content) {
@@ -205,7 +177,7 @@ void use_small_work_buffer(size_t size) {
 
 void fail_work_buffer_growths(int n) {
   g_failing_growths = n;
-  g_work_buffer_realloc = failing_realloc;
+  g_work_buffer_realloc = [](void* old, size_t size) { return g_failing_growths-- > 0 ? nullptr : realloc(old, size); };
 }
 
 }  // namespace vendrit

@@ -1,6 +1,5 @@
-// Shared test helpers: a temporary reader root made current, file helpers in
-// program paths (backslashes), a Ui that records what the windows would
-// show, and builders of catalogue entries, thread index files and logs.
+// Shared test helpers: a temporary root, file helpers taking program paths, a
+// recording Ui, builders of catalogue entries, thread index files and logs.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,13 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "report/sstp_notify.h"
 #include "state/ui.h"
 #include "tests/fault_env.h"
 
 namespace vendrit {
 
-// A fresh directory, current until destruction, which then removes it; also
-// resets the process-wide state the tests touch (catalogue, settings, paths).
+// A fresh current directory, removed at the end; resets catalogue, settings and paths.
 class TempRoot {
  public:
   TempRoot();
@@ -37,15 +36,14 @@ class RootTest : public ::testing::Test {
   class RecordingUi* ui_ = nullptr;
 };
 
-void write_file(const std::string& path, const std::string& bytes);
+void write_file(const std::string& path, const std::string& bytes);  // makes its directory
 std::string read_file(const std::string& path);  // "<missing>" when it cannot be read
 bool file_exists(const std::string& path);
 bool dir_exists(const std::string& path);
 void make_dirs(const std::string& path);  // the whole chain
-// Writes "name=bytes" entries (names may hold '\\') into `dir`, made first.
+// Writes "name=bytes" entries (names may hold '\\') into `dir`, made even when empty.
 void write_tree(const std::string& dir, const std::vector<std::string>& entries);
-// Sorted "path=bytes" of everything below `dir`: directories end in "/",
-// links show "->target" and are not followed, special files are only named.
+// Sorted "path=bytes" below `dir`; "dir/", "link->target" (not followed), "name (special)".
 std::vector<std::string> snapshot_tree(const std::string& dir);
 
 class RecordingUi : public Ui {
@@ -65,7 +63,10 @@ class RecordingUi : public Ui {
   void load_script(int id, char* buf, size_t size) override {
     snprintf(buf, size, "\\0script%d\\e", id), loaded_scripts.push_back(id);
   }
-  bool send_copy_data(intptr_t target, void* copy_data) override;  // recorded as the host gets it
+  bool send_copy_data(intptr_t target, void* copy_data) override {  // recorded as the host gets it
+    const auto* r = static_cast<const CopyDataRecord*>(copy_data);
+    return sent.push_back({target, r->tag, std::string(static_cast<const char*>(r->data), r->length)}), true;
+  }
   struct Sent { intptr_t target; uintptr_t tag; std::string data; };
   std::vector<Sent> sent;
   std::vector<int> loaded_scripts;
@@ -82,8 +83,7 @@ void add_favourites(const std::string& name, const std::string& content);  // re
 
 // Line 1 of a thread index file: the fields joined by tabs, `end` after the last.
 std::string index_line(const std::vector<std::string>& fields, const std::string& end = "\r\n");
-// A usable thread index file; with field 21 empty it is byte for byte what
-// the program writes.
+// A usable thread index file; with field 21 empty, byte for byte what the program writes.
 struct Index {
   Index(int f = 0, std::string h = "", std::string b = "news") : flags(f), host(h), board(b) {}
   int flags;
@@ -91,8 +91,8 @@ struct Index {
 };
 std::string index_text(const Index& i, const std::string& end = "\r\n",
                        const std::string& rest = "Last-Modified: Sat, 01 Jan 2000 00:00:00 GMT\r\n");
-// A log of `lines` lines, each with a reading address of `board` on `host`
-// and a link to the top page on `top` (default `host`), which no rewrite touches.
+// `lines` log lines, each reading `board` on `host` and linking the top page on `top`
+// (default `host`), which no rewrite touches.
 std::string log_text(const std::string& host, const std::string& board = "news", int lines = 1,
                      const std::string& top = "");
 
