@@ -31,7 +31,7 @@ class FaultFile : public File {
 
 std::unique_ptr<File> FaultEnv::open(const char* path, OpenMode mode) {
   if (should_fail(FaultOp::kOpen) || (mode != OpenMode::kRead && locked(path))) return nullptr;
-  std::unique_ptr<File> base = base_->open(path, mode);
+  std::unique_ptr<File> base = target()->open(path, mode);
   return base ? std::make_unique<FaultFile>(this, std::move(base)) : nullptr;
 }
 
