@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/main_window.h"
+#include "app/settings_form.h"
 #include "state/run_settings.h"
 #include "platform/text.h"
 
@@ -12,46 +13,9 @@ namespace vendrit {
 
 namespace {
 
-// What the form shows and edits; taken from the settings like the dialog's
-// controls, and written back only on ok.
-struct FormState {
-  bool leave_sources;   // "放置する" selected (copyonly)
-  bool larger_wins;     // "サイズの大きい方" selected (copylarge)
-  bool changelink, changebbs, rebuild, backup, wait, no_move, foreign;
-  char backupprog[kPathSize];
-};
-
-FormState from_settings() {
-  FormState f;
-  f.leave_sources = g_settings.copyonly == 1;  // only the value 1 selects it
-  f.larger_wins = g_settings.copylarge == 1;
-  f.changelink = g_settings.changelink != 0;
-  f.changebbs = g_settings.changebbs != 0;
-  f.rebuild = g_favourites_rebuild != 0;
-  f.backup = g_settings.backup != 0;
-  f.wait = g_settings.wait != 0;
-  f.no_move = g_settings.no_move != 0;
-  f.foreign = g_foreign_server != 0;
-  copy_text(f.backupprog, sizeof f.backupprog, g_settings.backupprog);
-  return f;
-}
-
-void to_settings(const FormState& f) {
-  g_settings.copyonly = f.leave_sources ? 1 : 0;
-  g_settings.copylarge = f.larger_wins ? 1 : 0;
-  g_settings.changelink = f.changelink;
-  g_settings.changebbs = f.changebbs;
-  g_favourites_rebuild = f.rebuild;
-  g_settings.backup = f.backup;
-  g_settings.wait = f.wait;
-  g_settings.no_move = f.no_move;
-  g_foreign_server = f.foreign;
-  copy_text(g_settings.backupprog, sizeof g_settings.backupprog, f.backupprog);
-}
-
 const char* mark(bool on) { return on ? "[x]" : "[ ]"; }
 
-void show_form(const std::function<void(const char*)>& show, const FormState& f) {
+void show_form(const std::function<void(const char*)>& show, const SettingsForm& f) {
   char title[kPathSize];
   format_window_title(title, sizeof title);
   char text[2048];
@@ -73,7 +37,7 @@ void show_form(const std::function<void(const char*)>& show, const FormState& f)
               f.larger_wins ? "サイズの大きい方" : "新鯖優先", mark(f.changelink),
               mark(f.changebbs), mark(f.rebuild), mark(f.backup),
               f.backupprog[0] ? f.backupprog : "(外部プログラムなし)", mark(f.wait),
-              mark(g_settings.use_ukagaka != 0), mark(f.no_move), mark(f.foreign));
+              mark(f.use_ukagaka), mark(f.no_move), mark(f.foreign));
   show(text);
 }
 
@@ -88,13 +52,13 @@ bool read_line(FILE* in, std::string* line) {
 }  // namespace
 
 int run_console_settings(FILE* in, const std::function<void(const char*)>& show) {
-  FormState f = from_settings();
+  SettingsForm f = settings_form();
   for (;;) {
     show_form(show, f);
     std::string line;
     if (!read_line(in, &line)) return 0;
     if (line == "ok") {
-      to_settings(f);
+      apply_settings_form(f);
       return 1;
     }
     if (line == "cancel") return 0;
@@ -114,7 +78,7 @@ int run_console_settings(FILE* in, const std::function<void(const char*)>& show)
       }
       case 8: f.wait = !f.wait; break;
       // The notification switch acts at once, as in the dialog.
-      case 9: g_settings.use_ukagaka = g_settings.use_ukagaka ? 0 : 1; break;
+      case 9: g_settings.use_ukagaka = f.use_ukagaka = !f.use_ukagaka; break;
       case 10: f.no_move = !f.no_move; break;
       case 11: f.foreign = !f.foreign; break;
       default: break;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/main_window.h"
+#include "app/settings_form.h"
 #include "state/run_settings.h"
 #include "platform/env.h"
 #include "platform/text.h"
@@ -33,16 +34,6 @@ const ChoiceScript kChoiceScripts[] = {
     {IDC_NO_MOVE, 24, 25},     {IDC_FOREIGN, 26, 27},
 };
 
-// What the dialog shows and edits: taken from the settings when it opens,
-// shown by the controls and read back from them, and written to the settings
-// only on OK.
-struct SettingsForm {
-  bool leave_sources;  // "放置する" selected (copyonly)
-  bool larger_wins;    // "サイズの大きい方" selected (copylarge)
-  bool changelink, changebbs, rebuild, backup, wait, use_ukagaka, no_move, foreign;
-  char backupprog[kPathSize];
-};
-
 // The check boxes and the choice each holds.
 const struct {
   int control;
@@ -53,38 +44,6 @@ const struct {
     {IDC_WAIT_CONFIRM, &SettingsForm::wait},   {IDC_UKAGAKA, &SettingsForm::use_ukagaka},
     {IDC_NO_MOVE, &SettingsForm::no_move},     {IDC_FOREIGN, &SettingsForm::foreign},
 };
-
-SettingsForm from_settings() {
-  SettingsForm f;
-  // Only the value 1 selects the second choice; any other value shows the
-  // first one, which OK then stores as 0.
-  f.leave_sources = g_settings.copyonly == 1;
-  f.larger_wins = g_settings.copylarge == 1;
-  f.changelink = g_settings.changelink != 0;
-  f.changebbs = g_settings.changebbs != 0;
-  f.rebuild = g_favourites_rebuild != 0;
-  f.backup = g_settings.backup != 0;
-  f.wait = g_settings.wait != 0;
-  f.use_ukagaka = g_settings.use_ukagaka != 0;
-  f.no_move = g_settings.no_move != 0;
-  f.foreign = g_foreign_server != 0;
-  copy_text(f.backupprog, sizeof f.backupprog, g_settings.backupprog);
-  return f;
-}
-
-void to_settings(const SettingsForm& f) {
-  g_settings.copyonly = f.leave_sources ? 1 : 0;
-  g_settings.copylarge = f.larger_wins ? 1 : 0;
-  g_settings.changelink = f.changelink;
-  g_settings.changebbs = f.changebbs;
-  g_favourites_rebuild = f.rebuild;
-  g_settings.backup = f.backup;
-  g_settings.wait = f.wait;
-  g_settings.use_ukagaka = f.use_ukagaka;
-  g_settings.no_move = f.no_move;
-  g_foreign_server = f.foreign;
-  copy_text(g_settings.backupprog, sizeof g_settings.backupprog, f.backupprog);
-}
 
 bool ticked(HWND dlg, int id) { return IsDlgButtonChecked(dlg, id) == BST_CHECKED; }
 
@@ -114,7 +73,7 @@ SettingsForm read_form(HWND dlg) {
 }
 
 void on_init(HWND dlg) {
-  show_form(dlg, from_settings());
+  show_form(dlg, settings_form());
   HICON icon = LoadIconW(g_dialog_instance, MAKEINTRESOURCEW(IDI_VENDRIT));
   SendMessageW(dlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   char title[kPathSize];
@@ -123,7 +82,7 @@ void on_init(HWND dlg) {
 }
 
 void on_ok(HWND dlg) {
-  to_settings(read_form(dlg));
+  apply_settings_form(read_form(dlg));
   EndDialog(dlg, 1);
 }
 
