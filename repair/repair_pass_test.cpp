@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "catalogue/catalogue.h"
-#include "platform/env.h"
 #include "repair/favourites_stream.h"
 #include "state/run_settings.h"
 #include "tests/test_support.h"

@@ -1,7 +1,6 @@
 #include "report/sstp_notify.h"
 
 #include "state/run_settings.h"
-#include "report/progress_log.h"
 #include "tests/test_support.h"
 
 namespace vendrit {
