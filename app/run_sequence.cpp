@@ -1,5 +1,7 @@
 #include "app/run_sequence.h"
 
+#include "platform/env.h"
+
 #include "state/run_settings.h"
 #include "relocate/walk_log_tree.h"
 #include "repair/favourites_stream.h"
@@ -21,6 +23,12 @@ void run_sequence() {
       g_ui->set_buttons_enabled(true);
       return;
     }
+  }
+  // Nothing is touched from anywhere but the reader's root.
+  if (!env()->enter_root()) {
+    g_ui->show_error("起動したフォルダに戻れませんでした");
+    g_ui->set_buttons_enabled(true);
+    return;
   }
   g_ui->output_remove_selection();
   progress_log_open();

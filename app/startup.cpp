@@ -14,6 +14,7 @@ namespace vendrit {
 namespace {
 
 const char kMsgSecondInstance[] = "Vendritの多重起動は出来ません";
+const char kMsgNoRoot[] = "起動したフォルダを調べられませんでした";
 const char kMsgNoWorkBuffer[] = "作業用バッファが確保できませんでした";
 
 void release_markers() {
@@ -34,11 +35,12 @@ int vendrit_main(const char* command_line, Ui* ui) {
   Env* e = env();
   g_ui = ui;
 
-  // The program's own files stay in the start directory, whatever directory
-  // changes happen later.
-  e->absolute_path("vendrit.ini", g_ini_path, sizeof g_ini_path);
-  e->absolute_path("vendrit.log", g_log_path, sizeof g_log_path);
-  e->current_dir(g_start_dir, sizeof g_start_dir);
+  // Every path of the program (its own files, the reader's) stays below the
+  // start directory, whatever directory changes happen later.
+  if (!e->fix_root()) {
+    ui->show_error(kMsgNoRoot);
+    return -1;
+  }
 
   if (!e->instance_marker_acquire()) {
     ui->show_error(kMsgSecondInstance);  // the marker belongs to the other instance

@@ -19,9 +19,10 @@
 namespace vendrit {
 
 // Error numbers the core looks at; equal to the C library's on both platforms.
-constexpr int kErrNoEntry = 2;   // ENOENT
-constexpr int kErrAccess = 13;   // EACCES
-constexpr int kErrExists = 17;   // EEXIST
+constexpr int kErrNoEntry = 2;    // ENOENT
+constexpr int kErrAccess = 13;    // EACCES
+constexpr int kErrExists = 17;    // EEXIST
+constexpr int kErrChanged = 116;  // ESTALE: a file changed since it was read
 
 // What a name on disk is.  A link is reported as a link, never as what it
 // points at: the program does not follow links below its log directory.
@@ -37,6 +38,9 @@ struct DirEntry {
   std::string name;    // raw name bytes as the file system returns them
   FileKind kind = FileKind::kOther;
   uint64_t size = 0;   // file size; 0 for anything but a regular file
+  // The name has no Shift_JIS form (possible on Windows): `name` is a
+  // stand-in that does not lead to the entry, and nothing is opened by it.
+  bool unnamed = false;
 };
 
 // An open directory listing; entries come in the file system's own order,
@@ -44,7 +48,10 @@ struct DirEntry {
 class DirListing {
  public:
   virtual ~DirListing() = default;
-  virtual bool next(DirEntry* entry) = 0;  // false when exhausted
+  virtual bool next(DirEntry* entry) = 0;  // false when exhausted or failed
+  // Once next() has returned false: true when the listing broke off on an
+  // error, so that the entries seen are not all the directory holds.
+  virtual bool failed() const = 0;
 };
 
 // Bytes to write, one piece of several.
@@ -73,6 +80,9 @@ class File {
   }
   // The file as it was when it was opened: its size and time of last change.
   virtual bool status(FileStatus* status) = 0;
+  // Puts the bytes written so far on the disk, so that a power cut cannot
+  // take them back (a file renamed into place must be flushed first).
+  virtual bool sync() = 0;
   virtual bool close() = 0;
 };
 
@@ -91,15 +101,18 @@ struct FileStatus {
 
 // Which file or directory on disk a name leads to: two names with the same
 // identity are one thing, whatever their spelling or the links between them.
-// An index of 0 is what some network file systems give for every file: it
-// tells nothing, and two such identities are never taken for one.
+// The index has 128 bits (ReFS needs them all).  An index of 0 is what some
+// network file systems give for every file: it tells nothing, and two such
+// identities are never taken for one.
 struct FileIdentity {
   uint64_t volume = 0;
   uint64_t index = 0;
+  uint64_t index_high = 0;
+  bool known() const { return index != 0 || index_high != 0; }
 };
 
 inline bool operator==(const FileIdentity& a, const FileIdentity& b) {
-  return a.index != 0 && a.volume == b.volume && a.index == b.index;
+  return a.known() && a.volume == b.volume && a.index == b.index && a.index_high == b.index_high;
 }
 
 struct LocalTime {
@@ -107,14 +120,16 @@ struct LocalTime {
 };
 
 // Every call that can fail says so by returning false (null for the calls
-// that return an object); where the cause matters to the caller, a failed
-// make_dir or remove_file leaves it in last_error().
+// that return an object) and leaves the cause in last_error().
+//
+// Relative paths name files below the root (see fix_root), whatever the
+// process's current directory is.
 class Env {
  public:
   virtual ~Env() = default;
 
-  // The error number (kErrExists, kErrNoEntry, ...) of this thread's last
-  // make_dir or remove_file that failed.
+  // The error number (kErrExists, kErrNoEntry, kErrAccess, kErrChanged, or
+  // another C library number) of this thread's last call that failed.
   static int last_error();
 
   // Directories and files.  Each returns failure without side effects.
@@ -131,22 +146,37 @@ class Env {
   // Renames a file; fails when the target exists.  Never overwrites.
   virtual bool rename_file(const char* from, const char* to) = 0;
   // Puts `from` in place of `to` in one step, replacing `to` if it exists.
-  virtual bool replace_file(const char* from, const char* to) = 0;
+  // With `unchanged`, only while `to` is still a regular file of that size
+  // and time of last change (another program may have appended to it since
+  // it was read); otherwise nothing moves and last_error() is kErrChanged.
+  virtual bool replace_file(const char* from, const char* to, const FileStatus* unchanged) = 0;
+  bool replace_file(const char* from, const char* to) { return replace_file(from, to, nullptr); }
   virtual bool remove_file(const char* path) = 0;
-  // Whether this process may write the existing file `path` (not read-only,
-  // not locked by another program): asked before a file is replaced, so that
-  // one that cannot be written is reported before anything changes.
+  // Whether this process may write and replace the existing file `path` (not
+  // read-only, not held by another program in a way that stops a replace):
+  // asked before a file is replaced, so that one that cannot be replaced is
+  // reported before anything changes.
   virtual bool writable(const char* path) = 0;
+  // Puts the names in directory `path` on the disk: a file renamed into it
+  // is still there after a power cut.  Asked before the source of a copy is
+  // removed.
+  virtual bool sync_dir(const char* path) = 0;
   // Opens a regular file only: a directory, FIFO or device is a file that
   // cannot be opened, and opening one never blocks; nor is a name that is
   // itself a link opened (the directories on the way may be links).  Null:
   // cannot open.
   virtual std::unique_ptr<File> open(const char* path, OpenMode mode) = 0;
 
-  // The process's current directory, and names made absolute against it.
-  virtual bool current_dir(char* buf, size_t size) = 0;
-  virtual bool set_current_dir(const char* path) = 0;
-  virtual bool absolute_path(const char* name, char* buf, size_t size) = 0;
+  // Makes the process's current directory the root: from now on a relative
+  // path names a file below it, whatever the current directory becomes.  On
+  // Windows the root is kept in UTF-16, so that a folder name without a
+  // Shift_JIS form (a user name such as "café") still leads to it.  False
+  // when the current directory cannot be told.  Until it is called, relative
+  // paths are taken from the current directory.
+  virtual bool fix_root() = 0;
+  // Makes the root the process's current directory again (another program's
+  // dialog may have moved it); false when it cannot be entered.
+  virtual bool enter_root() = 0;
 
   // The marker that tells a second instance that one runs.  Testing and taking
   // it is one step; the operating system drops it when the process ends.
@@ -171,16 +201,17 @@ class Env {
     return false;
   }
 
-  // Starts `command_line` in `directory` (a new console, normal priority),
-  // waits for it to end without a time limit, and closes its handles.
+  // Starts `command_line` in `directory` (null: the root; a new console,
+  // normal priority), waits for it to end without a time limit, and closes
+  // its handles.  The process's own current directory does not change.
   // False when it could not be started or waited for.
   virtual bool run_process(const char* command_line, const char* directory) {
     (void)command_line, (void)directory;
     return false;
   }
 
- protected:
-  // Records `error` as this thread's last error and returns false.
+  // Records `error` as this thread's last error and returns false: how an
+  // implementation (or its files and listings) says why a call failed.
   static bool fail(int error);
 };
 
@@ -198,15 +229,16 @@ class EnvWrapper : public Env {
   bool make_dir(const char* p) override { return target_->make_dir(p); }
   bool remove_dir(const char* p) override { return target_->remove_dir(p); }
   bool rename_file(const char* from, const char* to) override { return target_->rename_file(from, to); }
-  bool replace_file(const char* from, const char* to) override { return target_->replace_file(from, to); }
+  using Env::replace_file;
+  bool replace_file(const char* from, const char* to, const FileStatus* unchanged) override {
+    return target_->replace_file(from, to, unchanged);
+  }
   bool remove_file(const char* p) override { return target_->remove_file(p); }
   bool writable(const char* p) override { return target_->writable(p); }
+  bool sync_dir(const char* p) override { return target_->sync_dir(p); }
   std::unique_ptr<File> open(const char* p, OpenMode mode) override { return target_->open(p, mode); }
-  bool current_dir(char* buf, size_t size) override { return target_->current_dir(buf, size); }
-  bool set_current_dir(const char* p) override { return target_->set_current_dir(p); }
-  bool absolute_path(const char* name, char* buf, size_t size) override {
-    return target_->absolute_path(name, buf, size);
-  }
+  bool fix_root() override { return target_->fix_root(); }
+  bool enter_root() override { return target_->enter_root(); }
   bool instance_marker_acquire() override { return target_->instance_marker_acquire(); }
   void instance_marker_release() override { target_->instance_marker_release(); }
   bool root_lock_acquire() override { return target_->root_lock_acquire(); }

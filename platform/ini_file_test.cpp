@@ -10,7 +10,7 @@ namespace {
 class SettingsFileTest : public RootTest {};
 
 TEST_F(SettingsFileTest, ReadsAsTheWindowsFunctionsDo) {
-  const char* ini = g_ini_path;
+  const char* ini = kIniFileName;
   EXPECT_EQ(ini_read_int(ini, "vendrit", "copyonly", 7), 7);  // no file
   write_file("vendrit.ini", "[other]\r\ncopyonly=5\r\n[Vendrit]\r\n CopyOnly = 2 \r\nempty=\r\n"
                             "neg=-3\r\ntext=abc\r\nprog=\"C:\\bk\\run.exe /x\"\r\n"
@@ -29,7 +29,7 @@ TEST_F(SettingsFileTest, ReadsAsTheWindowsFunctionsDo) {
 }
 
 TEST_F(SettingsFileTest, WritesKeepEveryOtherLineAndTheKeyOrder) {
-  const char* ini = g_ini_path;
+  const char* ini = kIniFileName;
   write_file("vendrit.ini", "; note\r\n[Vendrit]\r\ncopyonly=0\r\n\r\n[other]\r\nx=1\r\n");
   EXPECT_TRUE(ini_write_string(ini, "vendrit", "copyonly", "1"));
   EXPECT_TRUE(ini_write_string(ini, "vendrit", "backupprog", "C:\\\x95\x5c\\run.exe"));

@@ -67,24 +67,31 @@ bool ReplacingWriter::write_pieces(const ByteSpan* pieces, size_t count) {
   return written_;
 }
 
-bool ReplacingWriter::commit(bool overwrite) {
+bool ReplacingWriter::commit(bool overwrite, const FileStatus* unchanged) {
   if (!file_) return false;
-  bool ok = file_->close() && written_;
+  // On the disk before it takes the target's name: a power cut after the
+  // rename must not leave an empty or zero-filled file in its place.
+  bool ok = written_ && file_->sync();
+  ok = file_->close() && ok;
   file_.reset();
   Env* e = env();
-  ok = ok && (overwrite ? e->replace_file(temporary_, target_)
-                        : e->rename_file(temporary_, target_));
+  if (ok) {
+    ok = overwrite ? e->replace_file(temporary_, target_, unchanged)
+                   : e->rename_file(temporary_, target_);
+    changed_ = !ok && unchanged && Env::last_error() == kErrChanged;
+  }
   if (!ok) e->remove_file(temporary_);
   temporary_[0] = '\0';
   return ok;
 }
 
 ReplaceResult replace_file_contents(const char* path, const ByteSpan* pieces, size_t count,
-                                    bool known_file) {
+                                    bool known_file, const FileStatus* unchanged) {
   ReplacingWriter out(path, "replace", known_file);
   if (!out.ok()) return ReplaceResult::kCannotOpen;
   out.write_pieces(pieces, count);
-  return out.commit() ? ReplaceResult::kReplaced : ReplaceResult::kFailed;
+  if (out.commit(true, unchanged)) return ReplaceResult::kReplaced;
+  return out.target_changed() ? ReplaceResult::kChanged : ReplaceResult::kFailed;
 }
 
 }  // namespace vendrit

@@ -1,9 +1,11 @@
 // Writing a user's file without ever leaving it truncated or half-written.
 //
 // The new content goes to a temporary file in the same directory, which is
-// closed and then put in place of the original in one replace step.  If any
-// step fails the original stays as it was and the temporary file is removed.
-// Every file the program writes whole goes through ReplacingWriter.
+// flushed to the disk, closed and then put in place of the original in one
+// replace step: after a power cut at any point the target holds either its
+// old bytes or the new ones.  If any step fails the original stays as it was
+// and the temporary file is removed.  Every file the program writes whole
+// goes through ReplacingWriter.
 #pragma once
 
 #include <cstddef>
@@ -35,16 +37,23 @@ class ReplacingWriter {
   // Appends bytes; a failure is remembered and makes commit() fail.
   bool write(const void* data, size_t size);
   bool write_pieces(const ByteSpan* pieces, size_t count);
-  // Closes the temporary file and puts it in place of the target: replacing
-  // it, or with `overwrite` false only where no target exists.  False when a
-  // write, the close or the replace failed; the target is then unchanged.
-  bool commit(bool overwrite = true);
+  // Flushes and closes the temporary file and puts it in place of the
+  // target: replacing it, or with `overwrite` false only where no target
+  // exists.  A new version made from the target's content passes the
+  // target as it was read (`unchanged`): it replaces the target only while
+  // the target is still so, and bytes another program appended in between
+  // are never dropped.  False when a write, the flush, the close or the
+  // replace failed; the target is then unchanged.
+  bool commit(bool overwrite = true, const FileStatus* unchanged = nullptr);
+  // After a failed commit: the target had changed since it was read.
+  bool target_changed() const { return changed_; }
 
  private:
   char target_[kPathSize];
   char temporary_[kPathSize] = "";  // empty once nothing of ours is left to remove
   std::unique_ptr<File> file_;
   bool written_ = true;
+  bool changed_ = false;
 };
 
 enum class ReplaceResult {
@@ -52,14 +61,18 @@ enum class ReplaceResult {
   kCannotOpen,  // the target cannot be opened for writing (read-only, locked, missing
                 // directory); nothing was touched
   kFailed,      // writing or replacing failed; the target is unchanged
+  kChanged,     // the target changed since it was read; we left it as it is
 };
 
 // Replaces the content of `path` with the concatenation of `pieces`.
 // A missing target is created (the probe is skipped for it); anything but a
 // regular file (a directory, a link, a FIFO) is never replaced.  A caller
-// that has just seen `path` to be a regular file says so with `known_file`.
+// that has just seen `path` to be a regular file says so with `known_file`;
+// one that made the pieces from the file's content passes the file as it
+// was read (see ReplacingWriter::commit).
 ReplaceResult replace_file_contents(const char* path, const ByteSpan* pieces, size_t count,
-                                    bool known_file = false);
+                                    bool known_file = false,
+                                    const FileStatus* unchanged = nullptr);
 
 // Name of the temporary file for `path`: in the same directory, and named for
 // this process ("vendrit-<what>-<process id>.tmp"), so that no other process

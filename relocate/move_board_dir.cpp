@@ -206,8 +206,8 @@ bool is_other_file(const Thread& t) {
 
 // Settles one thread by copyonly and copylarge, and makes the favourites
 // follow it to the destination.  A source is deleted only once the
-// destination holds the thread and the favourites name it there.
-void transfer(const Thread& t) {
+// destination holds the thread on the disk and the favourites name it there.
+void transfer(const Thread& t, const PathPair& destination) {
   uint64_t dst_size;
   const Spot spot = look_at(t.dst_data.disk, &dst_size);
   if (spot == Spot::kUntouchable) {
@@ -227,9 +227,16 @@ void transfer(const Thread& t) {
   if (!is_other_file(t)) return;
   // A copy that failed (reported) leaves the thread and its favourites as
   // they are, for the next run to take up whole.
-  if (dst_size < t.size && copylarge && !copy_pair(t, true)) return;
+  const bool copy = dst_size < t.size && copylarge;
+  if (copy && !copy_pair(t, true)) return;
   if (copyonly) {
     follow(t, false);
+    return;
+  }
+  // The copies were flushed before they took their names; the names must be
+  // on the disk too before the only other copy goes.
+  if (copy && !env()->sync_dir(destination.disk)) {
+    report_move_failure(t.src_data.text);
     return;
   }
   // The losing source goes in the order of a move: index, favourites, data.
@@ -360,7 +367,7 @@ void move_board_dir(const char* source, const char* destination, const char* sou
                      t.src_data.text);
       continue;
     }
-    transfer(t);
+    transfer(t, to);
   }
 }
 

@@ -123,6 +123,15 @@ TEST_F(MoveBoardDirTest, DestinationDirectory) {
   fault_.fail_nth(FaultOp::kWrite, 1);
   move("copy");
   EXPECT_EQ(snapshot_tree(dst("copy")), Tree{});
+  // The source of a copy goes only once the names of the copies are on the disk:
+  // the two copies are flushed, then their directory.
+  write_tree(src("sync"), {"1.dat=the longer source", "1.idx=I"});
+  write_tree(dst("sync"), {"1.dat=short", "1.idx=J"});
+  g_settings.copyonly = 0;
+  g_settings.copylarge = 1;
+  fault_.fail_nth(FaultOp::kSync, 3);
+  move("sync");
+  EXPECT_EQ(snapshot_tree(src("sync")), (Tree{"1.dat=the longer source", "1.idx=I"}));
 }
 
 TEST_F(MoveBoardDirTest, CompanionNames) {

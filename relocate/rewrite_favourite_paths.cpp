@@ -41,21 +41,10 @@ bool same_file_state(const FileStatus& a, const FileStatus& b) {
   return a.kind == b.kind && a.size == b.size && a.modified == b.modified;
 }
 
-// Reads the whole file into `kept`.  False when it is gone (silently:
-// nothing of it to follow) or could not be read whole (reported, and read
-// again next time).
-bool read_whole(const char* name, Kept* kept) {
-  Env* e = env();
-  std::unique_ptr<File> f = e->open(name, OpenMode::kRead);
+// Reads the whole of the open file `f` into `kept`.  False (reported, and
+// read again next time) when it could not be read whole.
+bool read_open(const char* name, File* f, Kept* kept) {
   FileStatus st;
-  if (!f) {
-    if (!e->stat(name, &st) || st.kind == FileKind::kDir) {
-      kept->state = Kept::kAbsent;
-      return false;
-    }
-    report_unreadable(name);
-    return false;
-  }
   if (!f->status(&st) || st.size >= SIZE_MAX) {
     report_unreadable(name);
     return false;
@@ -81,15 +70,35 @@ bool read_whole(const char* name, Kept* kept) {
   return true;
 }
 
+// Opens the file; null when it is gone (silently: nothing of it to follow,
+// and `kept` says so) or cannot be opened (reported).
+std::unique_ptr<File> open_kept(const char* name, Kept* kept) {
+  Env* e = env();
+  std::unique_ptr<File> f = e->open(name, OpenMode::kRead);
+  FileStatus st;
+  if (!f) {
+    if (!e->stat(name, &st) || st.kind == FileKind::kDir) {
+      kept->state = Kept::kAbsent;
+    } else {
+      report_unreadable(name);
+    }
+  }
+  return f;
+}
+
 enum class Follow { kNotThere, kFollowed, kFailed };
+
+Follow not_followed(const Kept& kept) {
+  return kept.state == Kept::kAbsent ? Follow::kNotThere : Follow::kFailed;
+}
 
 // Replaces the first `old_text` of one favourites file by `new_text`.
 Follow follow_in(const char* name, Kept* kept, const char* old_text, const char* new_text,
                  bool again) {
-  Env* e = env();
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    if (kept->state != Kept::kRead && !read_whole(name, kept)) {
-      return kept->state == Kept::kAbsent ? Follow::kNotThere : Follow::kFailed;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (kept->state != Kept::kRead) {
+      std::unique_ptr<File> f = open_kept(name, kept);
+      if (!f || !read_open(name, f.get(), kept)) return not_followed(*kept);
     }
     // The search stops at the first NUL byte; the rest is carried unchanged.
     const size_t text_len = strnlen(kept->text.get(), kept->size);
@@ -100,9 +109,10 @@ Follow follow_in(const char* name, Kept* kept, const char* old_text, const char*
       long long done = find_bytes(kept->text.get(), text_len, new_text, new_len);
       if (done >= 0 && done <= at) return Follow::kNotThere;
     }
-    // Changed on disk since it was read: read again and look again.
+    // Changed on disk since it was read (the reader added an entry): read
+    // again and look again.
     FileStatus now;
-    if (!e->stat(name, &now) || !same_file_state(now, kept->seen)) {
+    if (!env()->stat(name, &now) || !same_file_state(now, kept->seen)) {
       kept->state = Kept::kUnread;
       continue;
     }
@@ -112,10 +122,13 @@ Follow follow_in(const char* name, Kept* kept, const char* old_text, const char*
                          {kept->text.get() + after, kept->size - after}};
     const size_t size = kept->size - old_len + new_len;
     std::unique_ptr<char[]> text(new (std::nothrow) char[size + 1]);
-    if (!text || replace_file_contents(name, pieces, 3, true) != ReplaceResult::kReplaced) {
-      progress_print("\r\nFile:%sを書けませんでした。このファイルはスキップします。", name);
-      return Follow::kFailed;
+    const ReplaceResult result =
+        text ? replace_file_contents(name, pieces, 3, true, &kept->seen) : ReplaceResult::kFailed;
+    if (result == ReplaceResult::kChanged) {
+      kept->state = Kept::kUnread;
+      continue;
     }
+    if (result != ReplaceResult::kReplaced) break;
     // Keep what was written, and how the file now looks on disk.
     size_t put = 0;
     for (const ByteSpan& p : pieces) {
@@ -125,9 +138,10 @@ Follow follow_in(const char* name, Kept* kept, const char* old_text, const char*
     text[size] = '\0';
     kept->text = std::move(text);
     kept->size = size;
-    if (!e->stat(name, &kept->seen)) kept->state = Kept::kUnread;
+    if (!env()->stat(name, &kept->seen)) kept->state = Kept::kUnread;
     return Follow::kFollowed;
   }
+  progress_print("\r\nFile:%sを書けませんでした。このファイルはスキップします。", name);
   return Follow::kFailed;
 }
 

@@ -150,9 +150,10 @@ void repair_index_file(IndexFile& f, const ListedEntry& entry, int* header_print
   // A cut path would name another file, and a link or special file is not
   // an index file: neither is read nor written.
   ThreadIndex record;
+  FileStatus read;  // the index is replaced only while no other program has changed it since
   if (!whole || entry.kind != FileKind::kFile ||
       !format_text(f.disk_path, sizeof f.disk_path, "%s\\%s", f.dir.disk, entry.disk.c_str()) ||
-      !read_thread_index(f.disk_path, &record)) {
+      !read_thread_index(f.disk_path, &record, &read)) {
     progress_print(kMsgCannotOpen, f.path);
     return;
   }
@@ -172,7 +173,7 @@ void repair_index_file(IndexFile& f, const ListedEntry& entry, int* header_print
     add_favourite(f.server, record, f.name);
   }
   if (host.rewrite_links && !rewrite_log_first(f, host.old_prefix, record.host)) return;
-  if (write_thread_index(f.disk_path, record, true) != ReplaceResult::kReplaced) {
+  if (write_thread_index(f.disk_path, record, true, &read) != ReplaceResult::kReplaced) {
     progress_print(kMsgCannotWrite, f.path);
   }
 }

@@ -17,7 +17,8 @@ namespace {
 
 constexpr size_t kQuerySize = 40;
 constexpr size_t kLogPathSize = 256;
-// A log that keeps growing while it is read is given up after this many tries.
+// A log that keeps growing while it is read or rewritten is given up after
+// this many tries.
 constexpr int kReadAttempts = 3;
 
 const char kMsgCannotRead[] = "\r\nFile:%sを読み込めませんでした。このファイルはスキップします。";
@@ -32,11 +33,12 @@ bool format_log_path(char* buf, size_t size, const char* directory, const char* 
 
 enum class ReadOutcome { kRead, kMissing, kFailed };
 
-// Reads the whole log into the work buffer and terminates it.  The buffer
-// grows to the size the open file has plus one; at most the buffer size
-// minus one byte is read, and a log that turns out larger than that (it grew
-// since) is opened, measured and read again.
-ReadOutcome read_log(const char* disk_path, size_t* length) {
+// Reads the whole log into the work buffer and terminates it; `seen` is the
+// log as it was read.  The buffer grows to the size the open file
+// has plus one; at most the buffer size minus one byte is read, and a log
+// that turns out larger than that (it grew since) is opened, measured and
+// read again.
+ReadOutcome read_log(const char* disk_path, size_t* length, FileStatus* seen) {
   Env* e = env();
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
     std::unique_ptr<File> in = e->open(disk_path, OpenMode::kRead);
@@ -47,8 +49,8 @@ ReadOutcome read_log(const char* disk_path, size_t* length) {
       return !e->stat(disk_path, &st) || st.kind == FileKind::kDir ? ReadOutcome::kMissing
                                                                    : ReadOutcome::kFailed;
     }
-    FileStatus st;
-    uint64_t size = in->status(&st) ? st.size : 0;
+    const bool measured = in->status(seen);
+    const uint64_t size = measured ? seen->size : 0;
     if (size >= SIZE_MAX || !work_buffer_reserve(static_cast<size_t>(size) + 1)) {
       return ReadOutcome::kFailed;
     }
@@ -61,6 +63,8 @@ ReadOutcome read_log(const char* disk_path, size_t* length) {
       if (more < 0) return ReadOutcome::kFailed;
       if (more > 0) continue;  // it grew: measure again
     }
+    // Without the file's state a later change could not be told.
+    if (!measured) return ReadOutcome::kFailed;
     g_work.data[got] = '\0';
     *length = static_cast<size_t>(got);
     return ReadOutcome::kRead;
@@ -145,32 +149,39 @@ LinkRewrite rewrite_thread_links(const char* directory, const char* index_name,
     return LinkRewrite::kFailed;
   }
 
-  size_t size = 0;
-  switch (read_log(disk_log_path, &size)) {
-    case ReadOutcome::kRead: break;
-    case ReadOutcome::kMissing:
-      progress_print(kMsgCannotRead, log_path);
-      return LinkRewrite::kLogMissing;
-    case ReadOutcome::kFailed:
-      progress_print(kMsgCannotRead, log_path);
-      return LinkRewrite::kFailed;
-  }
-
   LinkRule rule{old_prefix, strlen(old_prefix), new_prefix, strlen(new_prefix),
                 {by_param, by_path}, {strlen(by_param), strlen(by_path)}};
-  size_t count = plan_rewrite(g_work.data, size, rule, nullptr);
-  // The pieces point into the work buffer: the content is never copied.
-  std::unique_ptr<ByteSpan[]> pieces(new (std::nothrow) ByteSpan[count]);
-  if (!pieces) {
-    progress_print(kMsgCannotRead, log_path);
-    return LinkRewrite::kFailed;
+  // Bytes another program appends while the log is rewritten are never
+  // dropped: the rewrite starts over from a new reading of the log.
+  for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+    size_t size = 0;
+    FileStatus seen;
+    switch (read_log(disk_log_path, &size, &seen)) {
+      case ReadOutcome::kRead: break;
+      case ReadOutcome::kMissing:
+        progress_print(kMsgCannotRead, log_path);
+        return LinkRewrite::kLogMissing;
+      case ReadOutcome::kFailed:
+        progress_print(kMsgCannotRead, log_path);
+        return LinkRewrite::kFailed;
+    }
+    size_t count = plan_rewrite(g_work.data, size, rule, nullptr);
+    // The pieces point into the work buffer: the content is never copied.
+    std::unique_ptr<ByteSpan[]> pieces(new (std::nothrow) ByteSpan[count]);
+    if (!pieces) {
+      progress_print(kMsgCannotRead, log_path);
+      return LinkRewrite::kFailed;
+    }
+    plan_rewrite(g_work.data, size, rule, pieces.get());
+    switch (replace_file_contents(disk_log_path, pieces.get(), count, true, &seen)) {
+      case ReplaceResult::kReplaced: return LinkRewrite::kRewritten;
+      case ReplaceResult::kChanged: continue;
+      default: break;
+    }
+    break;
   }
-  plan_rewrite(g_work.data, size, rule, pieces.get());
-  if (replace_file_contents(disk_log_path, pieces.get(), count, true) != ReplaceResult::kReplaced) {
-    progress_print(kMsgCannotWrite, log_path);
-    return LinkRewrite::kFailed;
-  }
-  return LinkRewrite::kRewritten;
+  progress_print(kMsgCannotWrite, log_path);
+  return LinkRewrite::kFailed;
 }
 
 LinkRewrite rewrite_thread_links(const char* directory, const char* index_name,

@@ -14,19 +14,13 @@ int run_backup_program() {
   if (g_settings.backupprog[0] == '\0') return -1;  // nothing to start
   // The working directory is everything before the last backslash of the
   // whole text (arguments included); without one the program starts in the
-  // start directory.
+  // reader's root.  It is the new process's directory only: this process
+  // stays in the root.
   char dir[kPathSize];
   copy_text(dir, sizeof dir, g_settings.backupprog);
   long last = last_separator(dir);
-  if (last >= 0) {
-    dir[last] = '\0';
-  } else {
-    copy_text(dir, sizeof dir, g_start_dir);
-  }
-  e->set_current_dir(dir);  // a failure leaves the start in the current directory
-  bool ran = e->run_process(g_settings.backupprog, dir);
-  e->set_current_dir(g_start_dir);
-  if (!ran) return -1;
+  if (last >= 0) dir[last] = '\0';
+  if (!e->run_process(g_settings.backupprog, last >= 0 ? dir : nullptr)) return -1;
   if (g_settings.wait) g_ui->show_information("処理を続行します");
   return 0;
 }

@@ -68,12 +68,12 @@ void progress_timestamp() {
 }
 
 void progress_log_detect() {
-  g_logging = env()->open(g_log_path, OpenMode::kRead) ? 1 : 0;
+  g_logging = env()->open(kLogFileName, OpenMode::kRead) ? 1 : 0;
 }
 
 void progress_log_open() {
   if (!g_logging) return;
-  g_log_stream = env()->open(g_log_path, OpenMode::kAppend);
+  g_log_stream = env()->open(kLogFileName, OpenMode::kAppend);
   if (!g_log_stream) {
     progress_show("\r\nログファイルのオープンに失敗しました");
     g_logging = 0;

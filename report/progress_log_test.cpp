@@ -33,7 +33,7 @@ TEST_F(ProgressLogTest, RoutingOfTheFirstRun) {
 TEST_F(ProgressLogTest, UnappendableLogAndLongLines) {
   write_file("vendrit.log", "keep");
   progress_log_detect();
-  fault_.lock_file(g_log_path);
+  fault_.lock_file(kLogFileName);
   progress_log_open();
   EXPECT_EQ(g_logging, 0);
   EXPECT_EQ(ui_->output, "\r\nログファイルのオープンに失敗しました");

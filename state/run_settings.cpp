@@ -8,9 +8,6 @@ RunSettings g_settings;
 int g_favourites_rebuild = 0;
 int g_foreign_server = 0;
 int g_run_mode = 0;
-char g_ini_path[kPathSize];
-char g_log_path[kPathSize];
-char g_start_dir[kPathSize];
 
 namespace {
 constexpr char kSection[] = "vendrit";
@@ -18,21 +15,21 @@ constexpr char kSection[] = "vendrit";
 
 void load_run_settings() {
   RunSettings defaults;
-  g_settings.copyonly = ini_read_int(g_ini_path, kSection, "copyonly", defaults.copyonly);
-  g_settings.copylarge = ini_read_int(g_ini_path, kSection, "copylarge", defaults.copylarge);
-  g_settings.changelink = ini_read_int(g_ini_path, kSection, "changelink", defaults.changelink);
-  g_settings.changebbs = ini_read_int(g_ini_path, kSection, "changebbs", defaults.changebbs);
-  g_settings.backup = ini_read_int(g_ini_path, kSection, "backup", defaults.backup);
-  g_settings.wait = ini_read_int(g_ini_path, kSection, "wait", defaults.wait);
-  g_settings.use_ukagaka = ini_read_int(g_ini_path, kSection, "use_ukagaka", defaults.use_ukagaka);
-  ini_read_string(g_ini_path, kSection, "backupprog", "", g_settings.backupprog,
+  g_settings.copyonly = ini_read_int(kIniFileName, kSection, "copyonly", defaults.copyonly);
+  g_settings.copylarge = ini_read_int(kIniFileName, kSection, "copylarge", defaults.copylarge);
+  g_settings.changelink = ini_read_int(kIniFileName, kSection, "changelink", defaults.changelink);
+  g_settings.changebbs = ini_read_int(kIniFileName, kSection, "changebbs", defaults.changebbs);
+  g_settings.backup = ini_read_int(kIniFileName, kSection, "backup", defaults.backup);
+  g_settings.wait = ini_read_int(kIniFileName, kSection, "wait", defaults.wait);
+  g_settings.use_ukagaka = ini_read_int(kIniFileName, kSection, "use_ukagaka", defaults.use_ukagaka);
+  ini_read_string(kIniFileName, kSection, "backupprog", "", g_settings.backupprog,
                   kBackupProgIniChars + 1);
-  g_settings.no_move = ini_read_int(g_ini_path, kSection, "no_move", defaults.no_move);
+  g_settings.no_move = ini_read_int(kIniFileName, kSection, "no_move", defaults.no_move);
 }
 
 void save_run_settings() {
   auto flag = [](const char* key, int value) {
-    ini_write_string(g_ini_path, kSection, key, value ? "1" : "0");
+    ini_write_string(kIniFileName, kSection, key, value ? "1" : "0");
   };
   flag("copyonly", g_settings.copyonly);
   flag("copylarge", g_settings.copylarge);
@@ -41,7 +38,7 @@ void save_run_settings() {
   flag("backup", g_settings.backup);
   flag("wait", g_settings.wait);
   flag("use_ukagaka", g_settings.use_ukagaka);
-  ini_write_string(g_ini_path, kSection, "backupprog", g_settings.backupprog);
+  ini_write_string(kIniFileName, kSection, "backupprog", g_settings.backupprog);
   flag("no_move", g_settings.no_move);
 }
 

@@ -1,5 +1,5 @@
 // Run settings (section "vendrit" of vendrit.ini), the per-run choices, and
-// the paths fixed at start-up.
+// the names of the program's own files.
 #pragma once
 
 #include "platform/text.h"
@@ -26,13 +26,15 @@ extern int g_favourites_rebuild;  // per run, from the settings dialog
 extern int g_foreign_server;      // per run, from the settings dialog
 extern int g_run_mode;            // 2 = auto: run at once and close after it
 
-extern char g_ini_path[kPathSize];
-extern char g_log_path[kPathSize];
-extern char g_start_dir[kPathSize];
+// The program's own files, in the reader's root: relative paths, which the
+// Env resolves against the root fixed at start-up whatever directory the
+// process is in later.
+constexpr char kIniFileName[] = "vendrit.ini";
+constexpr char kLogFileName[] = "vendrit.log";
 
-// Reads the nine keys from g_ini_path with their defaults.
+// Reads the nine keys from vendrit.ini with their defaults.
 void load_run_settings();
-// Writes the nine keys, in their fixed order, to g_ini_path.
+// Writes the nine keys, in their fixed order, to vendrit.ini.
 void save_run_settings();
 
 }  // namespace vendrit

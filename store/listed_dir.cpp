@@ -22,7 +22,9 @@ bool list_entries(const char* disk_path, ListedDir* dir) {
     copy_text(lowered, sizeof lowered, e.name.c_str());
     lower_sjis(lowered);
     entry.name = lowered;
-    if (e.name.size() >= kPathSize) {
+    if (e.unnamed) {
+      entry.problem = NameProblem::kNoSjisForm;
+    } else if (e.name.size() >= kPathSize) {
       entry.problem = NameProblem::kTooLong;
     } else if (find_separator(e.name.c_str())) {
       entry.problem = NameProblem::kSeparator;
@@ -30,6 +32,14 @@ bool list_entries(const char* disk_path, ListedDir* dir) {
       entry.problem = NameProblem::kCaseTwin;
     }
     dir->entries.push_back(std::move(entry));
+  }
+  // A listing that broke off may have missed the index beside a data file:
+  // nothing of the directory is used.
+  if (listing->failed()) {
+    progress_print("\r\nDir:%sを調べられませんでした。スキップします。", disk_path);
+    dir->entries.clear();
+    dir->by_name.clear();
+    return false;
   }
   return true;
 }
@@ -49,6 +59,7 @@ void report_untouched(const char* dir, const ListedEntry& entry, bool where_dir)
       return;
     case NameProblem::kSeparator:
     case NameProblem::kCaseTwin:
+    case NameProblem::kNoSjisForm:
       progress_print("\r\n%s:%sは扱えない名前です。スキップします。", kind, path);
       return;
     case NameProblem::kNone: break;

@@ -8,7 +8,9 @@
 //     be read as a separator and name another file;
 //   - a name whose lower-cased form an earlier entry of the same directory
 //     already has (possible where letter case counts): the two would be one
-//     name to the program, and one could overwrite or delete the other.
+//     name to the program, and one could overwrite or delete the other;
+//   - a name without a Shift_JIS form (possible on Windows): any spelling
+//     the program could give it would name another file, or none.
 #pragma once
 
 #include <cstddef>
@@ -25,6 +27,7 @@ enum class NameProblem {
   kTooLong,    // the name alone has 260 bytes or more
   kSeparator,  // holds a backslash that is not the second byte of a character
   kCaseTwin,   // lower-cased, the same as an earlier entry's name
+  kNoSjisForm, // has characters that Shift_JIS cannot spell
 };
 
 struct ListedEntry {
@@ -39,7 +42,8 @@ struct ListedDir {
   std::unordered_map<std::string, size_t> by_name;  // lower-cased name -> first entry
 };
 
-// Lists `disk_path`; false (and nothing read) when it cannot be listed.
+// Lists `disk_path`; false (and nothing read) when it cannot be listed, or
+// when the listing broke off half-way (reported).
 bool list_entries(const char* disk_path, ListedDir* dir);
 
 // The entry that owns the lower-cased `name`, or null.

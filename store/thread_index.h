@@ -31,13 +31,15 @@ struct ThreadIndex {
   char etag[kHeaderValueSize];
 };
 
-// Fills `record` from the file at `path`.  False (unusable) when the file
-// cannot be opened, is empty, or its first line has other than 20 tabs.
-bool read_thread_index(const char* path, ThreadIndex* record);
+// Fills `record` (and `seen`, the file as it was read) from the file at
+// `path`.  False (unusable) when the file cannot be opened, is empty, or its
+// first line has other than 20 tabs.
+bool read_thread_index(const char* path, ThreadIndex* record, FileStatus* seen = nullptr);
 
 // Replaces the file at `path` with `record` (safe replace).  kCannotOpen when
-// the file cannot be opened for writing; nothing is touched then.
+// the file cannot be opened for writing; nothing is touched then.  With
+// `unchanged` (the file as it was read), kChanged when it changed since.
 ReplaceResult write_thread_index(const char* path, const ThreadIndex& record,
-                                 bool known_file = false);
+                                 bool known_file = false, const FileStatus* unchanged = nullptr);
 
 }  // namespace vendrit

@@ -1,6 +1,7 @@
-// Whole runs failing or "crashing" at every file operation in turn, under each
-// collision policy: nothing may be lost or half-written, a failed run leaves no
-// temporary file, and one more run must leave what a run without failures leaves.
+// Whole runs failing, "crashing", losing power or meeting another program at every
+// file operation in turn, under each collision policy: nothing may be lost or
+// half-written, a failed run leaves no temporary file, and one more run must
+// leave what a run without failures leaves.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,6 +23,7 @@ namespace {
 const std::string kOld = std::string("old") + kMainSuffix, kNew = std::string("new") + kMainSuffix;
 const std::string kPinkOld = std::string("p1") + kSisterSuffix, kPinkNew = std::string("p2") + kSisterSuffix;
 using Files = std::map<std::string, std::string>;
+const std::string kAppended = "appended by another program\r\n";
 
 // Number, board, log lines at the source and at the destination (0: none), flags:
 // fresh, larger copy there, smaller copy there, dropped, the other family.
@@ -119,7 +121,51 @@ class FailureSweep : public RootTest {
     }
   }
 
-  void sweep(bool crash) {
+  // What happens at the k-th operation of a run.
+  enum class Mode { kFail, kCrash, kPowerCut, kHeld, kAppend };
+
+  // Another program appends to thread 1's log (wherever it is) and to a favourites file.
+  static void append_elsewhere() {
+    for (const std::string& server : {kOld, kNew}) {
+      const std::string log = kThreads[0].at(server, ".dat");
+      if (file_exists(log)) write_file(log, read_file(log) + kAppended);
+    }
+    write_file("fav2.idx", read_file("fav2.idx") + kAppended);
+  }
+
+  static void expect_appends_kept() {
+    EXPECT_NE(read_file("fav2.idx").find(kAppended), std::string::npos);
+    bool kept = false;
+    for (const std::string& server : {kOld, kNew}) kept = kept || read_file(kThreads[0].at(server, ".dat")).find(kAppended) != std::string::npos;
+    EXPECT_TRUE(kept) << "the bytes appended to a log were lost";
+  }
+
+  // One run with the fault at operation k; a crash or power cut ends the process.
+  void run_with(Mode mode, long k) {
+    if (mode == Mode::kCrash || mode == Mode::kPowerCut) {
+      pid_t child = fork();
+      if (child == 0) {
+        run_program([&] {
+          fault_.at_operation(k, [&] {
+            if (mode == Mode::kPowerCut) fault_.cut_power();
+            _exit(42);
+          });
+        });
+        _exit(0);
+      }
+      int status = 0;
+      ASSERT_TRUE(waitpid(child, &status, 0) == child && WIFEXITED(status));
+      return;
+    }
+    ASSERT_EQ(run_program([&] {
+      if (mode == Mode::kFail) fault_.fail_total_nth(k);
+      if (mode == Mode::kHeld) fault_.hold_at(k);
+      if (mode == Mode::kAppend) fault_.at_operation(k, append_elsewhere);
+    }), 0);
+  }
+
+  void sweep(Mode mode) {
+    const bool ended = mode == Mode::kCrash || mode == Mode::kPowerCut;
     for (const int* p : kPolicies) {
       scenario_ = scenario(p[0] == 0);
       reset_tree(p);
@@ -130,19 +176,19 @@ class FailureSweep : public RootTest {
       const std::vector<std::string> want = tree();  // what a run without failures leaves
       ASSERT_GT(operations, 50);
       for (long k = 1; k <= operations && !HasFailure(); ++k) {  // one clear report is enough
-        SCOPED_TRACE(testing::Message() << "policy " << p[0] << p[1] << p[2] << (crash ? " crash at " : " fail ") << k);
+        SCOPED_TRACE(testing::Message() << "policy " << p[0] << p[1] << p[2] << " mode " << int(mode) << " at " << k);
         reset_tree(p);
         fault_.reset();
-        if (crash) {
-          pid_t child = fork();
-          if (child == 0) run_program([&] { fault_.crash_at(k, [] { _exit(42); }); }), _exit(0);
-          int status = 0;
-          ASSERT_TRUE(waitpid(child, &status, 0) == child && WIFEXITED(status));
-        } else {
-          ASSERT_EQ(run_program([&] { fault_.fail_total_nth(k); }), 0);
+        run_with(mode, k);
+        if (mode == Mode::kAppend) {
+          expect_appends_kept();
+          continue;
+        }
+        // A file held by another program cannot be removed: a temporary one may stay.
+        if (!ended && mode != Mode::kHeld) {
           EXPECT_EQ(tree(true), tree()) << "a failed run left a temporary file";
         }
-        expect_nothing_lost(crash);
+        expect_nothing_lost(ended);
         fault_.reset();
         ASSERT_EQ(run_program(), 0);
         EXPECT_EQ(tree(), want) << "a second run did not complete the job";
@@ -153,8 +199,15 @@ class FailureSweep : public RootTest {
   Files scenario_;
 };
 
-TEST_F(FailureSweep, EveryFailedOperation) { sweep(false); }
-TEST_F(FailureSweep, EveryCrashPoint) { sweep(true); }
+TEST_F(FailureSweep, EveryFailedOperation) { sweep(Mode::kFail); }
+TEST_F(FailureSweep, EveryCrashPoint) { sweep(Mode::kCrash); }
+// Unflushed data lost at every point: no rewritten file may come back empty.
+TEST_F(FailureSweep, EveryPowerCut) { sweep(Mode::kPowerCut); }
+// A file held open by another program from every point on: the check before a
+// change passes, and the rename, replace or removal then fails.
+TEST_F(FailureSweep, EveryHeldFile) { sweep(Mode::kHeld); }
+// Another program appending to a log and a favourites file at every point.
+TEST_F(FailureSweep, EveryAppendKept) { sweep(Mode::kAppend); }
 
 }  // namespace
 }  // namespace vendrit

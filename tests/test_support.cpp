@@ -54,18 +54,17 @@ TempRoot::TempRoot() {
     if (fs::create_directory(p, ec)) path_ = p.string();
   }
   fs::current_path(path_);
+  platform_env()->fix_root();
   catalogue_reset();
   favourites_forget();
   g_settings = RunSettings();
   g_favourites_rebuild = g_foreign_server = g_run_mode = g_logging = 0;
-  format_text(g_ini_path, sizeof g_ini_path, "%s/vendrit.ini", path_.c_str());
-  format_text(g_log_path, sizeof g_log_path, "%s/vendrit.log", path_.c_str());
-  copy_text(g_start_dir, sizeof g_start_dir, path_.c_str());
 }
 
 TempRoot::~TempRoot() {
   std::error_code ec;
   fs::current_path(previous_, ec);
+  platform_env()->fix_root();
   // Read-only entries must not stop the cleanup, nor a link Wine cannot follow loop it.
   for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::recursive_directory_iterator();
        it.increment(ec)) {
@@ -95,6 +94,10 @@ void RootTest::TearDown() {
 }
 
 std::error_code g_ec;  // what the helpers below ignore
+
+void enter_dir(const std::string& path) { fs::current_path(host_path(path), g_ec); }
+
+void resize_file(const std::string& path, uint64_t size) { fs::resize_file(host_path(path), size, g_ec); }
 
 void write_file(const std::string& path, const std::string& bytes) {
   fs::create_directories(host_path(path).parent_path(), g_ec);

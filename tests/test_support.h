@@ -39,8 +39,10 @@ class RootTest : public ::testing::Test {
 void write_file(const std::string& path, const std::string& bytes);  // makes its directory
 std::string read_file(const std::string& path);  // "<missing>" when it cannot be read
 bool file_exists(const std::string& path);
+void resize_file(const std::string& path, uint64_t size);
 bool dir_exists(const std::string& path);
 void make_dirs(const std::string& path);  // the whole chain
+void enter_dir(const std::string& path);  // the process's current directory, not the program's root
 // Writes "name=bytes" entries (names may hold '\\') into `dir`, made even when empty.
 void write_tree(const std::string& dir, const std::vector<std::string>& entries);
 // Sorted "path=bytes" below `dir`; "dir/", "link->target" (not followed), "name (special)".

@@ -74,8 +74,6 @@ class DialogTest : public RootTest {
     g_ui = &win_ui_;
     g_settings.use_ukagaka = 1;
     g_run_mode = 1;
-    env()->absolute_path("vendrit.ini", g_ini_path, sizeof g_ini_path);
-    env()->current_dir(g_start_dir, sizeof g_start_dir);
     host_ = CreateWindowW(L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, instance_, nullptr);
     SetWindowLongPtrW(host_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(host_proc));
     g_sstp_target = reinterpret_cast<intptr_t>(host_);

@@ -154,9 +154,8 @@ void on_browse(HWND dlg) {
   // The choice is taken at once: it stays for this process even when the
   // dialog is then cancelled.
   chosen_path(file, g_settings.backupprog, sizeof g_settings.backupprog);
-  // The dialog may have moved the current directory; every path of a run is
-  // relative to the start directory.
-  env()->set_current_dir(g_start_dir);
+  // The dialog may have moved the current directory: back to the root.
+  env()->enter_root();
   show_backupprog(dlg, g_settings.backupprog);
 }
 

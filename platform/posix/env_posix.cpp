@@ -39,6 +39,9 @@ std::string native_path(const char* path) {
 
 unsigned long g_pid = 0;  // this process's id, once asked for
 
+// The directory relative paths start from: the root once fixed.
+int g_root_fd = AT_FDCWD;
+
 FileKind kind_of(mode_t mode) {
   if (S_ISREG(mode)) return FileKind::kFile;
   if (S_ISDIR(mode)) return FileKind::kDir;
@@ -52,8 +55,12 @@ class PosixListing : public DirListing {
   ~PosixListing() override { closedir(dir_); }
 
   bool next(DirEntry* entry) override {
+    errno = 0;
     struct dirent* d = readdir(dir_);
-    if (!d) return false;
+    if (!d) {
+      failed_ = errno != 0;
+      return false;
+    }
     entry->name = d->d_name;
     entry->kind = FileKind::kOther;
     entry->size = 0;
@@ -77,9 +84,12 @@ class PosixListing : public DirListing {
     return true;
   }
 
+  bool failed() const override { return failed_; }
+
  private:
   DIR* dir_;
   bool sizes_;
+  bool failed_ = false;
 };
 
 int64_t modified_of(const struct stat& st) {
@@ -149,6 +159,9 @@ class PosixFile : public File {
     return true;
   }
 
+  // The data and the size that reads it back; other metadata may lag.
+  bool sync() override { return fdatasync(fd_) == 0 || Env::fail(errno); }
+
   bool close() override {
     int fd = fd_;
     fd_ = -1;
@@ -165,15 +178,22 @@ class PosixFile : public File {
 class PosixEnv : public Env {
  public:
   std::unique_ptr<DirListing> list_dir(const char* path, bool sizes) override {
-    std::string p = native_path(path);
-    DIR* d = opendir(p.c_str());
-    if (!d) return nullptr;
+    int fd = openat(g_root_fd, native_path(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return fail_null(errno);
+    DIR* d = fdopendir(fd);
+    if (!d) {
+      int err = errno;
+      ::close(fd);
+      return fail_null(err);
+    }
     return std::make_unique<PosixListing>(d, sizes);
   }
 
   bool stat(const char* path, FileStatus* status) override {
     struct stat st;
-    if (::lstat(native_path(path).c_str(), &st) != 0) return false;
+    if (fstatat(g_root_fd, native_path(path).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      return fail(errno);
+    }
     status->kind = kind_of(st.st_mode);
     status->size = status->kind == FileKind::kFile ? static_cast<uint64_t>(st.st_size) : 0;
     status->modified = modified_of(st);
@@ -182,40 +202,66 @@ class PosixEnv : public Env {
 
   bool identity(const char* path, FileIdentity* id) override {
     struct stat st;
-    if (::stat(native_path(path).c_str(), &st) != 0) return false;
+    if (fstatat(g_root_fd, native_path(path).c_str(), &st, 0) != 0) return fail(errno);
     id->volume = static_cast<uint64_t>(st.st_dev);
     id->index = static_cast<uint64_t>(st.st_ino);
+    id->index_high = 0;
     return true;
   }
 
   bool make_dir(const char* path) override {
-    return mkdir(native_path(path).c_str(), 0777) == 0 || fail(errno);
+    return mkdirat(g_root_fd, native_path(path).c_str(), 0777) == 0 || fail(errno);
   }
 
-  bool remove_dir(const char* path) override { return rmdir(native_path(path).c_str()) == 0; }
+  bool remove_dir(const char* path) override {
+    return unlinkat(g_root_fd, native_path(path).c_str(), AT_REMOVEDIR) == 0 || fail(errno);
+  }
 
   bool rename_file(const char* from, const char* to) override {
     std::string f = native_path(from), t = native_path(to);
-    if (renameat2(AT_FDCWD, f.c_str(), AT_FDCWD, t.c_str(), RENAME_NOREPLACE) == 0) return true;
-    if (errno != EINVAL && errno != ENOSYS) return false;
+    if (renameat2(g_root_fd, f.c_str(), g_root_fd, t.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return fail(errno);
     // File systems without RENAME_NOREPLACE: check first, as close as we can get.
     struct stat st;
-    if (lstat(t.c_str(), &st) == 0) return false;
-    return ::rename(f.c_str(), t.c_str()) == 0;
+    if (fstatat(g_root_fd, t.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return fail(kErrExists);
+    return renameat(g_root_fd, f.c_str(), g_root_fd, t.c_str()) == 0 || fail(errno);
   }
 
-  bool replace_file(const char* from, const char* to) override {
-    return ::rename(native_path(from).c_str(), native_path(to).c_str()) == 0;
+  bool replace_file(const char* from, const char* to, const FileStatus* unchanged) override {
+    std::string t = native_path(to);
+    // The target is looked at right before the rename: bytes another
+    // program appended since it was read make the rename wait for a new
+    // reading instead of dropping them.
+    if (unchanged) {
+      struct stat st;
+      if (fstatat(g_root_fd, t.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+          static_cast<uint64_t>(st.st_size) != unchanged->size ||
+          modified_of(st) != unchanged->modified) {
+        return fail(kErrChanged);
+      }
+    }
+    return renameat(g_root_fd, native_path(from).c_str(), g_root_fd, t.c_str()) == 0 ||
+           fail(errno);
   }
 
   bool remove_file(const char* path) override {
     // Windows refuses to delete a directory as a file with EACCES, where
     // unlink says EISDIR.
-    return unlink(native_path(path).c_str()) == 0 || fail(errno == EISDIR ? kErrAccess : errno);
+    return unlinkat(g_root_fd, native_path(path).c_str(), 0) == 0 ||
+           fail(errno == EISDIR ? kErrAccess : errno);
   }
 
   bool writable(const char* path) override {
-    return faccessat(AT_FDCWD, native_path(path).c_str(), W_OK, AT_EACCESS) == 0;
+    return faccessat(g_root_fd, native_path(path).c_str(), W_OK, AT_EACCESS) == 0 || fail(errno);
+  }
+
+  bool sync_dir(const char* path) override {
+    int fd = openat(g_root_fd, native_path(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return fail(errno);
+    bool ok = fsync(fd) == 0;
+    int err = errno;
+    ::close(fd);
+    return ok || fail(err);
   }
 
   std::unique_ptr<File> open(const char* path, OpenMode mode) override {
@@ -229,30 +275,31 @@ class PosixEnv : public Env {
     // O_NONBLOCK: opening a FIFO must not wait for a peer.  Only a regular
     // file is kept, and on a regular file the flag changes nothing.
     // O_NOFOLLOW: a name that is a link is not opened.
-    std::string p = native_path(path);
-    int fd = ::open(p.c_str(), flags | O_NONBLOCK | O_NOFOLLOW, 0666);
-    if (fd < 0) return nullptr;
+    int fd = openat(g_root_fd, native_path(path).c_str(), flags | O_NONBLOCK | O_NOFOLLOW, 0666);
+    if (fd < 0) return fail_null<File>(errno);
     struct stat st;
     if (mode == OpenMode::kCreateNew) {
       // O_EXCL made it here and now: a new, empty regular file.
       memset(&st, 0, sizeof st);
     } else if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
       ::close(fd);
-      return nullptr;
+      return fail_null<File>(kErrAccess);
     }
     return std::make_unique<PosixFile>(fd, st);
   }
 
-  bool current_dir(char* buf, size_t size) override { return getcwd(buf, size) != nullptr; }
+  // The root is held open: the directory itself, whatever happens to the
+  // path that led to it.
+  bool fix_root() override {
+    int fd = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return fail(errno);
+    if (g_root_fd != AT_FDCWD) ::close(g_root_fd);
+    g_root_fd = fd;
+    return true;
+  }
 
-  bool set_current_dir(const char* path) override { return chdir(native_path(path).c_str()) == 0; }
-
-  bool absolute_path(const char* name, char* buf, size_t size) override {
-    std::string n = native_path(name);
-    if (!n.empty() && n[0] == '/') return format_text(buf, size, "%s", n.c_str());
-    char cwd[4096];
-    if (!getcwd(cwd, sizeof cwd)) return false;
-    return format_text(buf, size, "%s/%s", cwd, n.c_str());
+  bool enter_root() override {
+    return g_root_fd == AT_FDCWD || fchdir(g_root_fd) == 0 || fail(errno);
   }
 
   bool instance_marker_acquire() override {
@@ -272,12 +319,12 @@ class PosixEnv : public Env {
 
   void instance_marker_release() override { close_lock(&lock_fd_); }
 
-  // flock on the directory itself: no file is left in the reader's root,
-  // any user's process that opens the same directory (by whatever path)
-  // meets the lock, and the kernel drops it with the process.
+  // flock on the root directory itself: no file is left in the reader's
+  // root, any user's process that opens the same directory (by whatever
+  // path) meets the lock, and the kernel drops it with the process.
   bool root_lock_acquire() override {
     if (root_fd_ >= 0) return false;
-    int fd = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int fd = openat(g_root_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return true;  // nothing to lock: do not refuse to start
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
       int err = errno;
@@ -306,22 +353,23 @@ class PosixEnv : public Env {
   }
 
   bool run_process(const char* command_line, const char* directory) override {
-    std::string dir = native_path(directory);
+    std::string dir = directory ? native_path(directory) : std::string();
     pid_t pid = fork();
-    if (pid < 0) return false;
+    if (pid < 0) return fail(errno);
     if (pid == 0) {
-      // A directory that cannot be entered leaves the start where we are.
-      if (chdir(dir.c_str()) != 0) {
+      // A directory that cannot be entered leaves the start in the root.
+      if (g_root_fd != AT_FDCWD && fchdir(g_root_fd) != 0) _exit(127);
+      if (!dir.empty() && chdir(dir.c_str()) != 0) {
       }
       execl("/bin/sh", "sh", "-c", command_line, static_cast<char*>(nullptr));
       _exit(127);
     }
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {
-      if (errno != EINTR) return false;
+      if (errno != EINTR) return fail(errno);
     }
     // The shell's 127 means the command could not be found or started.
-    return !(WIFEXITED(status) && WEXITSTATUS(status) == 127);
+    return !(WIFEXITED(status) && WEXITSTATUS(status) == 127) || fail(kErrNoEntry);
   }
 
   void sleep_ms(int ms) override {
@@ -335,6 +383,12 @@ class PosixEnv : public Env {
   static void close_lock(int* fd) {
     if (*fd >= 0) ::close(*fd);
     *fd = -1;
+  }
+
+  template <typename T = DirListing>
+  static std::unique_ptr<T> fail_null(int error) {
+    fail(error);
+    return nullptr;
   }
 
   int lock_fd_ = -1;

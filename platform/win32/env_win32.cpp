@@ -83,15 +83,21 @@ class Win32Listing : public DirListing {
       return true;
     }
     WIN32_FIND_DATAW d;
-    if (!FindNextFileW(h_.get(), &d)) return false;
+    if (!FindNextFileW(h_.get(), &d)) {
+      failed_ = GetLastError() != ERROR_NO_MORE_FILES;
+      return false;
+    }
     fill_entry(d, entry);
     return true;
   }
+
+  bool failed() const override { return failed_; }
 
  private:
   FindHandle h_;
   WIN32_FIND_DATAW first_;
   bool pending_;
+  bool failed_ = false;
 };
 
 class Win32File : public File {
@@ -133,6 +139,8 @@ class Win32File : public File {
     status->modified = time_of(info.ftLastWriteTime);
     return true;
   }
+
+  bool sync() override { return FlushFileBuffers(h_) != 0; }
 
   bool close() override {
     HANDLE h = h_;
@@ -200,6 +208,7 @@ class Win32Env : public Env {
     if (!GetFileInformationByHandle(h.get(), &info)) return false;
     id->volume = info.dwVolumeSerialNumber;
     id->index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    id->index_high = 0;
     return true;
   }
 
@@ -216,9 +225,21 @@ class Win32Env : public Env {
     return MoveFileExW(widen(from).c_str(), widen(to).c_str(), 0) != 0;
   }
 
-  bool replace_file(const char* from, const char* to) override {
+  bool replace_file(const char* from, const char* to, const FileStatus* unchanged) override {
+    if (unchanged) {
+      FileStatus now;
+      if (!stat(to, &now) || now.kind != FileKind::kFile || now.size != unchanged->size ||
+          now.modified != unchanged->modified) {
+        return fail(kErrChanged);
+      }
+    }
     return MoveFileExW(widen(from).c_str(), widen(to).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  }
+
+  bool sync_dir(const char* path) override {
+    (void)path;
+    return true;
   }
 
   bool remove_file(const char* path) override {
@@ -237,6 +258,7 @@ class Win32Env : public Env {
   std::unique_ptr<File> open(const char* path, OpenMode mode) override {
     DWORD access = GENERIC_WRITE;
     DWORD disposition = OPEN_EXISTING;
+    DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     switch (mode) {
       case OpenMode::kRead: access = GENERIC_READ; break;
       case OpenMode::kWriteTruncate: disposition = CREATE_ALWAYS; break;
@@ -250,7 +272,6 @@ class Win32Env : public Env {
     // Other reparse points (cloud or deduplicated files) are opened again
     // the ordinary way, which gives their content.
     const std::wstring name = widen(path);
-    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     HANDLE h = CreateFileW(name.c_str(), access, share, nullptr, disposition,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) return nullptr;
@@ -271,23 +292,16 @@ class Win32Env : public Env {
     return std::make_unique<Win32File>(h);
   }
 
-  bool current_dir(char* buf, size_t size) override {
+  bool fix_root() override {
     std::wstring w(kWideBufferChars, L'\0');
     DWORD n = GetCurrentDirectoryW(kWideBufferChars, &w[0]);
     if (n == 0 || n >= kWideBufferChars) return false;
-    return narrow_to(w.c_str(), buf, size);
+    w.resize(n);
+    root_ = w;
+    return true;
   }
 
-  bool set_current_dir(const char* path) override {
-    return SetCurrentDirectoryW(widen(path).c_str()) != 0;
-  }
-
-  bool absolute_path(const char* name, char* buf, size_t size) override {
-    std::wstring w(kWideBufferChars, L'\0');
-    DWORD n = GetFullPathNameW(widen(name).c_str(), kWideBufferChars, &w[0], nullptr);
-    if (n == 0 || n >= kWideBufferChars) return false;
-    return narrow_to(w.c_str(), buf, size);
-  }
+  bool enter_root() override { return root_.empty() || SetCurrentDirectoryW(root_.c_str()) != 0; }
 
   bool instance_marker_acquire() override {
     HANDLE m = CreateMutexW(nullptr, FALSE, kMutexName);
@@ -377,7 +391,7 @@ class Win32Env : public Env {
 
   bool run_process(const char* command_line, const char* directory) override {
     std::wstring cmd = widen(command_line);
-    std::wstring dir = directory ? widen(directory) : std::wstring();
+    std::wstring dir = directory ? widen(directory) : root_;
     // A directory that does not exist (a command whose arguments hold a
     // backslash) leaves the start in the current directory instead of
     // failing it.
@@ -398,6 +412,7 @@ class Win32Env : public Env {
   }
 
  private:
+  std::wstring root_;
   HANDLE mutex_ = nullptr;
   HANDLE root_mutex_ = nullptr;
   ATOM atom_ = 0;
