@@ -124,20 +124,28 @@ class FailureSweep : public RootTest {
   // What happens at the k-th operation of a run.
   enum class Mode { kFail, kCrash, kPowerCut, kHeld, kAppend };
 
-  // Another program appends to thread 1's log (wherever it is) and to a favourites file.
+  // Another program appends to thread 1's log and to a favourites file, and gives
+  // thread 1's index a new title (wherever the thread is).
   static void append_elsewhere() {
     for (const std::string& server : {kOld, kNew}) {
-      const std::string log = kThreads[0].at(server, ".dat");
+      const std::string log = kThreads[0].at(server, ".dat"), index = kThreads[0].at(server, ".idx");
       if (file_exists(log)) write_file(log, read_file(log) + kAppended);
+      std::string text = read_file(index);
+      size_t title = text.find("\tスレ\t");
+      if (title != std::string::npos) write_file(index, text.replace(title, 6, "\t新スレ\t"));
     }
     write_file("fav2.idx", read_file("fav2.idx") + kAppended);
   }
 
   static void expect_appends_kept() {
     EXPECT_NE(read_file("fav2.idx").find(kAppended), std::string::npos);
-    bool kept = false;
-    for (const std::string& server : {kOld, kNew}) kept = kept || read_file(kThreads[0].at(server, ".dat")).find(kAppended) != std::string::npos;
-    EXPECT_TRUE(kept) << "the bytes appended to a log were lost";
+    bool log = false, index = false;
+    for (const std::string& server : {kOld, kNew}) {
+      log = log || read_file(kThreads[0].at(server, ".dat")).find(kAppended) != std::string::npos;
+      index = index || read_file(kThreads[0].at(server, ".idx")).find("\t新スレ\t") != std::string::npos;
+    }
+    EXPECT_TRUE(log) << "the bytes appended to a log were lost";
+    EXPECT_TRUE(index) << "another program's change to an index was lost";
   }
 
   // One run with the fault at operation k; a crash or power cut ends the process.
