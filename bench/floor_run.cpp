@@ -13,12 +13,12 @@
 //   each thread by a rename that never overwrites; where the destination
 //   already has the thread, looks at its size and keeps the larger copy as
 //   the default settings do; removes the emptied directories;
-// - after each thread, rewrites (temporary file, then rename) the favourites
+// - after each thread, rewrites (temporary file, flushed, then rename) the favourites
 //   files that name it, from their contents kept in memory;
 // - lists the whole tree again, reads every thread index file, and for each
 //   one in a family server directory whose host is not that server, rewrites
 //   its thread log's links and then the index file, each through a temporary
-//   file and a rename.
+//   file that is flushed to the disk before the rename.
 // It takes the moves and exclusions from the plan instead of working them out,
 // and it writes no progress text.  Its result must equal the program's; the
 // driver compares the two trees.
@@ -101,6 +101,9 @@ void replace_with(const std::string& path, std::vector<iovec>& pieces) {
     if (n < 0 || static_cast<size_t>(n) != want) fail("cannot write", tmp);
     at += static_cast<size_t>(count);
   }
+  // On the disk before it takes the name: a power cut must not leave an empty
+  // file in place of the old one.  Any durable run pays for this.
+  if (fdatasync(fd) != 0) fail("cannot flush", tmp);
   if (close(fd) != 0) fail("cannot close", tmp);
   if (rename(tmp.c_str(), path.c_str()) != 0) fail("cannot replace", path);
 }

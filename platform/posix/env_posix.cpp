@@ -110,6 +110,7 @@ class PosixFile : public File {
       ssize_t r = ::read(fd_, static_cast<char*>(buf) + done, n - done);
       if (r < 0) {
         if (errno == EINTR) continue;
+        Env::fail(errno);
         return -1;
       }
       if (r == 0) break;
@@ -139,7 +140,7 @@ class PosixFile : public File {
       ssize_t w = ::writev(fd_, &v[at], batch);
       if (w < 0) {
         if (errno == EINTR) continue;
-        return false;
+        return Env::fail(errno);
       }
       // Step over what went out; a piece written in part is continued.
       size_t left = static_cast<size_t>(w);
@@ -165,7 +166,7 @@ class PosixFile : public File {
   bool close() override {
     int fd = fd_;
     fd_ = -1;
-    return fd >= 0 && ::close(fd) == 0;
+    return (fd >= 0 && ::close(fd) == 0) || Env::fail(fd >= 0 ? errno : EBADF);
   }
 
  private:
