@@ -3,6 +3,8 @@
 // stands in for the desktop-mascot host and records what it is sent.
 #include <windows.h>
 
+#include <thread>
+
 #include "app/main_window.h"
 #include "app/win32/main_dialog.h"
 #include "app/win32/win32_ui.h"
@@ -134,10 +136,10 @@ TEST_F(DialogTest, MainWindow) {
 }
 
 // Only copyonly 1 selects the second choice and every other control shows its
-// setting; each click announces its script, and DirectSSTP acts at once,
-// silencing what follows when cleared; OK stores every control, clicked over,
-// and cuts a long program path on a whole character, while Cancel, Esc and
-// the close box take nothing else.
+// setting; each click announces its script, pausing off the dialog's thread,
+// and DirectSSTP acts at once, silencing what follows when cleared; OK stores
+// every control, clicked over, and cuts a long program path on a whole
+// character, while Cancel, Esc and the close box take nothing else.
 TEST_F(DialogTest, Settings) {
   const std::pair<int, bool> shown[] = {  // ticked, or selected
       {IDC_ABORN, 1},  {IDC_LEAVE, 0},      {IDC_PREFER_NEW, 0}, {IDC_PREFER_LARGE, 1}, {IDC_CHANGEBBS, 1}, {IDC_CHANGELINK, 0},
@@ -155,6 +157,7 @@ TEST_F(DialogTest, Settings) {
     g_settings = {2, 1, 0, 1, 1, 0, 1, "C:\\退避\\b.exe /q", 0};
     g_favourites_rebuild = 0, g_foreign_server = 1;
     g_events.clear();
+    fault_.slept_ms = 0;
     inside_dialog(IDC_OUTPUT, [&](HWND main) {
       inside_dialog(IDC_UKAGAKA, [&](HWND dlg) {
         for (auto c : shown) EXPECT_EQ(IsDlgButtonChecked(dlg, c.first), c.second ? BST_CHECKED : 0u) << c.first;
@@ -176,6 +179,9 @@ TEST_F(DialogTest, Settings) {
     run_main_dialog(instance_);
     EXPECT_EQ(g_events, (std::vector<int>{1,  10, 9,  10, 11, 12, 11, 13, 17, 13, 18, 14, 18, 15, 19,
                                           15, 20, 16, 20, 22, 23, 22, 24, 25, 24, 27, 26, 27, 21, 10}));
+    // Each click paused after its announcement, never on the dialog's thread.
+    EXPECT_EQ(fault_.slept_ms, 29 * kSstpPauseMs);
+    EXPECT_EQ(fault_.sleepers.count(std::this_thread::get_id()), 0u);
     bool ok = ending.control == IDOK;
     EXPECT_EQ(read_file("vendrit.ini"),
               ok ? "[vendrit]\r\ncopyonly=1\r\ncopylarge=0\r\nchangelink=1\r\nchangebbs=0\r\nbackup=0\r\nwait=1\r\n"

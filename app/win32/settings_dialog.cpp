@@ -159,18 +159,19 @@ void on_browse(HWND dlg) {
   show_backupprog(dlg, g_settings.backupprog);
 }
 
-// A click on a choice announces it; only "DirectSSTP発射" also changes a
+// A click on a choice announces it, through the announcer thread so that
+// the dialog never waits for the host; only "DirectSSTP発射" also changes a
 // setting at once, so that ticking it is itself announced and clearing it
 // silences everything that follows.
 bool on_choice(HWND dlg, int id) {
   if (id == IDC_UKAGAKA) {
     g_settings.use_ukagaka = ticked(dlg, IDC_UKAGAKA) ? 1 : 0;
-    if (g_settings.use_ukagaka) sstp_notify(21, true);
+    if (g_settings.use_ukagaka) sstp_announce(21, true);
     return true;
   }
   for (const ChoiceScript& c : kChoiceScripts) {
     if (c.control != id) continue;
-    sstp_notify(ticked(dlg, id) ? c.ticked : c.cleared, true);
+    sstp_announce(ticked(dlg, id) ? c.ticked : c.cleared, true);
     return true;
   }
   return false;
