@@ -3,10 +3,13 @@
 // stands in for the desktop-mascot host and records what it is sent.
 #include <windows.h>
 
+#include <dlgs.h>
+
 #include <thread>
 
 #include "app/main_window.h"
 #include "app/win32/main_dialog.h"
+#include "app/win32/settings_dialog.h"
 #include "app/win32/win32_ui.h"
 #include "platform/env.h"
 #include "platform/win32/wide_text.h"
@@ -190,6 +193,22 @@ TEST_F(DialogTest, Settings) {
     EXPECT_EQ((std::vector<int>{g_settings.use_ukagaka, g_settings.copyonly, g_favourites_rebuild, g_foreign_server}),
               (ok ? std::vector<int>{0, 1, 1, 0} : std::vector<int>{0, 2, 0, 1}));
   }
+}
+
+// The program chosen with 参照 is taken at once, quoted: its folder's name has a blank.
+TEST_F(DialogTest, SettingsBrowseQuotesTheChoice) {
+  write_file("バック アップ\\bk.exe", "");
+  const std::string chosen = root_->path() + "\\バック アップ\\bk.exe";
+  inside_dialog(IDC_UKAGAKA, [&](HWND dlg) {
+    inside_dialog(cmb13, [&](HWND open) {
+      SetDlgItemTextW(open, cmb13, widen(chosen.c_str()).c_str());
+      click(open, IDOK);
+    });
+    click(dlg, IDC_BROWSE);
+    click(dlg, IDCANCEL);
+  });
+  open_settings_dialog(instance_, nullptr);
+  EXPECT_EQ(g_settings.backupprog, "\"" + chosen + "\"");
 }
 
 }  // namespace
