@@ -175,5 +175,24 @@ TEST(Run, AutoRunWithTheBackupProgramAndAHost) {
   GlobalDeleteAtom(stale);
 }
 
+// A backup program in a folder whose name has a blank starts through its
+// quoted path, in that folder.
+TEST(Run, AQuotedProgramInAFolderWithABlank) {
+  ReaderRoot root;
+  fs::path dir = root.at("バック アップ"), record = root.at("backup.txt");
+  fs::create_directory(dir);
+  wchar_t me[MAX_PATH];
+  fs::copy_file(fs::path(me, me + GetModuleFileNameW(nullptr, me, MAX_PATH)).replace_filename(L"fake_backup.exe"),
+                dir / L"fake_backup.exe");
+  std::string command = "\"" + narrow((dir / L"fake_backup.exe").c_str()) + "\" " + narrow(record.c_str()) + " 0";
+  root.write("vendrit.ini", "[vendrit]\r\nbackup=1\r\nbackupprog=" + command + "\r\n");
+  Vendrit v(root.path, L"auto");
+  EXPECT_EQ(v.wait_exit(kRunMs), 0);
+  std::ifstream f(record, std::ios::binary);
+  std::string got((std::istreambuf_iterator<char>(f)), {});
+  EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(got.data()), got.size() / 2),
+            dir.wstring() + L"\n" + widen(command.c_str()));
+}
+
 }  // namespace
 }  // namespace vendrit
