@@ -47,6 +47,8 @@ struct Announcer {
   std::thread thread;
 } g_announcer;
 
+bool idle(const Announcer& a) { return a.queue.empty() && !a.busy; }
+
 // Hands the request in `record` to the host, then waits when asked, so that
 // the host shows each script a while before the next one replaces it.
 void deliver(intptr_t target, CopyDataRecord* record, bool pause) {
@@ -81,8 +83,6 @@ void announcer_main() {
     a.changed.notify_all();
   }
 }
-
-bool idle(const Announcer& a) { return a.queue.empty() && !a.busy; }
 
 }  // namespace
 
