@@ -88,6 +88,11 @@ long find_key(const std::vector<std::string>& lines, const char* section, const 
   return found;
 }
 
+// Whether reading takes a pair of quotes off `v`.
+bool quoted(const std::string& v) {
+  return v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front();
+}
+
 bool lookup(const char* file, const char* section, const char* key, std::string* value) {
   std::vector<std::string> lines;
   if (read_lines(file, &lines) != Read::kRead) return false;
@@ -96,9 +101,7 @@ bool lookup(const char* file, const char* section, const char* key, std::string*
   if (at < 0) return false;
   const std::string& line = lines[static_cast<size_t>(at)];
   std::string v = trim(line.substr(line.find('=') + 1));
-  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
-    v = v.substr(1, v.size() - 2);
-  }
+  if (quoted(v)) v = v.substr(1, v.size() - 2);
   *value = v;
   return true;
 }
@@ -129,7 +132,11 @@ bool ini_write_string(const char* file, const char* section, const char* key, co
   if (read_lines(file, &lines) == Read::kFailed) return false;
   long end;
   long at = find_key(lines, section, key, &end);
-  std::string entry = std::string(key) + "=" + value;
+  // A value that reading would trim or take quotes off ("C:\Program Files\bk.exe"
+  // with its quotes) goes inside one more pair, so that it reads back as it was.
+  std::string v = value;
+  if (quoted(v) || trim(v) != v) v = '"' + v + '"';
+  std::string entry = std::string(key) + "=" + v;
   if (at >= 0) {
     lines[static_cast<size_t>(at)] = entry;
   } else if (end >= 0) {

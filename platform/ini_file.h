@@ -4,7 +4,9 @@
 // blanks and of one pair of surrounding quotes, a missing file, section or key
 // gives the default (and so does an empty value for a number), and writing a
 // key replaces its line, adds it after the section's last line, or adds the
-// section at the end, keeping every other line as it was.
+// section at the end, keeping every other line as it was.  A value written
+// reads back as it was: one that reading would trim or unquote is written
+// inside one more pair of quotes.
 //
 // The file is Shift_JIS bytes whatever the system's code page, as a Japanese
 // Windows writes it; it is read through the OS seam and written with CR LF

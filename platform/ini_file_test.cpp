@@ -39,6 +39,17 @@ TEST_F(SettingsFileTest, WritesKeepEveryOtherLineAndTheKeyOrder) {
             "[other]\r\nx=1\r\n[new]\r\nk=v\r\n");
 }
 
+// A value reads back as it was written, even one that reading would unquote or trim.
+TEST_F(SettingsFileTest, WrittenValuesReadBackAsTheyWere) {
+  const char* values[] = {"\"C:\\Program Files\\bk.exe\"", "'q'", " blank "};
+  for (const char* value : values) {
+    EXPECT_TRUE(ini_write_string(kIniFileName, "vendrit", "backupprog", value));
+    char buf[32];
+    ini_read_string(kIniFileName, "vendrit", "backupprog", "", buf, sizeof buf);
+    EXPECT_STREQ(buf, value);
+  }
+}
+
 // Every key saved in order, flags as 0 or 1, read back (none at its default); a long program path is cut to 255.
 TEST_F(SettingsFileTest, NineKeysRoundTrip) {
   RunSettings& s = g_settings;

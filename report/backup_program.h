@@ -4,7 +4,7 @@
 namespace vendrit {
 
 // 0 when the program was started and has ended; -1 when it could not be
-// started or waited for.  The start directory is current again afterwards.
+// started or waited for.  This process's current directory does not change.
 int run_backup_program();
 
 }  // namespace vendrit

@@ -9,8 +9,8 @@ namespace {
 class BackupProgramTest : public RootTest {};
 
 // The program starts in everything before the last backslash of the whole
-// text (without one, in the root), an empty command starts nothing, and the
-// run is waited for and then confirmed.
+// text, or of a quoted program's path (without one, in the root), an empty
+// command starts nothing, and the run is waited for and then confirmed.
 TEST_F(BackupProgramTest, WorkingDirectoryWaitAndConfirmation) {
   make_dirs("tools");
   write_file("rec.sh", "sleep 0.2; pwd > where.txt\n");
@@ -19,6 +19,8 @@ TEST_F(BackupProgramTest, WorkingDirectoryWaitAndConfirmation) {
       {"", ""},
       {"C:\\tools\\bk.exe", "C:\\tools"},
       {"C:\\tools\\bk.exe /to D:\\save", "C:\\tools\\bk.exe /to D:"},  // arguments count too
+      {"\"C:\\Program Files\\bk.exe\" /to D:\\save", "C:\\Program Files"},  // but not after a quoted program
+      {"\"bk.exe\" /to D:\\save", ""},
       {"sh rec.sh", ""},                                               // no directory part: the root
       {"tools\\none.exe", "tools"},
   };

@@ -2,10 +2,16 @@
 
 #include <cerrno>
 #include <climits>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <string>
+#include <system_error>
+#include <thread>
 
 #include "state/run_settings.h"
 #include "platform/env.h"
@@ -20,8 +26,65 @@ static_assert(sizeof(void*) != 8 || sizeof(CopyDataRecord) == kCopyDataRecordSiz
 intptr_t g_sstp_target = 0;
 
 namespace {
+
 char g_script[kScriptBufferSize];
+
+// An announcement waiting for the announcer thread.  It carries its own
+// request: the copy-data block's message buffer belongs to the run's worker,
+// which may start while announcements are still waiting.
+struct Announcement {
+  intptr_t target;
+  std::string request;
+  bool pause;
+};
+
+struct Announcer {
+  std::mutex mutex;
+  std::condition_variable changed;  // the queue, `busy` or `stopping` changed
+  std::deque<Announcement> queue;
+  bool busy = false;  // one is being sent, or paused after
+  bool stopping = false;
+  std::thread thread;
+} g_announcer;
+
+bool idle(const Announcer& a) { return a.queue.empty() && !a.busy; }
+
+// Hands the request in `record` to the host, then waits when asked, so that
+// the host shows each script a while before the next one replaces it.
+void deliver(intptr_t target, CopyDataRecord* record, bool pause) {
+  g_ui->send_copy_data(target, record);
+  if (pause) env()->sleep_ms(kSstpPauseMs);
 }
+
+// Loads script `id` into `script` and formats its request into buf: the
+// request's length, or 0 when nothing is to be sent (no host, the switch off,
+// no buffer, or a request too long).
+size_t make_request(int id, char* script, char* buf, size_t size) {
+  g_ui->load_script(id, script, kScriptBufferSize);
+  if (g_sstp_target == 0 || g_settings.use_ukagaka == 0 || !buf) return 0;
+  return format_sstp_notify(buf, size, id, script, g_ui->window_handle());
+}
+
+// Sends what is queued, in order, until told to stop with the queue empty.
+void announcer_main() {
+  Announcer& a = g_announcer;
+  std::unique_lock<std::mutex> lock(a.mutex);
+  for (;;) {
+    a.changed.wait(lock, [&] { return !a.queue.empty() || a.stopping; });
+    if (a.queue.empty()) return;
+    Announcement next = std::move(a.queue.front());
+    a.queue.pop_front();
+    a.busy = true;
+    lock.unlock();
+    CopyDataRecord record = {kSstpCopyDataTag, static_cast<uint32_t>(next.request.size()), &next.request[0]};
+    deliver(next.target, &record, next.pause);
+    lock.lock();
+    a.busy = false;
+    a.changed.notify_all();
+  }
+}
+
+}  // namespace
 
 intptr_t find_sstp_target() {
   // The scratch copy is made for the look-up only and freed before it returns.
@@ -67,17 +130,51 @@ size_t format_sstp_notify(char* buf, size_t size, int id, const char* script, in
 }
 
 void sstp_notify(int id, bool pause) {
-  g_ui->load_script(id, g_script, sizeof g_script);
-  if (g_sstp_target == 0 || g_settings.use_ukagaka == 0 || !g_copy_data_block) return;
-  auto* record = reinterpret_cast<CopyDataRecord*>(g_copy_data_block);
-  record->tag = kSstpCopyDataTag;
-  size_t length =
-      format_sstp_notify(message_buffer(), kMessageBufferSize, id, g_script, g_ui->window_handle());
+  {
+    // What the window's thread queued goes out first.
+    std::unique_lock<std::mutex> lock(g_announcer.mutex);
+    g_announcer.changed.wait(lock, [] { return idle(g_announcer); });
+  }
+  size_t length = make_request(id, g_script, g_copy_data_block ? message_buffer() : nullptr, kMessageBufferSize);
   if (length == 0) return;
-  record->length = static_cast<uint32_t>(length);
-  record->data = message_buffer();
-  g_ui->send_copy_data(g_sstp_target, record);
-  if (pause) env()->sleep_ms(kSstpPauseMs);
+  auto* record = reinterpret_cast<CopyDataRecord*>(g_copy_data_block);
+  *record = {kSstpCopyDataTag, static_cast<uint32_t>(length), message_buffer()};
+  deliver(g_sstp_target, record, pause);
+}
+
+void sstp_announce(int id, bool pause) {
+  char script[kScriptBufferSize];
+  char request[kMessageBufferSize];
+  size_t length = make_request(id, script, request, sizeof request);
+  if (length == 0) return;
+  std::lock_guard<std::mutex> hold(g_announcer.mutex);
+  if (!g_announcer.thread.joinable()) {
+    // Without a thread of its own the announcement is dropped: the window's
+    // thread never waits for the host.
+    try {
+      g_announcer.thread = std::thread(announcer_main);
+    } catch (const std::system_error&) {
+      return;
+    }
+  }
+  g_announcer.queue.push_back({g_sstp_target, std::string(request, length), pause});
+  g_announcer.changed.notify_all();
+}
+
+bool sstp_announcer_idle() {
+  std::lock_guard<std::mutex> hold(g_announcer.mutex);
+  return idle(g_announcer);
+}
+
+void sstp_announcer_stop() {
+  {
+    std::lock_guard<std::mutex> hold(g_announcer.mutex);
+    if (!g_announcer.thread.joinable()) return;
+    g_announcer.stopping = true;
+    g_announcer.changed.notify_all();
+  }
+  g_announcer.thread.join();
+  g_announcer.stopping = false;
 }
 
 }  // namespace vendrit

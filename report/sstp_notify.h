@@ -31,7 +31,19 @@ extern intptr_t g_sstp_target;  // host window handle; 0 = no host
 // Looks the host up once at start-up; 0 when there is none.
 intptr_t find_sstp_target();
 // Announces string-table script `id`; `pause` waits 500 ms after a sent one.
+// Every queued announcement is sent first (this waits for them).
 void sstp_notify(int id, bool pause);
+
+// The same for the window's thread, which must neither wait for the host nor
+// pause: the request is made now (with the host, the switch and the window
+// as they are now) and queued for the announcer thread, which sends the
+// queue in order, each followed by its pause.
+void sstp_announce(int id, bool pause);
+// True when nothing is queued, being sent or paused after.
+bool sstp_announcer_idle();
+// Sends everything queued, then ends the announcer thread (started again by
+// the next announcement).
+void sstp_announcer_stop();
 
 // The window handle named by the "hwnd" entry of a copy of the shared
 // memory (`size` bytes, the first 4 skipped): the decimal text between the

@@ -1,5 +1,9 @@
 #include "report/sstp_notify.h"
 
+#include <chrono>
+#include <thread>
+
+#include "report/progress_log.h"
 #include "state/run_settings.h"
 #include "tests/test_support.h"
 
@@ -54,6 +58,31 @@ TEST_F(SstpNotifyTest, SentOnlyToAHostAndWithTheSwitch) {
             "Option: nodescript,notranslate\r\nHWnd: 4660\r\nCharset: Shift_JIS");
   char buf[1024];
   EXPECT_EQ(format_sstp_notify(buf, sizeof buf, 4, std::string(1000, 'x').c_str(), 1), 0u);
+}
+
+// Queued announcements go out in order from a thread of their own, each
+// paused after, and before anything announced directly, even to a slow host.
+TEST_F(SstpNotifyTest, QueuedAnnouncementsGoFirstAndPauseElsewhere) {
+  struct SlowHost : RecordingUi {
+    bool send_copy_data(intptr_t target, void* copy_data) override {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      return RecordingUi::send_copy_data(target, copy_data);
+    }
+  } host;
+  g_ui = &host;
+  g_settings.use_ukagaka = 1;
+  g_sstp_target = 777;
+  sstp_announce(9, true);
+  sstp_announce(10, true);
+  sstp_notify(8, false);
+  sstp_announcer_stop();
+  g_sstp_target = 0;
+  g_ui = ui_;
+  std::vector<int> events;
+  for (const auto& sent : host.sent) events.push_back(atoi(sent.data.c_str() + sent.data.find("VendritStat") + 11));
+  EXPECT_EQ(events, (std::vector<int>{9, 10, 8}));
+  EXPECT_EQ(fault_.slept_ms, 2 * kSstpPauseMs);
+  EXPECT_EQ(fault_.sleepers.count(std::this_thread::get_id()), 0u);
 }
 
 }  // namespace

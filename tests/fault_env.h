@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/env.h"
@@ -75,7 +76,7 @@ class FaultEnv : public EnvWrapper {
   bool root_lock_acquire() override { return !root_held_ && (root_held_ = true); }
   void root_lock_release() override { root_held_ = false; }
   LocalTime local_time() override { return LocalTime{2026, 12, 6, 9, 5, 7}; }
-  void sleep_ms(int ms) override { slept_ms += ms; }
+  void sleep_ms(int ms) override { slept_ms += ms, sleepers.insert(std::this_thread::get_id()); }
   bool read_shared_memory(const char* name, char* buf, size_t capacity, size_t* copied) override {
     if (shared_memory_name != name) return false;
     *copied = shared_memory.size() < capacity ? shared_memory.size() : capacity;
@@ -88,6 +89,7 @@ class FaultEnv : public EnvWrapper {
   }
 
   long slept_ms = 0;
+  std::set<std::thread::id> sleepers;  // the threads that paused
   std::vector<std::pair<std::string, std::string>> processes;  // command, directory ("": the root)
   std::string shared_memory_name, shared_memory;  // a stand-in for a host's block
   bool marker_held_ = false, root_held_ = false;

@@ -3,8 +3,13 @@
 // stands in for the desktop-mascot host and records what it is sent.
 #include <windows.h>
 
+#include <dlgs.h>
+
+#include <thread>
+
 #include "app/main_window.h"
 #include "app/win32/main_dialog.h"
+#include "app/win32/settings_dialog.h"
 #include "app/win32/win32_ui.h"
 #include "platform/env.h"
 #include "platform/win32/wide_text.h"
@@ -134,10 +139,10 @@ TEST_F(DialogTest, MainWindow) {
 }
 
 // Only copyonly 1 selects the second choice and every other control shows its
-// setting; each click announces its script, and DirectSSTP acts at once,
-// silencing what follows when cleared; OK stores every control, clicked over,
-// and cuts a long program path on a whole character, while Cancel, Esc and
-// the close box take nothing else.
+// setting; each click announces its script, pausing off the dialog's thread,
+// and DirectSSTP acts at once, silencing what follows when cleared; OK stores
+// every control, clicked over, and cuts a long program path on a whole
+// character, while Cancel, Esc and the close box take nothing else.
 TEST_F(DialogTest, Settings) {
   const std::pair<int, bool> shown[] = {  // ticked, or selected
       {IDC_ABORN, 1},  {IDC_LEAVE, 0},      {IDC_PREFER_NEW, 0}, {IDC_PREFER_LARGE, 1}, {IDC_CHANGEBBS, 1}, {IDC_CHANGELINK, 0},
@@ -155,6 +160,7 @@ TEST_F(DialogTest, Settings) {
     g_settings = {2, 1, 0, 1, 1, 0, 1, "C:\\退避\\b.exe /q", 0};
     g_favourites_rebuild = 0, g_foreign_server = 1;
     g_events.clear();
+    fault_.slept_ms = 0;
     inside_dialog(IDC_OUTPUT, [&](HWND main) {
       inside_dialog(IDC_UKAGAKA, [&](HWND dlg) {
         for (auto c : shown) EXPECT_EQ(IsDlgButtonChecked(dlg, c.first), c.second ? BST_CHECKED : 0u) << c.first;
@@ -176,6 +182,9 @@ TEST_F(DialogTest, Settings) {
     run_main_dialog(instance_);
     EXPECT_EQ(g_events, (std::vector<int>{1,  10, 9,  10, 11, 12, 11, 13, 17, 13, 18, 14, 18, 15, 19,
                                           15, 20, 16, 20, 22, 23, 22, 24, 25, 24, 27, 26, 27, 21, 10}));
+    // Each click paused after its announcement, never on the dialog's thread.
+    EXPECT_EQ(fault_.slept_ms, 29 * kSstpPauseMs);
+    EXPECT_EQ(fault_.sleepers.count(std::this_thread::get_id()), 0u);
     bool ok = ending.control == IDOK;
     EXPECT_EQ(read_file("vendrit.ini"),
               ok ? "[vendrit]\r\ncopyonly=1\r\ncopylarge=0\r\nchangelink=1\r\nchangebbs=0\r\nbackup=0\r\nwait=1\r\n"
@@ -184,6 +193,22 @@ TEST_F(DialogTest, Settings) {
     EXPECT_EQ((std::vector<int>{g_settings.use_ukagaka, g_settings.copyonly, g_favourites_rebuild, g_foreign_server}),
               (ok ? std::vector<int>{0, 1, 1, 0} : std::vector<int>{0, 2, 0, 1}));
   }
+}
+
+// The program chosen with 参照 is taken at once, quoted: its folder's name has a blank.
+TEST_F(DialogTest, SettingsBrowseQuotesTheChoice) {
+  write_file("バック アップ\\bk.exe", "");
+  const std::string chosen = root_->path() + "\\バック アップ\\bk.exe";
+  inside_dialog(IDC_UKAGAKA, [&](HWND dlg) {
+    inside_dialog(cmb13, [&](HWND open) {
+      SetDlgItemTextW(open, cmb13, widen(chosen.c_str()).c_str());
+      click(open, IDOK);
+    });
+    click(dlg, IDC_BROWSE);
+    click(dlg, IDCANCEL);
+  });
+  open_settings_dialog(instance_, nullptr);
+  EXPECT_EQ(g_settings.backupprog, "\"" + chosen + "\"");
 }
 
 }  // namespace

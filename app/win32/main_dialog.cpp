@@ -61,6 +61,17 @@ void on_settings() {
   if (g_ui->run_settings_dialog(true) == 1) save_run_settings();
 }
 
+// Waits until the announcer is idle, serving only the messages sent to this
+// thread meanwhile (a host answers a request with one to this window), never
+// input: no click arrives while it waits.
+void wait_for_announcer() {
+  while (!sstp_announcer_idle()) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_SENDMESSAGE);
+    MSG m;
+    PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+}
+
 void on_exit(HWND dlg) {
   if (g_worker_id != 0) {
     // Only a posted EXIT can arrive during a run; it waits briefly for the
@@ -70,6 +81,10 @@ void on_exit(HWND dlg) {
     g_worker = nullptr;
     g_worker_id = 0;
   }
+  // What the settings dialog still has queued goes out before the farewell,
+  // with the window already off the screen.
+  ShowWindow(dlg, SW_HIDE);
+  wait_for_announcer();
   sstp_notify(2, false);
   EndDialog(dlg, 0);
 }
@@ -127,6 +142,7 @@ INT_PTR CALLBACK main_dialog_proc(HWND dlg, UINT msg, WPARAM wparam, LPARAM lpar
 void run_main_dialog(HINSTANCE instance) {
   g_instance = instance;
   DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, main_dialog_proc, 0);
+  sstp_announcer_stop();
   if (g_worker) {
     CloseHandle(g_worker);
     g_worker = nullptr;

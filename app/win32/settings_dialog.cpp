@@ -101,28 +101,31 @@ GetOpenFileNameFn open_file_dialog() {
   return fn;
 }
 
-// The chosen path in Shift_JIS; a path with characters that have no
-// Shift_JIS form is given by its short name, which has none.  False when
-// neither form can be kept.
-bool chosen_path(const wchar_t* path, char* buf, size_t size) {
+// `path` in Shift_JIS inside quotes, so that a path with blanks
+// ("C:\Program Files\...") names one program to start; false when a character
+// has no Shift_JIS form or the text would not be read back whole from the
+// settings file.
+bool quote_path(const wchar_t* path, char* buf, size_t size) {
   BOOL lossy = FALSE;
   if (WideCharToMultiByte(kSjisCodePage, WC_NO_BEST_FIT_CHARS, path, -1, nullptr, 0, nullptr,
-                          &lossy) > 0 &&
-      !lossy) {
-    narrow_to(path, buf, size);
-    return true;
-  }
-  wchar_t short_path[MAX_PATH];
-  DWORD n = GetShortPathNameW(path, short_path, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return false;
-  lossy = FALSE;
-  if (WideCharToMultiByte(kSjisCodePage, WC_NO_BEST_FIT_CHARS, short_path, -1, nullptr, 0,
-                          nullptr, &lossy) <= 0 ||
+                          &lossy) <= 0 ||
       lossy) {
     return false;
   }
-  narrow_to(short_path, buf, size);
+  std::string quoted = '"' + narrow(path) + '"';
+  if (quoted.size() > kBackupProgIniChars || quoted.size() >= size) return false;
+  copy_text(buf, size, quoted.c_str());
   return true;
+}
+
+// The chosen path, quoted; one that cannot be kept so is given by its short
+// name, which has neither blanks nor characters outside Shift_JIS.  False
+// when neither form can be kept.
+bool chosen_path(const wchar_t* path, char* buf, size_t size) {
+  if (quote_path(path, buf, size)) return true;
+  wchar_t short_path[MAX_PATH];
+  DWORD n = GetShortPathNameW(path, short_path, MAX_PATH);
+  return n > 0 && n < MAX_PATH && quote_path(short_path, buf, size);
 }
 
 void on_browse(HWND dlg) {
@@ -159,18 +162,19 @@ void on_browse(HWND dlg) {
   show_backupprog(dlg, g_settings.backupprog);
 }
 
-// A click on a choice announces it; only "DirectSSTP発射" also changes a
+// A click on a choice announces it, through the announcer thread so that
+// the dialog never waits for the host; only "DirectSSTP発射" also changes a
 // setting at once, so that ticking it is itself announced and clearing it
 // silences everything that follows.
 bool on_choice(HWND dlg, int id) {
   if (id == IDC_UKAGAKA) {
     g_settings.use_ukagaka = ticked(dlg, IDC_UKAGAKA) ? 1 : 0;
-    if (g_settings.use_ukagaka) sstp_notify(21, true);
+    if (g_settings.use_ukagaka) sstp_announce(21, true);
     return true;
   }
   for (const ChoiceScript& c : kChoiceScripts) {
     if (c.control != id) continue;
-    sstp_notify(ticked(dlg, id) ? c.ticked : c.cleared, true);
+    sstp_announce(ticked(dlg, id) ? c.ticked : c.cleared, true);
     return true;
   }
   return false;

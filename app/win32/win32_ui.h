@@ -2,7 +2,8 @@
 // and the message boxes of the main window.  The worker thread calls these
 // too; it reaches the window only with SendMessage to its controls (served
 // by the window's thread while the worker waits) and PostMessage for the
-// final EXIT, so the window's thread never races with it.
+// final EXIT, so the window's thread never races with it.  The announcer
+// thread calls send_copy_data only.
 #pragma once
 
 #include <windows.h>

@@ -123,6 +123,22 @@ void start_host() {
   memcpy(view + 4, entries.data(), entries.size());
 }
 
+// fake_backup.exe from beside this program, copied into `dir` (made here).
+fs::path copy_fake_backup(const fs::path& dir) {
+  fs::create_directory(dir);
+  wchar_t me[MAX_PATH];
+  fs::copy_file(fs::path(me, me + GetModuleFileNameW(nullptr, me, MAX_PATH)).replace_filename(L"fake_backup.exe"),
+                dir / L"fake_backup.exe");
+  return dir / L"fake_backup.exe";
+}
+
+// What fake_backup.exe recorded (UTF-16): its working directory, a line end, its command line.
+std::wstring backup_record(const fs::path& record) {
+  std::ifstream f(record, std::ios::binary);
+  std::string got((std::istreambuf_iterator<char>(f)), {});
+  return std::wstring(reinterpret_cast<const wchar_t*>(got.data()), got.size() / 2);
+}
+
 TEST(Startup, ARefusalShowsItsMessageAndExitsWithMinusOne) {
   // The runs with a Western code page show that nothing depends on 932.
   const char* locale = getenv("VENDRIT_WINE_LOCALE");
@@ -149,13 +165,9 @@ TEST(Run, AutoRunWithTheBackupProgramAndAHost) {
     g_record.clear();
     SCOPED_TRACE(full_path ? "full path, answering host" : "bare name, hung host");
     ReaderRoot root;
-    fs::path dir = root.at("バックアップ"), record = root.at("backup.txt");
-    fs::create_directory(dir);
-    wchar_t me[MAX_PATH];
-    fs::copy_file(fs::path(me, me + GetModuleFileNameW(nullptr, me, MAX_PATH)).replace_filename(L"fake_backup.exe"),
-                  dir / L"fake_backup.exe");
+    fs::path dir = root.at("バックアップ"), record = root.at("backup.txt"), program = copy_fake_backup(dir);
     // Forward slashes keep the command's last backslash in the program path.
-    std::string command = (full_path ? narrow((dir / L"fake_backup.exe").c_str()) : "fake_backup.exe") +
+    std::string command = (full_path ? narrow(program.c_str()) : "fake_backup.exe") +
                           " " + narrow(record.generic_wstring().c_str()) + " 3000";
     root.write("vendrit.ini", "[vendrit]\r\nuse_ukagaka=1\r\nbackup=1\r\nbackupprog=" + command + "\r\n");
     Vendrit first(root.path, L"auto");
@@ -166,13 +178,22 @@ TEST(Run, AutoRunWithTheBackupProgramAndAHost) {
     EXPECT_EQ(first.wait_exit(kRunMs), 0) << "auto mode did not close the window";
     EXPECT_LE(fs::last_write_time(record), fs::last_write_time(root.at(kTarget).parent_path())) << "no wait";
     EXPECT_EQ(g_record, full_path ? "1 1\n3 1\n4 1\n5 1\n8 1\n2 1\n" : g_record);  // the hung one: any
-    std::ifstream f(record, std::ios::binary);  // UTF-16: the working directory, a line end, the command
-    std::string got((std::istreambuf_iterator<char>(f)), {});
-    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(got.data()), got.size() / 2),
-              (full_path ? dir : root.path).wstring() + L"\n" + widen(command.c_str()));
+    EXPECT_EQ(backup_record(record), (full_path ? dir : root.path).wstring() + L"\n" + widen(command.c_str()));
     EXPECT_TRUE(fs::exists(root.at(kTarget)) && !fs::exists(root.at(kSource)));
   }
   GlobalDeleteAtom(stale);
+}
+
+// A backup program in a folder whose name has a blank starts through its
+// quoted path, in that folder.
+TEST(Run, AQuotedProgramInAFolderWithABlank) {
+  ReaderRoot root;
+  fs::path dir = root.at("バック アップ"), record = root.at("backup.txt");
+  std::string command = "\"" + narrow(copy_fake_backup(dir).c_str()) + "\" " + narrow(record.c_str()) + " 0";
+  root.write("vendrit.ini", "[vendrit]\r\nbackup=1\r\nbackupprog=" + command + "\r\n");
+  Vendrit v(root.path, L"auto");
+  EXPECT_EQ(v.wait_exit(kRunMs), 0);
+  EXPECT_EQ(backup_record(record), dir.wstring() + L"\n" + widen(command.c_str()));
 }
 
 }  // namespace
