@@ -13,6 +13,9 @@
 #else
 #include <windows.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "platform/win32/wide_text.h"
 
 // Makes (or removes) the directory link ログ表\link to 板.  Under Wine that is
@@ -111,6 +114,44 @@ TEST_F(EnvTest, OpenModes) {
   ASSERT_TRUE(f && f->write("de", 2) && f->close());
   EXPECT_EQ(read_file("f"), "abcde");
 }
+
+#ifdef _WIN32
+// A root named outside code page 932 leads to its files wherever the process
+// goes; a name without a Shift_JIS form is unnamed and opens nothing (its best
+// fit would be the file beside it); bytes that are no Shift_JIS name nothing;
+// a name ending in a dot or blank is itself; paths may pass MAX_PATH.
+TEST_F(EnvTest, WindowsNames) {
+  const wchar_t* root = L"caf\u00e9\U0001F600";
+  ASSERT_TRUE(CreateDirectoryW(root, nullptr) && SetCurrentDirectoryW(root) && e->fix_root());
+  std::ofstream(std::filesystem::path(L"caf\u00e9.dat")) << "accent";
+  write_file("cafe.dat", "plain");
+  auto l = e->list_dir("");
+  DirEntry entry;
+  std::map<std::string, bool> seen;
+  while (l && l->next(&entry)) seen[entry.name] = entry.unnamed;
+  EXPECT_EQ(seen, (std::map<std::string, bool>{{".", false}, {"..", false}, {"caf?.dat", true}, {"cafe.dat", false}}));
+  FileStatus st;
+  EXPECT_FALSE(e->open("caf?.dat", OpenMode::kRead) || e->stat("caf?.dat", &st));
+  EXPECT_TRUE(!e->open("bad\x81", OpenMode::kCreateNew) && Env::last_error() == EILSEQ);
+  for (const char* name : {"end.", "end "}) {
+    auto f = e->open(name, OpenMode::kCreateNew);
+    EXPECT_TRUE(f && f->close() && !e->stat("end", &st) && e->stat((std::string("x\\..\\.\\") + name).c_str(), &st)) << name;
+    EXPECT_TRUE(e->remove_file(name));  // else the clean-up, which cannot name it, never ends
+  }
+  enter_dir("..");
+  EXPECT_TRUE(e->stat("cafe.dat", &st) && st.size == 5);
+  wchar_t here[MAX_PATH];
+  std::string deep = narrow(here, GetCurrentDirectoryW(MAX_PATH, here));
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(e->make_dir((deep += "\\" + std::string(60, 'd')).c_str())) << deep.size();
+  auto f = e->open((deep + "\\f").c_str(), OpenMode::kCreateNew);
+  ASSERT_TRUE(f && f->write("long", 4) && f->close() && e->rename_file((deep + "\\f").c_str(), (deep + "\\g").c_str()));
+  l = e->list_dir(deep.c_str());
+  for (seen.clear(); l && l->next(&entry);) seen[entry.name] = entry.size == 4;
+  EXPECT_TRUE(seen["g"] && e->remove_file((deep + "\\g").c_str()));
+  for (int i = 0; i < 5; ++i, deep.resize(deep.rfind('\\'))) ASSERT_TRUE(e->remove_dir(deep.c_str())) << deep.size();
+  EXPECT_TRUE(e->enter_root() && file_exists("cafe.dat"));
+}
+#endif
 
 }  // namespace
 }  // namespace vendrit
