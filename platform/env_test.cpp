@@ -15,6 +15,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "platform/win32/wide_text.h"
 
@@ -150,6 +151,30 @@ TEST_F(EnvTest, WindowsNames) {
   EXPECT_TRUE(seen["g"] && e->remove_file((deep + "\\g").c_str()));
   for (int i = 0; i < 5; ++i, deep.resize(deep.rfind('\\'))) ASSERT_TRUE(e->remove_dir(deep.c_str())) << deep.size();
   EXPECT_TRUE(e->enter_root() && file_exists("cafe.dat"));
+}
+
+// A file another program holds without sharing is renamed, removed or
+// written once it is let go within moments, and not when held longer; the
+// write probe fails where a replace would: the file is open (whatever its
+// sharing) or read-only.
+TEST_F(EnvTest, FilesHeldByAnotherProgram) {
+  struct Row { int op; DWORD held_ms; bool done; } rows[] = {{0, 150, true}, {1, 150, true}, {2, 150, true}, {0, 1000, false}};
+  for (const Row& r : rows) {
+    write_file("held", "x");
+    HANDLE h = CreateFileW(L"held", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    std::thread release([&] { Sleep(r.held_ms), CloseHandle(h); });
+    bool done = r.op == 0 ? e->rename_file("held", "moved") : r.op == 1 ? e->remove_file("held") : !!e->open("held", OpenMode::kWriteTruncate);
+    int error = Env::last_error();
+    release.join();
+    EXPECT_TRUE(done == r.done && (done || error == kErrAccess)) << r.op << " " << r.held_ms;
+    e->remove_file("moved");
+  }
+  HANDLE reader = CreateFileW(L"held", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_TRUE(!e->writable("held") && Env::last_error() == kErrAccess);
+  CloseHandle(reader);
+  EXPECT_TRUE(e->writable("held"));
+  SetFileAttributesW(L"held", FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(e->writable("held"));
 }
 #endif
 

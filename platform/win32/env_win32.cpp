@@ -104,6 +104,35 @@ std::unique_ptr<T> fail_null(int error) {
   return nullptr;
 }
 
+// A file held open by another program (a virus scanner, a sync client, the
+// reader itself) is let go within moments: a rename, a removal or an open
+// for writing that meets one is tried again, 5 times 100 ms apart.
+constexpr int kTries = 5;
+constexpr DWORD kTryGapMs = 100;
+
+// Whether `error` on `path` may go by itself.  Access denied does only on a
+// regular file that is not read-only: on a read-only file or a directory it
+// lasts, and waiting for it would only hold the run up.
+bool held_by_another(DWORD error, const std::wstring& path) {
+  if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return true;
+  if (error != ERROR_ACCESS_DENIED) return false;
+  DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES &&
+         !(a & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY));
+}
+
+// Calls `attempt` until it succeeds or fails for good; false leaves the
+// cause in last_error().
+template <typename Attempt>
+bool retried(const std::wstring& path, Attempt attempt) {
+  for (int tried = 1;; ++tried) {
+    if (attempt()) return true;
+    DWORD error = GetLastError();
+    if (tried == kTries || !held_by_another(error, path)) return fail_win32(error);
+    Sleep(kTryGapMs);
+  }
+}
+
 bool starts_with(const std::wstring& s, const wchar_t* prefix) {
   return s.compare(0, wcslen(prefix), prefix) == 0;
 }
@@ -381,28 +410,37 @@ class Win32Env : public Env {
 
   bool remove_dir(const char* path) override {
     std::wstring name;
-    return full_path(path, &name) && (RemoveDirectoryW(name.c_str()) || fail_last());
+    return full_path(path, &name) &&
+           retried(name, [&] { return RemoveDirectoryW(name.c_str()) != 0; });
   }
 
   bool rename_file(const char* from, const char* to) override {
     std::wstring f, t;
     // Without MOVEFILE_REPLACE_EXISTING the move fails when the target exists.
     return full_path(from, &f) && full_path(to, &t) &&
-           (MoveFileExW(f.c_str(), t.c_str(), 0) || fail_last());
+           retried(f, [&] { return MoveFileExW(f.c_str(), t.c_str(), 0) != 0; });
   }
 
   bool replace_file(const char* from, const char* to, const FileStatus* unchanged) override {
     std::wstring f, t;
     if (!full_path(from, &f) || !full_path(to, &t)) return false;
     if (unchanged) {
+      // Looked at as File::status looks at an open file, and let go before
+      // the move: an open handle on the target would stop it.
+      Handle h = open_attributes(t, FILE_FLAG_OPEN_REPARSE_POINT);
+      FILE_ATTRIBUTE_TAG_INFO tag;
       FileStatus now;
-      if (!stat(to, &now) || now.kind != FileKind::kFile || now.size != unchanged->size ||
+      if (!h || !tag_of(h.get(), &tag) ||
+          kind_of(tag.FileAttributes, tag.ReparseTag) != FileKind::kFile ||
+          !status_of(h.get(), &now) || now.size != unchanged->size ||
           now.modified != unchanged->modified) {
         return fail(kErrChanged);
       }
     }
-    return MoveFileExW(f.c_str(), t.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
-           fail_last();
+    return retried(t, [&] {
+      return MoveFileExW(f.c_str(), t.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    });
   }
 
   bool sync_dir(const char* path) override {
@@ -412,18 +450,29 @@ class Win32Env : public Env {
 
   bool remove_file(const char* path) override {
     std::wstring name;
-    return full_path(path, &name) && (DeleteFileW(name.c_str()) || fail_last());
+    return full_path(path, &name) && retried(name, [&] { return DeleteFileW(name.c_str()) != 0; });
   }
 
+  // The replace (a rename over the file) needs DELETE access, and it fails
+  // with access denied whenever the file is open, whatever sharing the
+  // other handle allows (FileRenameInformation with ReplaceIfExists: "the
+  // target file was open"); so the probe shares nothing.  Handles that only
+  // read attributes take no part in sharing and pass unseen; the replace is
+  // tried again for them.  The read-only attribute is looked at by itself:
+  // it stops a replace, while an administrator (or Wine's root) may still
+  // open such a file.
   bool writable(const char* path) override {
-    // Read-only files and files another program holds without sharing both
-    // refuse to be opened for writing, as they would refuse to be replaced.
     std::wstring name;
     if (!full_path(path, &name)) return false;
-    Handle h(CreateFileW(name.c_str(), GENERIC_WRITE,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return h || fail_last();
+    DWORD a = GetFileAttributesW(name.c_str());
+    if (a == INVALID_FILE_ATTRIBUTES) return fail_last();
+    if (a & FILE_ATTRIBUTE_READONLY) return fail(kErrAccess);
+    Handle h;
+    return retried(name, [&] {
+      h.reset(CreateFileW(name.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+      return static_cast<bool>(h);
+    });
   }
 
   std::unique_ptr<File> open(const char* path, OpenMode mode) override {
@@ -450,9 +499,9 @@ class Win32Env : public Env {
                           nullptr));
       return static_cast<bool>(h);
     };
-    if (!attempt(disposition, FILE_FLAG_OPEN_REPARSE_POINT)) {
-      return fail_null<File>(errno_of(GetLastError()));
-    }
+    auto open_name = [&] { return attempt(disposition, FILE_FLAG_OPEN_REPARSE_POINT); };
+    bool opened = mode == OpenMode::kRead ? open_name() || fail_last() : retried(name, open_name);
+    if (!opened) return nullptr;
     FILE_ATTRIBUTE_TAG_INFO tag;
     if (!tag_of(h.get(), &tag) || kind_of(tag.FileAttributes, tag.ReparseTag) != FileKind::kFile) {
       return fail_null<File>(kErrAccess);
