@@ -107,7 +107,8 @@ TEST_F(EnvTest, NamesKindsAndErrors) {
 // No open of a missing file or a directory; the write probe creates nothing;
 // a new file never takes an existing one's place.
 TEST_F(EnvTest, OpenModes) {
-  EXPECT_FALSE(e->open("missing", OpenMode::kRead) || e->writable("missing") || e->list_dir("missing"));
+  EXPECT_FALSE(e->open("missing", OpenMode::kRead) || e->writable("missing") || e->list_dir("missing") ||
+               e->sync_dir("missing"));
   write_file("f", "abc");
   make_dirs("dir");
   EXPECT_FALSE(e->open("f", OpenMode::kCreateNew) || e->open("dir", OpenMode::kRead));

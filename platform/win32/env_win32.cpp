@@ -244,6 +244,14 @@ bool status_of(HANDLE h, FileStatus* status) {
   return true;
 }
 
+// FileIdInfo (Windows 8 and later), declared here since the program also
+// runs on Windows 7, where asking for it fails.
+const auto kFileIdInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
+struct FileIdRecord {
+  ULONGLONG volume;
+  BYTE id[16];
+};
+
 void fill_entry(const WIN32_FIND_DATAW& d, DirEntry* entry) {
   // A name without a Shift_JIS form keeps its '?' stand-ins: no file can
   // be named so, and the core skips it.
@@ -347,6 +355,13 @@ bool take_mutex(const wchar_t* name, Handle* held) {
   return true;
 }
 
+// A 64-bit FNV-1a hash of UTF-16 text.
+uint64_t hash_of(const std::wstring& text) {
+  uint64_t h = 14695981039346656037ull;
+  for (wchar_t c : text) h = (h ^ static_cast<uint16_t>(c)) * 1099511628211ull;
+  return h;
+}
+
 class Win32Env : public Env {
  public:
   std::unique_ptr<DirListing> list_dir(const char* path, bool sizes) override {
@@ -395,6 +410,14 @@ class Win32Env : public Env {
     // Links followed: what the name leads to.
     Handle h = open_attributes(name, 0);
     if (!h) return fail_last();
+    // The 128-bit id where the volume gives one (ReFS needs all of it).
+    FileIdRecord r;
+    if (GetFileInformationByHandleEx(h.get(), kFileIdInfo, &r, sizeof r)) {
+      id->volume = r.volume;
+      memcpy(&id->index, r.id, 8);
+      memcpy(&id->index_high, r.id + 8, 8);
+      if (id->known()) return true;
+    }
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(h.get(), &info)) return fail_last();
     id->volume = info.dwVolumeSerialNumber;
@@ -417,8 +440,9 @@ class Win32Env : public Env {
   bool rename_file(const char* from, const char* to) override {
     std::wstring f, t;
     // Without MOVEFILE_REPLACE_EXISTING the move fails when the target exists.
-    return full_path(from, &f) && full_path(to, &t) &&
-           retried(f, [&] { return MoveFileExW(f.c_str(), t.c_str(), 0) != 0; });
+    return full_path(from, &f) && full_path(to, &t) && retried(f, [&] {
+             return MoveFileExW(f.c_str(), t.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+           });
   }
 
   bool replace_file(const char* from, const char* to, const FileStatus* unchanged) override {
@@ -443,9 +467,22 @@ class Win32Env : public Env {
     });
   }
 
+  // Flushing the directory puts the names in it on the disk where the file
+  // system can: FlushFileBuffers wants GENERIC_WRITE, which a directory
+  // handle opened with backup semantics may have (NTFS flushes it; so does
+  // Wine).  Where it cannot be flushed (unsupported, or denied) the names
+  // still hold: every file was flushed before it was renamed with
+  // MOVEFILE_WRITE_THROUGH, and NTFS logs its metadata changes.
   bool sync_dir(const char* path) override {
-    (void)path;
-    return true;
+    std::wstring name;
+    if (!full_path(path, &name)) return false;
+    Handle h(CreateFileW(name.c_str(), GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (h && FlushFileBuffers(h.get())) return true;
+    DWORD error = GetLastError();
+    return error == ERROR_ACCESS_DENIED || error == ERROR_INVALID_FUNCTION ||
+           error == ERROR_NOT_SUPPORTED || fail_win32(error);
   }
 
   bool remove_file(const char* path) override {
@@ -537,14 +574,26 @@ class Win32Env : public Env {
   // A mutex named after the root directory's identity, in the namespace all
   // sessions share: every user's instance on the same directory, by
   // whatever path or drive letter it was reached, meets it, and it goes
-  // with the process.
+  // with the process.  Where the identity is not known (some network file
+  // systems), the root's full path names it, upper-cased as Windows compares
+  // names, and hashed to fit a mutex name.
   bool root_lock_acquire() override {
     if (root_mutex_) return false;
     FileIdentity id;
-    if (!identity(".", &id)) return true;  // nothing to name it by: do not refuse
     wchar_t name[96];
-    swprintf(name, sizeof name / sizeof name[0], L"Global\\vendrit.root.%08llx.%016llx",
-             static_cast<unsigned long long>(id.volume), static_cast<unsigned long long>(id.index));
+    std::wstring root;
+    if (identity(".", &id) && id.known()) {
+      swprintf(name, sizeof name / sizeof name[0], L"Global\\vendrit.root.%016llx.%016llx%016llx",
+               static_cast<unsigned long long>(id.volume),
+               static_cast<unsigned long long>(id.index_high),
+               static_cast<unsigned long long>(id.index));
+    } else if (full_path(".", &root)) {
+      CharUpperBuffW(&root[0], static_cast<DWORD>(root.size()));
+      swprintf(name, sizeof name / sizeof name[0], L"Global\\vendrit.root.path.%016llx",
+               static_cast<unsigned long long>(hash_of(root)));
+    } else {
+      return true;  // nothing to name it by: do not refuse
+    }
     return take_mutex(name, &root_mutex_);
   }
 
