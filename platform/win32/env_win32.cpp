@@ -11,6 +11,9 @@
 // look-alike for a character that has none.
 #include <windows.h>
 
+#include <objbase.h>
+#include <shellapi.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -355,6 +358,46 @@ bool take_mutex(const wchar_t* name, Handle* held) {
   return true;
 }
 
+// The program part and the parameters of a command line: a leading quoted
+// part or the text up to the first blank, then the rest after blanks.
+void split_command(const std::wstring& command, std::wstring* program, std::wstring* parameters) {
+  size_t end;
+  if (!command.empty() && command[0] == L'"') {
+    end = command.find(L'"', 1);
+    *program = command.substr(1, end == std::wstring::npos ? end : end - 1);
+    if (end != std::wstring::npos) ++end;
+  } else {
+    end = command.find_first_of(L" \t");
+    *program = command.substr(0, end);
+  }
+  size_t rest = end == std::wstring::npos ? end : command.find_first_not_of(L" \t", end);
+  *parameters = rest == std::wstring::npos ? std::wstring() : command.substr(rest);
+}
+
+// A program whose manifest asks for elevation cannot be started by
+// CreateProcess (ERROR_ELEVATION_REQUIRED, which MinGW's headers lack): the
+// shell starts it, asking the user, and gives its process to wait for.
+constexpr DWORD kElevationRequired = 740;
+bool start_elevated(const std::wstring& command, const std::wstring& directory, Handle* process) {
+  std::wstring program, parameters;
+  split_command(command, &program, &parameters);
+  // The shell may hand the start to extensions that need COM.
+  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  SHELLEXECUTEINFOW info = {};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC;
+  info.lpFile = program.c_str();
+  info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+  info.lpDirectory = directory.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  BOOL started = ShellExecuteExW(&info);
+  DWORD error = GetLastError();
+  if (SUCCEEDED(com)) CoUninitialize();
+  if (!started) return fail_win32(error);
+  process->reset(info.hProcess);
+  return static_cast<bool>(*process) || Env::fail(ECHILD);  // started, but nothing to wait for
+}
+
 // A 64-bit FNV-1a hash of UTF-16 text.
 uint64_t hash_of(const std::wstring& text) {
   uint64_t h = 14695981039346656037ull;
@@ -638,13 +681,17 @@ class Win32Env : public Env {
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE,
-                        CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, dir.c_str(), &si,
-                        &pi)) {
+    Handle process;
+    if (CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE,
+                       CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, dir.c_str(), &si,
+                       &pi)) {
+      Handle thread(pi.hThread);
+      process.reset(pi.hProcess);
+    } else if (GetLastError() != kElevationRequired) {
       return fail_last();
+    } else if (!start_elevated(cmd, dir, &process)) {
+      return false;
     }
-    Handle thread(pi.hThread);
-    Handle process(pi.hProcess);
     return WaitForSingleObject(process.get(), INFINITE) == WAIT_OBJECT_0 || fail_last();
   }
 
