@@ -13,6 +13,10 @@
 #else
 #include <windows.h>
 
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
 #include "platform/win32/wide_text.h"
 
 // Makes (or removes) the directory link ログ表\link to 板.  Under Wine that is
@@ -103,7 +107,8 @@ TEST_F(EnvTest, NamesKindsAndErrors) {
 // No open of a missing file or a directory; the write probe creates nothing;
 // a new file never takes an existing one's place.
 TEST_F(EnvTest, OpenModes) {
-  EXPECT_FALSE(e->open("missing", OpenMode::kRead) || e->writable("missing") || e->list_dir("missing"));
+  EXPECT_FALSE(e->open("missing", OpenMode::kRead) || e->writable("missing") || e->list_dir("missing") ||
+               e->sync_dir("missing"));
   write_file("f", "abc");
   make_dirs("dir");
   EXPECT_FALSE(e->open("f", OpenMode::kCreateNew) || e->open("dir", OpenMode::kRead));
@@ -111,6 +116,68 @@ TEST_F(EnvTest, OpenModes) {
   ASSERT_TRUE(f && f->write("de", 2) && f->close());
   EXPECT_EQ(read_file("f"), "abcde");
 }
+
+#ifdef _WIN32
+// A root named outside code page 932 leads to its files wherever the process
+// goes; a name without a Shift_JIS form is unnamed and opens nothing (its best
+// fit would be the file beside it); bytes that are no Shift_JIS name nothing;
+// a name ending in a dot or blank is itself; paths may pass MAX_PATH.
+TEST_F(EnvTest, WindowsNames) {
+  const wchar_t* root = L"caf\u00e9\U0001F600";
+  ASSERT_TRUE(CreateDirectoryW(root, nullptr) && SetCurrentDirectoryW(root) && e->fix_root());
+  std::ofstream(std::filesystem::path(L"caf\u00e9.dat")) << "accent";
+  write_file("cafe.dat", "plain");
+  auto l = e->list_dir("");
+  DirEntry entry;
+  std::map<std::string, bool> seen;
+  while (l && l->next(&entry)) seen[entry.name] = entry.unnamed;
+  EXPECT_EQ(seen, (std::map<std::string, bool>{{".", false}, {"..", false}, {"caf?.dat", true}, {"cafe.dat", false}}));
+  FileStatus st;
+  EXPECT_FALSE(e->open("caf?.dat", OpenMode::kRead) || e->stat("caf?.dat", &st));
+  EXPECT_TRUE(!e->open("bad\x81", OpenMode::kCreateNew) && Env::last_error() == EILSEQ);
+  for (const char* name : {"end.", "end "}) {
+    auto f = e->open(name, OpenMode::kCreateNew);
+    EXPECT_TRUE(f && f->close() && !e->stat("end", &st) && e->stat((std::string("x\\..\\.\\") + name).c_str(), &st)) << name;
+    EXPECT_TRUE(e->remove_file(name));  // else the clean-up, which cannot name it, never ends
+  }
+  enter_dir("..");
+  EXPECT_TRUE(e->stat("cafe.dat", &st) && st.size == 5);
+  wchar_t here[MAX_PATH];
+  std::string deep = narrow(here, GetCurrentDirectoryW(MAX_PATH, here));
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(e->make_dir((deep += "\\" + std::string(60, 'd')).c_str())) << deep.size();
+  auto f = e->open((deep + "\\f").c_str(), OpenMode::kCreateNew);
+  ASSERT_TRUE(f && f->write("long", 4) && f->close() && e->rename_file((deep + "\\f").c_str(), (deep + "\\g").c_str()));
+  l = e->list_dir(deep.c_str());
+  for (seen.clear(); l && l->next(&entry);) seen[entry.name] = entry.size == 4;
+  EXPECT_TRUE(seen["g"] && e->remove_file((deep + "\\g").c_str()));
+  for (int i = 0; i < 5; ++i, deep.resize(deep.rfind('\\'))) ASSERT_TRUE(e->remove_dir(deep.c_str())) << deep.size();
+  EXPECT_TRUE(e->enter_root() && file_exists("cafe.dat"));
+}
+
+// A file another program holds without sharing is renamed, removed or
+// written once it is let go within moments, and not when held longer; the
+// write probe fails where a replace would: the file is open (whatever its
+// sharing) or read-only.
+TEST_F(EnvTest, FilesHeldByAnotherProgram) {
+  struct Row { int op; DWORD held_ms; bool done; } rows[] = {{0, 150, true}, {1, 150, true}, {2, 150, true}, {0, 1000, false}};
+  for (const Row& r : rows) {
+    write_file("held", "x");
+    HANDLE h = CreateFileW(L"held", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    std::thread release([&] { Sleep(r.held_ms), CloseHandle(h); });
+    bool done = r.op == 0 ? e->rename_file("held", "moved") : r.op == 1 ? e->remove_file("held") : !!e->open("held", OpenMode::kWriteTruncate);
+    int error = Env::last_error();
+    release.join();
+    EXPECT_TRUE(done == r.done && (done || error == kErrAccess)) << r.op << " " << r.held_ms;
+    e->remove_file("moved");
+  }
+  HANDLE reader = CreateFileW(L"held", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_TRUE(!e->writable("held") && Env::last_error() == kErrAccess);
+  CloseHandle(reader);
+  EXPECT_TRUE(e->writable("held"));
+  SetFileAttributesW(L"held", FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(e->writable("held"));
+}
+#endif
 
 }  // namespace
 }  // namespace vendrit

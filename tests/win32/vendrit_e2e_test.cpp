@@ -30,23 +30,29 @@ bool wait_until(const std::function<bool()>& done, DWORD ms) {
   return true;
 }
 
-// A fresh directory with a Japanese name where board "news" moved from server
-// a to b and one thread still under a.
+// A fresh directory with a Japanese name (or `leaf` inside one) where board
+// "news" moved from server a to b and one thread still under a.
 struct ReaderRoot {
-  ReaderRoot() {
+  explicit ReaderRoot(const wchar_t* leaf = nullptr) {
     static int counter = 0;
-    path = fs::temp_directory_path() / (L"vendrit-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                        std::to_wstring(++counter) + widen("退避"));
+    top = fs::temp_directory_path() / (L"vendrit-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                       std::to_wstring(++counter) + widen("退避"));
+    path = leaf ? top / leaf : top;
     fs::create_directories(at(kSource).parent_path());
     write("2channel.brd", std::string("\tb") + kMainSuffix + "\tnews\t板\r\n");
     write(kSource, "name<>mail<>date<>body<>title\n");
   }
-  ~ReaderRoot() { fs::remove_all(path, ec); }
+  ~ReaderRoot() { fs::remove_all(top, ec); }
   fs::path at(const std::string& rel) const { return path / widen(rel.c_str()); }
   void write(const std::string& rel, const std::string& b) const { std::ofstream(at(rel), std::ios::binary) << b; }
-  fs::path path;
+  fs::path top, path;
   std::error_code ec;
 };
+
+std::string read(const fs::path& file) {
+  std::ifstream f(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), {});
+}
 
 // vendrit.exe started in `dir`, killed at the end if it still runs.
 struct Vendrit {
@@ -134,8 +140,7 @@ fs::path copy_fake_backup(const fs::path& dir) {
 
 // What fake_backup.exe recorded (UTF-16): its working directory, a line end, its command line.
 std::wstring backup_record(const fs::path& record) {
-  std::ifstream f(record, std::ios::binary);
-  std::string got((std::istreambuf_iterator<char>(f)), {});
+  std::string got = read(record);
   return std::wstring(reinterpret_cast<const wchar_t*>(got.data()), got.size() / 2);
 }
 
@@ -194,6 +199,26 @@ TEST(Run, AQuotedProgramInAFolderWithABlank) {
   Vendrit v(root.path, L"auto");
   EXPECT_EQ(v.wait_exit(kRunMs), 0);
   EXPECT_EQ(backup_record(record), dir.wstring() + L"\n" + widen(command.c_str()));
+}
+
+// A root named outside code page 932 beside its look-alike "cafe", a reader
+// root too: the run takes its own settings (copy only: the source stays) and
+// log, and writes nothing into the look-alike.
+TEST(Run, ARootWithoutAShiftJisName) {
+  ReaderRoot root(L"caf\u00e9");
+  fs::path twin = root.top / L"cafe";
+  fs::create_directory(twin);
+  fs::copy_file(root.at("2channel.brd"), twin / L"2channel.brd");
+  std::ofstream(twin / L"vendrit.ini", std::ios::binary) << "[vendrit]\r\ncopyonly=0\r\n";
+  std::ofstream(twin / L"vendrit.log", std::ios::binary) << "twin\r\n";
+  root.write("vendrit.ini", "[vendrit]\r\ncopyonly=1\r\n");
+  root.write("vendrit.log", "");
+  Vendrit run(root.path, L"auto");
+  EXPECT_EQ(run.wait_exit(kRunMs), 0);
+  EXPECT_TRUE(fs::exists(root.at(kTarget)) && fs::exists(root.at(kSource)));
+  EXPECT_NE(read(root.at("vendrit.log")), "");
+  EXPECT_EQ(read(twin / L"vendrit.ini") + read(twin / L"vendrit.log"), "[vendrit]\r\ncopyonly=0\r\ntwin\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(twin), {}), 3);
 }
 
 }  // namespace
