@@ -149,27 +149,27 @@ class FailureSweep : public RootTest {
   }
 
   // One run with the fault at operation k; a crash or power cut ends the process.
-  void run_with(Mode mode, long k) {
+  // False when the fault changed nothing that another pass does not cover: a
+  // power cut that found no unflushed data (a crash), a held file never refused.
+  bool run_with(Mode mode, long k) {
     if (mode == Mode::kCrash || mode == Mode::kPowerCut) {
       pid_t child = fork();
       if (child == 0) {
         run_program([&] {
-          fault_.at_operation(k, [&] {
-            if (mode == Mode::kPowerCut) fault_.cut_power();
-            _exit(42);
-          });
+          fault_.at_operation(k, [&] { _exit(mode == Mode::kCrash || fault_.cut_power() ? 42 : 43); });
         });
         _exit(0);
       }
       int status = 0;
-      ASSERT_TRUE(waitpid(child, &status, 0) == child && WIFEXITED(status));
-      return;
+      EXPECT_TRUE(waitpid(child, &status, 0) == child && WIFEXITED(status));
+      return WEXITSTATUS(status) != 43;
     }
-    ASSERT_EQ(run_program([&] {
+    EXPECT_EQ(run_program([&] {
       if (mode == Mode::kFail) fault_.fail_total_nth(k);
       if (mode == Mode::kHeld) fault_.hold_at(k);
       if (mode == Mode::kAppend) fault_.at_operation(k, append_elsewhere);
     }), 0);
+    return mode != Mode::kHeld || fault_.held_refusals() > 0;
   }
 
   void sweep(Mode mode) {
@@ -187,7 +187,7 @@ class FailureSweep : public RootTest {
         SCOPED_TRACE(testing::Message() << "policy " << p[0] << p[1] << p[2] << " mode " << int(mode) << " at " << k);
         reset_tree(p);
         fault_.reset();
-        run_with(mode, k);
+        if (!run_with(mode, k)) continue;
         if (mode == Mode::kAppend) {
           expect_appends_kept();
           continue;

@@ -68,9 +68,11 @@ std::unique_ptr<File> FaultEnv::open(const char* path, OpenMode mode) {
   return std::make_unique<FaultFile>(this, std::move(base), path);
 }
 
-void FaultEnv::cut_power() {
+bool FaultEnv::cut_power() {
   for (const auto& f : unflushed_) resize_file(f.first, f.second);
+  const bool lost = !unflushed_.empty();
   unflushed_.clear();
+  return lost;
 }
 
 }  // namespace vendrit

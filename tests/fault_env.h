@@ -40,7 +40,10 @@ class FaultEnv : public EnvWrapper {
   void lock_file(const std::string& path) { locked_.insert(path); }
   // The power goes: every file written since its last flush loses what it got
   // since (a new file comes back empty); renames and removals made stay.
-  void cut_power();
+  // False when nothing was lost: the cut is no more than a crash.
+  bool cut_power();
+  // How many renames, replaces and removals a held file has refused.
+  int held_refusals() const { return held_refusals_; }
   bool should_fail(FaultOp op, const char* path = nullptr) {  // counts the call
     int n = ++counts_[int(op)];
     if (++total_ == at_ && at_what_) at_what_();
@@ -63,7 +66,7 @@ class FaultEnv : public EnvWrapper {
     return moves(a, b) && target()->replace_file(a, b, unchanged) && moved(a, b);
   }
   bool remove_file(const char* p) override {
-    if (should_fail(FaultOp::kRemove, p) || locked(p) || held_.count(p)) return fail(kErrAccess);
+    if (should_fail(FaultOp::kRemove, p) || locked(p) || held(p)) return fail(kErrAccess);
     return target()->remove_file(p) && (unflushed_.erase(p), true);
   }
   // The probe stands for an open for writing, and fails like one.
@@ -96,8 +99,9 @@ class FaultEnv : public EnvWrapper {
 
  private:
   bool locked(const char* path) const { return locked_.count(path) != 0; }
+  bool held(const char* path) { return held_.count(path) && ++held_refusals_; }
   bool moves(const char* from, const char* to) {
-    if (should_fail(FaultOp::kRename, from) || locked(from) || locked(to) || held_.count(from) || held_.count(to)) return fail(kErrAccess);
+    if (should_fail(FaultOp::kRename, from) || locked(from) || locked(to) || held(from) || held(to)) return fail(kErrAccess);
     return true;
   }
   // The written bytes not yet flushed travel with the name.
@@ -112,6 +116,7 @@ class FaultEnv : public EnvWrapper {
   std::map<std::string, uint64_t> unflushed_;
   int counts_[int(FaultOp::kCount)] = {}, fail_nth_[int(FaultOp::kCount)] = {}, fail_from_[int(FaultOp::kCount)] = {};
   long total_ = 0, at_ = 0, fail_total_at_ = 0, hold_at_ = 0;
+  int held_refusals_ = 0;
   std::function<void()> at_what_;
 };
 
