@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "state/run_settings.h"
 #include "state/work_buffer.h"
@@ -13,6 +14,7 @@
 #include "store/relocate_paths.h"
 #include "relocate/rewrite_favourite_paths.h"
 #include "store/thread_index.h"
+#include "relocate/thread_decision.h"
 #include "report/progress_log.h"
 
 namespace vendrit {
@@ -91,25 +93,6 @@ void report_move_failure(const char* path) {
   progress_print("\r\nFile:%sを移動出来ませんでした。", path);
 }
 
-// Every step below puts the index file before the favourites and those
-// before the data file.  The data file is what makes a run settle a thread,
-// so as long as it stays at the source the next run takes the thread up
-// again and completes what a failure or a crash cut short; an index file
-// never travels by itself.
-//
-// A thread taken up again that way has no index left at the source but one
-// at the destination: its favourites may have followed already, and making
-// them follow again must not move a second entry for the same thread.
-bool completing(const Thread& t) {
-  return !t.self_paired && !t.has_index && exists(t.dst_index.disk);
-}
-
-bool follow(const Thread& t, bool again) {
-  return rewrite_favourite_paths(t.src_index.text, t.dst_index.text, again);
-}
-
-void unfollow(const Thread& t) { rewrite_favourite_paths(t.dst_index.text, t.src_index.text, false); }
-
 // Deletes the source index file (when there is one); false (reported) when
 // it stays, and with it the whole thread.
 bool delete_source_index(const Thread& t) {
@@ -141,37 +124,6 @@ bool index_may_be_replaced(const Thread& t, bool empty_there) {
   return empty_there || look_at(t.dst_data.disk, &size) == Spot::kAbsent;
 }
 
-// Moves the pair to a destination whose data file is missing or empty
-// (`empty_there`: seen and empty): the index, then the favourites, then the
-// data file.  False (reported) when the thread stayed at the source; what had
-// been done for it is undone.
-bool move_pair(const Thread& t, bool empty_there) {
-  Env* e = env();
-  const bool again = completing(t);
-  // Without an index at the source, one already at the destination is kept:
-  // it is this thread's own when an earlier run was cut short after moving it.
-  if (t.has_index && !e->rename_file(t.src_index.disk, t.dst_index.disk) &&
-      !(index_may_be_replaced(t, empty_there) &&
-        e->replace_file(t.src_index.disk, t.dst_index.disk))) {
-    report_move_failure(t.src_index.text);
-    return false;
-  }
-  if (!follow(t, again)) {
-    unfollow(t);  // those that did follow
-    move_index_back(t);
-    return false;
-  }
-  // An empty destination data file gives way in one step; otherwise the
-  // rename never overwrites, so a destination we could not see survives.
-  bool moved = empty_there ? e->replace_file(t.src_data.disk, t.dst_data.disk)
-                           : e->rename_file(t.src_data.disk, t.dst_data.disk);
-  if (moved) return true;
-  report_move_failure(t.src_data.text);
-  unfollow(t);
-  move_index_back(t);
-  return false;
-}
-
 // Copies the pair to the destination, the index first.  `overwrite` is false
 // when the destination data file could not be seen: then nothing there is
 // replaced.  True when both arrived whole.
@@ -185,63 +137,6 @@ bool copy_pair(const Thread& t, bool overwrite) {
     }
   }
   return copy_file_whole(t.src_data, t.dst_data, overwrite) != 0;
-}
-
-// The source is the losing copy of a thread that the destination holds.
-// Two names of one file are never settled against each other: deleting
-// one would delete the thread.
-bool is_other_file(const Thread& t) {
-  FileIdentity a, b;
-  if (!env()->identity(t.src_data.disk, &a) || !env()->identity(t.dst_data.disk, &b)) {
-    progress_print("\r\nFile:%sを読み込めませんでした。このファイルはスキップします。",
-                   t.src_data.text);
-    return false;
-  }
-  if (a == b) {
-    progress_print("\r\nFile:%sは移動先と同じファイルです。スキップします。", t.src_data.text);
-    return false;
-  }
-  return true;
-}
-
-// Settles one thread by copyonly and copylarge, and makes the favourites
-// follow it to the destination.  A source is deleted only once the
-// destination holds the thread on the disk and the favourites name it there.
-void transfer(const Thread& t, const PathPair& destination) {
-  uint64_t dst_size;
-  const Spot spot = look_at(t.dst_data.disk, &dst_size);
-  if (spot == Spot::kUntouchable) {
-    report_not_regular(t.dst_data.text);
-    return;
-  }
-  const bool seen = spot == Spot::kFile;
-  const bool copyonly = g_settings.copyonly != 0, copylarge = g_settings.copylarge != 0;
-  if (dst_size == 0) {
-    if (copyonly) {
-      if (copy_pair(t, seen)) follow(t, false);
-    } else {
-      move_pair(t, seen);
-    }
-    return;
-  }
-  if (!is_other_file(t)) return;
-  // A copy that failed (reported) leaves the thread and its favourites as
-  // they are, for the next run to take up whole.
-  const bool copy = dst_size < t.size && copylarge;
-  if (copy && !copy_pair(t, true)) return;
-  if (copyonly) {
-    follow(t, false);
-    return;
-  }
-  // The copies were flushed before they took their names; the names must be
-  // on the disk too before the only other copy goes.
-  if (copy && !env()->sync_dir(destination.disk)) {
-    report_move_failure(t.src_data.text);
-    return;
-  }
-  // The losing source goes in the order of a move: index, favourites, data.
-  const bool again = completing(t);
-  if (delete_source_index(t) && follow(t, again)) delete_source_data(t);
 }
 
 // Builds the thread's paths from its lower-cased name; false when it is not
@@ -313,6 +208,188 @@ bool destination_ready(const PathPair& source, const PathPair& destination_pair)
   return true;
 }
 
+// One thread with what was decided for it and how far it got.
+struct Job {
+  Thread t;
+  Decision d;
+  bool empty_there = false;  // the destination data file was seen, empty
+  bool alive = true;         // no step failed yet
+  bool undo = false;         // a move to take back: favourites, then the index
+  size_t favourites = 0;     // its entry in the board's favourite moves
+};
+
+Destination destination_of(Spot spot, uint64_t size) {
+  switch (spot) {
+    case Spot::kAbsent: return Destination::kAbsent;
+    case Spot::kFile: return size ? Destination::kFile : Destination::kEmpty;
+    case Spot::kDir: return Destination::kDirectory;
+    case Spot::kUntouchable: break;
+  }
+  return Destination::kNotRegular;
+}
+
+// What no_move needs to know: whether the index says the thread dropped out.
+// An index already at the destination was moved there by a run that was cut
+// short after deciding to move this thread; it still tells.
+Dropped dropped_of(const Thread& t) {
+  const char* index = t.has_index || !exists(t.dst_index.disk) ? t.src_index.disk : t.dst_index.disk;
+  ThreadIndex record;
+  if (!read_thread_index(index, &record)) return Dropped::kUnusable;
+  return record.flags & kThreadFlagDropped ? Dropped::kYes : Dropped::kNo;
+}
+
+// Whether the two data files are one file on disk, whatever their names.
+SameFile same_of(const Thread& t) {
+  FileIdentity a, b;
+  if (!env()->identity(t.src_data.disk, &a) || !env()->identity(t.dst_data.disk, &b)) {
+    return SameFile::kUnknown;
+  }
+  return a == b ? SameFile::kSame : SameFile::kOther;
+}
+
+// Finds out what is needed about the thread, in the order that asks least,
+// and decides.  Nothing is changed on disk.
+Decision plan_thread(const Thread& t, const Policy& policy, bool* empty_there) {
+  ThreadFacts f;
+  f.source_size = t.size;
+  f.source_index = t.has_index;
+  f.self_paired = t.self_paired;
+  if (policy.no_move) f.dropped = dropped_of(t);
+  f.buffer = t.size <= kLargestDataFile && work_buffer_reserve(static_cast<size_t>(t.size) + 1);
+  if (!(policy.no_move && f.dropped != Dropped::kNo) && f.buffer) {
+    const Spot spot = look_at(t.dst_data.disk, &f.destination_size);
+    f.destination = destination_of(spot, f.destination_size);
+    uint64_t size;
+    f.destination_index = !t.self_paired && look_at(t.dst_index.disk, &size) == Spot::kFile;
+    if (needs_identity(f)) f.same = same_of(t);
+  }
+  *empty_there = f.destination == Destination::kEmpty;
+  return decide_thread(f, policy);
+}
+
+// The line for a thread that stays where it is; false for one that goes on.
+bool report_staying(const Job& j, const Policy& policy) {
+  const Thread& t = j.t;
+  switch (j.d.verdict) {
+    case Verdict::kIndexUnusable: progress_print("\r\nFile:%sが開けませんでした。", t.src_index.text); break;
+    case Verdict::kLeaveDropped: break;
+    case Verdict::kTooLarge:
+    case Verdict::kSameUnknown:
+      progress_print("\r\nFile:%sを読み込めませんでした。このファイルはスキップします。", t.src_data.text);
+      break;
+    case Verdict::kNotRegular: report_not_regular(t.dst_data.text); break;
+    case Verdict::kDirectoryThere:
+      if (policy.copyonly) {
+        progress_print("\r\nFile:%s 移動先ファイルを作成出来ませんでした。", t.dst_data.text);
+      } else {
+        report_move_failure(t.src_data.text);
+      }
+      break;
+    case Verdict::kSameFile:
+      progress_print("\r\nFile:%sは移動先と同じファイルです。スキップします。", t.src_data.text);
+      break;
+    default: return false;
+  }
+  return true;
+}
+
+bool drops_source(Verdict v) { return v == Verdict::kDropSource || v == Verdict::kReplaceThenDrop; }
+
+// The first step of every thread: the index moves, the copies are made, a
+// losing source's index goes.  Each thread whose step fails stays as it was.
+void index_step(std::vector<Job>* jobs, const PathPair& destination) {
+  Env* e = env();
+  bool replaced = false;
+  for (Job& j : *jobs) {
+    const Thread& t = j.t;
+    switch (j.d.verdict) {
+      case Verdict::kMove:
+        // Without an index at the source, one already at the destination is
+        // kept: it is this thread's own when an earlier run was cut short.
+        if (t.has_index && !e->rename_file(t.src_index.disk, t.dst_index.disk) &&
+            !(index_may_be_replaced(t, j.empty_there) &&
+              e->replace_file(t.src_index.disk, t.dst_index.disk))) {
+          report_move_failure(t.src_index.text);
+          j.alive = false;
+        }
+        break;
+      case Verdict::kCopy: j.alive = copy_pair(t, j.empty_there); break;
+      case Verdict::kCopyOver: j.alive = copy_pair(t, true); break;
+      case Verdict::kReplaceThenDrop: replaced = (j.alive = copy_pair(t, true)) || replaced; break;
+      default: break;
+    }
+  }
+  // The copies were flushed before they took their names; the names must be
+  // on the disk too before the only other copy goes.
+  const bool names_kept = !replaced || e->sync_dir(destination.disk);
+  for (Job& j : *jobs) {
+    if (!j.alive || !drops_source(j.d.verdict)) continue;
+    if (j.d.verdict == Verdict::kReplaceThenDrop && !names_kept) {
+      report_move_failure(j.t.src_data.text);
+      j.alive = false;
+    } else {
+      j.alive = delete_source_index(j.t);
+    }
+  }
+}
+
+// The favourites of every thread still going follow it, each file rewritten
+// once for the board.  A thread whose favourites could not all follow goes no
+// further: a move is taken back, a copy and a losing source stay as they are
+// for the next run.
+void favourites_step(std::vector<Job>* jobs, std::vector<FavouriteMove>* moves) {
+  for (Job& j : *jobs) {
+    if (!j.alive) continue;
+    FavouriteMove m;
+    m.source_index = j.t.src_index.text;
+    m.destination_index = j.t.dst_index.text;
+    m.again = j.d.again;
+    j.favourites = moves->size();
+    moves->push_back(m);
+  }
+  follow_favourites(moves);
+  for (Job& j : *jobs) {
+    if (!j.alive || !(*moves)[j.favourites].failed) continue;
+    j.alive = false;
+    j.undo = j.d.verdict == Verdict::kMove;
+  }
+}
+
+// The last step: the data file moves, or the losing source's goes.
+void data_step(std::vector<Job>* jobs) {
+  Env* e = env();
+  for (Job& j : *jobs) {
+    if (!j.alive) continue;
+    const Thread& t = j.t;
+    if (j.d.verdict == Verdict::kMove) {
+      // An empty destination data file gives way in one step; otherwise the
+      // rename never overwrites, so a destination we could not see survives.
+      bool moved = j.empty_there ? e->replace_file(t.src_data.disk, t.dst_data.disk)
+                                 : e->rename_file(t.src_data.disk, t.dst_data.disk);
+      if (!moved) {
+        report_move_failure(t.src_data.text);
+        j.undo = true;
+      }
+    } else if (drops_source(j.d.verdict)) {
+      delete_source_data(t);
+    }
+  }
+}
+
+// Takes back the moves that failed after their index moved: their
+// favourites, in the files where they followed, then their index files.
+void undo_step(std::vector<Job>* jobs, std::vector<FavouriteMove>* moves) {
+  std::vector<FavouriteMove> back;
+  for (const Job& j : *jobs) {
+    if (j.undo) back.push_back((*moves)[j.favourites]);
+  }
+  if (back.empty()) return;
+  unfollow_favourites(&back);
+  for (const Job& j : *jobs) {
+    if (j.undo) move_index_back(j.t);
+  }
+}
+
 }  // namespace
 
 bool companion_name(char* out, const char* name) {
@@ -333,6 +410,14 @@ void move_board_dir(const char* source, const char* destination, const char* sou
   if (!destination_ready(from, to)) return;
   ListedDir dir;
   if (!list_entries(from.disk, &dir)) return;
+  const Policy policy{g_settings.copyonly != 0, g_settings.copylarge != 0, g_settings.no_move != 0};
+  // The whole board is decided before anything is done: each step below
+  // then takes every thread, in listing order.  Every step puts the index
+  // file before the favourites and those before the data file.  The data
+  // file is what makes a run settle a thread, so as long as it stays at the
+  // source the next run takes the thread up again and completes what a
+  // failure or a crash cut short; an index file never travels by itself.
+  std::vector<Job> jobs;
   for (const ListedEntry& entry : dir.entries) {
     // Sub-directories of a board are not touched.
     if (entry.kind == FileKind::kDir) continue;
@@ -348,27 +433,16 @@ void move_board_dir(const char* source, const char* destination, const char* sou
     }
     // Index files never travel by themselves, only beside their data file.
     if (strstr(entry.name.c_str(), ".idx")) continue;
-    Thread t;
-    if (!prepare(from, to, dir, entry, &t)) continue;
-    if (g_settings.no_move) {
-      // An index already at the destination was moved there by a run that
-      // was cut short after deciding to move this thread; it still tells.
-      const char* index =
-          t.has_index || !exists(t.dst_index.disk) ? t.src_index.disk : t.dst_index.disk;
-      ThreadIndex record;
-      if (!read_thread_index(index, &record)) {
-        progress_print("\r\nFile:%sが開けませんでした。", t.src_index.text);
-        continue;
-      }
-      if (record.flags & kThreadFlagDropped) continue;
-    }
-    if (t.size > kLargestDataFile || !work_buffer_reserve(static_cast<size_t>(t.size) + 1)) {
-      progress_print("\r\nFile:%sを読み込めませんでした。このファイルはスキップします。",
-                     t.src_data.text);
-      continue;
-    }
-    transfer(t, to);
+    Job j;
+    if (!prepare(from, to, dir, entry, &j.t)) continue;
+    j.d = plan_thread(j.t, policy, &j.empty_there);
+    if (!report_staying(j, policy)) jobs.push_back(j);
   }
+  std::vector<FavouriteMove> moves;
+  index_step(&jobs, to);
+  favourites_step(&jobs, &moves);
+  data_step(&jobs);
+  undo_step(&jobs, &moves);
 }
 
 }  // namespace vendrit

@@ -30,13 +30,18 @@ class MoveBoardDirTest : public RootTest {
 // Every row of the collision policy; the favourites follow in every row.
 TEST_F(MoveBoardDirTest, CollisionPolicyTable) {
   const std::string S = "source data, the longer copy", L = "destination data, longer than the source";
-  const std::string E = "equal size destination data!", A = "<absent>";
-  static_assert(sizeof "source data, the longer copy" == sizeof "equal size destination data!", "");
+  const std::string A = "<absent>";
   const std::string SI = index_text({}, "\r\n", "Last-Modified: s\r\n"), DI = index_text({}, "\r\n", "Last-Modified: d\r\n");
+  // One row for each thing that can happen to a thread; which one happens is decide_thread's table.
   const struct { std::string dest; int copyonly, copylarge; std::string data_after, index_after; } cases[] = {
-      {A, 0, 0, S, SI}, {A, 0, 1, S, SI}, {A, 1, 0, S, SI}, {A, 1, 1, S, SI}, {"", 0, 0, S, SI}, {"", 1, 1, S, SI},
-      {L, 0, 1, L, DI}, {L, 1, 0, L, DI}, {E, 0, 1, E, DI}, {E, 1, 1, E, DI}, {"short", 0, 1, S, SI},
-      {"short", 0, 0, "short", DI}, {"short", 1, 1, S, SI}, {"short", 1, 0, "short", DI}};
+      {A, 0, 0, S, SI},            // move
+      {A, 1, 0, S, SI},            // copy
+      {"", 0, 0, S, SI},           // move over an empty copy
+      {"", 1, 1, S, SI},           // copy over an empty copy
+      {L, 0, 1, L, DI},            // the source goes
+      {"short", 0, 1, S, SI},      // the source replaces the copy there, then goes
+      {"short", 1, 1, S, SI},      // the source replaces the copy there and stays
+      {"short", 1, 0, "short", DI}};  // both stay
   for (const auto& c : cases) {
     const std::string board = "b" + std::to_string(&c - cases);
     SCOPED_TRACE(board);

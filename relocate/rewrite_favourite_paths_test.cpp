@@ -7,9 +7,23 @@ namespace vendrit {
 namespace {
 
 class RewriteFavouritePathsTest : public RootTest {};
-bool rewrite(const char* dir, const char* n = "1") {
-  return rewrite_favourite_paths(("log\\" + std::string(dir) + "old.x\\news\\" + n + ".idx").c_str(),
-                                 ("log\\" + std::string(dir) + "new.x\\news\\" + n + ".idx").c_str());
+
+// The favourites of threads `numbers` of one board follow it from old.x to new.x.
+bool rewrite(const char* dir, std::vector<std::string> numbers = {"1"}) {
+  std::vector<std::string> paths;
+  for (const std::string& n : numbers) {
+    paths.push_back("log\\" + std::string(dir) + "old.x\\news\\" + n + ".idx");
+    paths.push_back("log\\" + std::string(dir) + "new.x\\news\\" + n + ".idx");
+  }
+  std::vector<FavouriteMove> moves(numbers.size());
+  for (size_t i = 0; i < moves.size(); ++i) {
+    moves[i].source_index = paths[2 * i].c_str();
+    moves[i].destination_index = paths[2 * i + 1].c_str();
+  }
+  follow_favourites(&moves);
+  bool all = true;
+  for (const FavouriteMove& m : moves) all = all && !m.failed;
+  return all;
 }
 
 TEST_F(RewriteFavouritePathsTest, Cases) {
@@ -37,6 +51,13 @@ TEST_F(RewriteFavouritePathsTest, Cases) {
   add_favourites("grp.idx", "grp\\" + old + "\r\n");
   rewrite("grp\\");
   EXPECT_EQ(read_file("grp.idx"), "grp\\" + now + "\r\n");
+  // A board's threads together: each file is written once, as if each thread followed in turn.
+  g_favourite_count = 0;
+  add_favourites("fav.idx", "old.x\\news\\2.idx\r\n" + old + "\r\n" + old + "\r\n");
+  fault_.reset();
+  rewrite("", {"1", "2", "1"});
+  EXPECT_EQ(read_file("fav.idx"), "new.x\\news\\2.idx\r\n" + now + "\r\n" + now + "\r\n");
+  EXPECT_EQ(fault_.count(FaultOp::kRename), 1);
   EXPECT_EQ(ui_->output, "");
 }
 
@@ -48,9 +69,9 @@ TEST_F(RewriteFavouritePathsTest, EachFileIsReadOnceAndKeptUpToDate) {
   make_dirs("dir.idx");
   copy_text(g_favourites[g_favourite_count++], kPathSize, "dir.idx");
   fault_.reset();
-  EXPECT_TRUE(rewrite("", "1"));
+  EXPECT_TRUE(rewrite("", {"1"}));
   write_file("b.idx", "x\r\nold.x\\news\\2.idx\r\n");  // another program changes it meanwhile
-  EXPECT_TRUE(rewrite("", "2") && rewrite("", "3"));
+  EXPECT_TRUE(rewrite("", {"2"}) && rewrite("", {"3"}));
   EXPECT_EQ(read_file("a.idx"), "new.x\\news\\1.idx\r\nnew.x\\news\\2.idx\r\n");
   EXPECT_EQ(read_file("b.idx"), "x\r\nnew.x\\news\\2.idx\r\n");
   EXPECT_FALSE(file_exists("gone.idx"));
