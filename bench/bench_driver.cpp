@@ -4,9 +4,9 @@
 //
 //   vendrit_bench [--boards N] [--threads M] [--moved PCT] [--collide PCT]
 //                 [--catalogue K] [--favourites F] [--fav-files N] [--extra-fav N]
-//                 [--seed S] [--reps R] [--warmup 0|1] [--startup-runs K]
-//                 [--work DIR] [--vendrit PATH] [--no-verify] [--no-run]
-//                 [--no-startup] [--count-calls]
+//                 [--extra-fav-moved N] [--seed S] [--reps R] [--warmup 0|1]
+//                 [--startup-runs K] [--work DIR] [--vendrit PATH] [--no-verify]
+//                 [--no-run] [--no-startup] [--count-calls]
 //
 // --work on a tmpfs (for example /dev/shm/vendrit-bench) takes the disk out
 // of the figures, so that the programs' own costs show.  --count-calls runs
@@ -43,7 +43,7 @@ namespace {
 
 struct Options {
   int boards = 1000, threads = 100, moved = 50, collide = 20, catalogue = 4000;
-  int favourites = 1000, fav_files = 5, extra_fav = 0;
+  int favourites = 1000, fav_files = 5, extra_fav = 0, extra_fav_moved = 0;
   unsigned long long seed = 1;
   int reps = 3, startup_runs = 20, warmup = 1;
   std::string work, vendrit;
@@ -288,23 +288,26 @@ double median(std::vector<double> v) {
 
 void run_benchmark(const Options& o) {
   char name[256];
-  snprintf(name, sizeof name, "%s/tree-b%d-t%d-m%d-c%d-k%d-f%d-%d-%d-s%llu", o.work.c_str(),
+  snprintf(name, sizeof name, "%s/tree-b%d-t%d-m%d-c%d-k%d-f%d-%d-%d-%d-s%llu", o.work.c_str(),
            o.boards, o.threads, o.moved, o.collide, o.catalogue, o.favourites, o.fav_files,
-           o.extra_fav, o.seed);
+           o.extra_fav, o.extra_fav_moved, o.seed);
   std::string tree = ensure_tree(
       name, {"--boards", std::to_string(o.boards), "--threads", std::to_string(o.threads),
              "--moved", std::to_string(o.moved), "--collide", std::to_string(o.collide),
              "--catalogue", std::to_string(o.catalogue), "--favourites",
              std::to_string(o.favourites), "--fav-files", std::to_string(o.fav_files),
-             "--extra-fav", std::to_string(o.extra_fav), "--seed", std::to_string(o.seed)});
+             "--extra-fav", std::to_string(o.extra_fav), "--extra-fav-moved",
+             std::to_string(o.extra_fav_moved), "--seed", std::to_string(o.seed)});
   std::string plan = tree + ".plan";
   TreeStats st = tree_stats(tree);
   std::string plan_text = read_text(plan);
   printf("tree: %d boards x %d threads (%zu boards moved, %d%% of those with threads already "
          "at the destination), %lld files, %.1f MiB, largest file %.2f MiB; %d favourites "
-         "entries in %d files, and %d more favourites files of 10 KB\n",
+         "entries in %d files, and %d more favourites files of 10 KB naming threads that are "
+         "gone, %d naming threads of moved boards\n",
          o.boards, o.threads, count_of(plan_text, "move\t"), o.collide, st.files,
-         st.bytes / 1048576.0, st.largest / 1048576.0, o.favourites, o.fav_files, o.extra_fav);
+         st.bytes / 1048576.0, st.largest / 1048576.0, o.favourites, o.fav_files, o.extra_fav,
+         o.extra_fav_moved);
   if (o.count_calls) count_calls(o, tree, plan);
 
   const std::string copies[] = {o.work + "/run-vendrit", o.work + "/run-floor"};
@@ -394,8 +397,9 @@ int usage() {
   fprintf(stderr,
           "usage: vendrit_bench [--boards N] [--threads M] [--moved PCT] [--collide PCT]\n"
           "         [--catalogue K] [--favourites F] [--fav-files N] [--extra-fav N]\n"
-          "         [--seed S] [--reps R] [--warmup 0|1] [--startup-runs K] [--work DIR]\n"
-          "         [--vendrit PATH] [--no-verify] [--no-run] [--no-startup] [--count-calls]\n");
+          "         [--extra-fav-moved N] [--seed S] [--reps R] [--warmup 0|1]\n"
+          "         [--startup-runs K] [--work DIR] [--vendrit PATH] [--no-verify] [--no-run]\n"
+          "         [--no-startup] [--count-calls]\n");
   return 2;
 }
 
@@ -413,18 +417,19 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
-    int* target = a == "--boards"         ? &o.boards
-                  : a == "--threads"      ? &o.threads
-                  : a == "--moved"        ? &o.moved
-                  : a == "--collide"      ? &o.collide
-                  : a == "--catalogue"    ? &o.catalogue
-                  : a == "--favourites"   ? &o.favourites
-                  : a == "--fav-files"    ? &o.fav_files
-                  : a == "--extra-fav"    ? &o.extra_fav
-                  : a == "--reps"         ? &o.reps
-                  : a == "--startup-runs" ? &o.startup_runs
-                  : a == "--warmup"       ? &o.warmup
-                                          : nullptr;
+    int* target = a == "--boards"            ? &o.boards
+                  : a == "--threads"         ? &o.threads
+                  : a == "--moved"           ? &o.moved
+                  : a == "--collide"         ? &o.collide
+                  : a == "--catalogue"       ? &o.catalogue
+                  : a == "--favourites"      ? &o.favourites
+                  : a == "--fav-files"       ? &o.fav_files
+                  : a == "--extra-fav"       ? &o.extra_fav
+                  : a == "--extra-fav-moved" ? &o.extra_fav_moved
+                  : a == "--reps"            ? &o.reps
+                  : a == "--startup-runs"    ? &o.startup_runs
+                  : a == "--warmup"          ? &o.warmup
+                                             : nullptr;
     if (target && v) {
       *target = atoi(v);
       ++i;
