@@ -6,7 +6,7 @@
 //                 [--catalogue K] [--favourites F] [--fav-files N] [--extra-fav N]
 //                 [--extra-fav-moved N] [--seed S] [--reps R] [--warmup 0|1]
 //                 [--startup-runs K] [--work DIR] [--vendrit PATH] [--no-verify]
-//                 [--no-run] [--no-startup] [--count-calls]
+//                 [--no-run] [--no-startup] [--count-calls] [--startup-callgrind]
 //
 // --work on a tmpfs (for example /dev/shm/vendrit-bench) takes the disk out
 // of the figures, so that the programs' own costs show.  --count-calls runs
@@ -15,7 +15,9 @@
 // figures that do not depend on the machine's load.  It then runs each once
 // more with its renames traced and counts how often a favourites file was
 // replaced, against the number of moved boards times the favourites files
-// that name a thread of each.
+// that name a thread of each.  --startup-callgrind counts the instructions of
+// one start-up under valgrind's callgrind, which the machine's load does not
+// change either.
 //
 // Every measured run gets its own fresh copy of the generated tree, made and
 // synced before the clock starts, so both programs start from the same warm
@@ -52,7 +54,7 @@ struct Options {
   unsigned long long seed = 1;
   int reps = 3, startup_runs = 20, warmup = 1;
   std::string work, vendrit;
-  bool verify = true, run = true, startup = true, count_calls = false;
+  bool verify = true, run = true, startup = true, count_calls = false, startup_callgrind = false;
 };
 
 struct Measure {
@@ -475,10 +477,14 @@ void run_benchmark(const Options& o) {
          st.largest / 1048576.0, over, over <= 16 ? "met" : "MISSED");
 }
 
+std::string startup_tree(const Options& o) {
+  return ensure_tree(o.work + "/startup-k9999-e1024", {"--no-log", "--catalogue", "9999",
+                                                       "--exclusions", "1024", "--seed",
+                                                       std::to_string(o.seed)});
+}
+
 void run_startup(const Options& o) {
-  std::string root = ensure_tree(o.work + "/startup-k9999-e1024",
-                                 {"--no-log", "--catalogue", "9999", "--exclusions", "1024",
-                                  "--seed", std::to_string(o.seed)});
+  std::string root = startup_tree(o);
   std::vector<double> w;
   Measure last;
   for (int i = 0; i < o.startup_runs + 1; ++i) {
@@ -498,13 +504,40 @@ void run_startup(const Options& o) {
   printf("target start-up under 50 ms (best): %.1f ms  %s\n", best, best < 50 ? "met" : "MISSED");
 }
 
+// The instructions of one start-up, counted by callgrind.
+void count_startup_instructions(const Options& o) {
+  const char* valgrind = "/usr/bin/valgrind";
+  if (access(valgrind, X_OK) != 0) {
+    printf("\nstart-up instructions: not measured (valgrind is not installed)\n");
+    return;
+  }
+  std::string root = startup_tree(o), counts = o.work + "/startup.callgrind";
+  Measure m = run({valgrind, "--tool=callgrind", "--callgrind-out-file=" + counts, o.vendrit}, root,
+                  "/dev/null", o.work + "/startup.out", o.work + "/callgrind.err");
+  long long total = -1;
+  if (WIFEXITED(m.status) && WEXITSTATUS(m.status) == 0) {
+    for (const std::string& line : lines_of(read_text(counts))) {
+      if (sscanf(line.c_str(), "summary: %lld", &total) == 1 ||
+          sscanf(line.c_str(), "totals: %lld", &total) == 1) {
+        break;
+      }
+    }
+  }
+  if (total < 0) {
+    printf("\nstart-up instructions: not measured (see callgrind.err)\n");
+  } else {
+    printf("\nstart-up with 9,999 boards and 1,024 exclusions under callgrind: %lld instructions\n",
+           total);
+  }
+}
+
 int usage() {
   fprintf(stderr,
           "usage: vendrit_bench [--boards N] [--threads M] [--moved PCT] [--collide PCT]\n"
           "         [--catalogue K] [--favourites F] [--fav-files N] [--extra-fav N]\n"
           "         [--extra-fav-moved N] [--seed S] [--reps R] [--warmup 0|1]\n"
           "         [--startup-runs K] [--work DIR] [--vendrit PATH] [--no-verify] [--no-run]\n"
-          "         [--no-startup] [--count-calls]\n");
+          "         [--no-startup] [--count-calls] [--startup-callgrind]\n");
   return 2;
 }
 
@@ -555,6 +588,8 @@ int main(int argc, char** argv) {
       o.startup = false;
     } else if (a == "--count-calls") {
       o.count_calls = true;
+    } else if (a == "--startup-callgrind") {
+      o.startup_callgrind = true;
     } else {
       return usage();
     }
@@ -570,5 +605,6 @@ int main(int argc, char** argv) {
   o.vendrit = abs;
   if (o.run) run_benchmark(o);
   if (o.startup) run_startup(o);
+  if (o.startup_callgrind) count_startup_instructions(o);
   return 0;
 }
