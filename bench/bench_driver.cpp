@@ -4,15 +4,20 @@
 //
 //   vendrit_bench [--boards N] [--threads M] [--moved PCT] [--collide PCT]
 //                 [--catalogue K] [--favourites F] [--fav-files N] [--extra-fav N]
-//                 [--seed S] [--reps R] [--warmup 0|1] [--startup-runs K]
-//                 [--work DIR] [--vendrit PATH] [--no-verify] [--no-run]
-//                 [--no-startup] [--count-calls]
+//                 [--extra-fav-moved N] [--seed S] [--reps R] [--warmup 0|1]
+//                 [--startup-runs K] [--work DIR] [--vendrit PATH] [--no-verify]
+//                 [--no-run] [--no-startup] [--count-calls] [--startup-callgrind]
 //
 // --work on a tmpfs (for example /dev/shm/vendrit-bench) takes the disk out
 // of the figures, so that the programs' own costs show.  --count-calls runs
 // each program once more, untimed, under strace -f -c and reports how many
 // system calls it made, in all and of the kinds that touch files: exact
-// figures that do not depend on the machine's load.
+// figures that do not depend on the machine's load.  It then runs each once
+// more with its renames traced and counts how often a favourites file was
+// replaced, against the number of moved boards times the favourites files
+// that name a thread of each.  --startup-callgrind counts the instructions of
+// one start-up under valgrind's callgrind, which the machine's load does not
+// change either.
 //
 // Every measured run gets its own fresh copy of the generated tree, made and
 // synced before the clock starts, so both programs start from the same warm
@@ -21,8 +26,10 @@
 // result trees of the first pair are compared.
 // Wall time from a monotonic clock around fork and wait4; CPU time and peak
 // memory from the child's rusage.
+#include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
+#include <strings.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -43,11 +50,11 @@ namespace {
 
 struct Options {
   int boards = 1000, threads = 100, moved = 50, collide = 20, catalogue = 4000;
-  int favourites = 1000, fav_files = 5, extra_fav = 0;
+  int favourites = 1000, fav_files = 5, extra_fav = 0, extra_fav_moved = 0;
   unsigned long long seed = 1;
   int reps = 3, startup_runs = 20, warmup = 1;
   std::string work, vendrit;
-  bool verify = true, run = true, startup = true, count_calls = false;
+  bool verify = true, run = true, startup = true, count_calls = false, startup_callgrind = false;
 };
 
 struct Measure {
@@ -186,6 +193,17 @@ std::string read_text(const std::string& path) {
   return s;
 }
 
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> out;
+  for (size_t at = 0; at < text.size();) {
+    size_t eol = text.find('\n', at);
+    if (eol == std::string::npos) eol = text.size();
+    out.push_back(text.substr(at, eol - at));
+    at = eol + 1;
+  }
+  return out;
+}
+
 size_t count_of(const std::string& text, const char* word) {
   size_t n = 0;
   for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) ++n;
@@ -219,8 +237,100 @@ Measure measure(Tool tool, const Options& o, const std::string& tree, const std:
   return m;
 }
 
-// The system calls of one run of `tool` on a fresh copy, counted by strace:
-// the total and the calls that name or touch files.
+// Runs one tool on a fresh copy of the tree under strace with the options
+// given; false when the run failed.
+bool traced_run(Tool t, const Options& o, const std::string& tree, const std::string& plan,
+                std::vector<std::string> argv) {
+  std::string copy = o.work + "/count-run";
+  if (exists(copy)) must({"rm", "-rf", copy});
+  must({"cp", "-a", tree, copy});
+  if (t == kProgram) {
+    argv.insert(argv.end(), {o.vendrit, "auto"});
+  } else {
+    argv.insert(argv.end(), {g_bin_dir + "/vendrit_bench_floor", plan});
+  }
+  Measure m = run(argv, copy, "/dev/null", "/dev/null", o.work + "/calls.err");
+  must({"rm", "-rf", copy});
+  return WIFEXITED(m.status) && WEXITSTATUS(m.status) == 0;
+}
+
+bool ends_with_nocase(const std::string& s, const char* tail) {
+  size_t n = strlen(tail);
+  return s.size() >= n && strcasecmp(s.c_str() + s.size() - n, tail) == 0;
+}
+
+// A favourites index file: a file directly in the reader directory named
+// *.idx, but "favboard.idx", which lists boards.
+bool is_favourites_name(const std::string& name) {
+  return name.find('/') == std::string::npos && ends_with_nocase(name, ".idx") &&
+         name != "favboard.idx";
+}
+
+// How often a favourites file must be rewritten at most when it is rewritten
+// once per moved board: for each move of the plan, the favourites files of
+// the tree with an entry under the board's old directory.
+long long favourites_bound(const std::string& tree, const std::string& plan_text) {
+  std::vector<std::string> entries;  // "\n<old server>\\<board>\\" of each move
+  for (const std::string& line : lines_of(plan_text)) {
+    char from[256], to[256], board[256];
+    if (sscanf(line.c_str(), "move\t%255[^\t]\t%255[^\t]\t%255s", from, to, board) == 3) {
+      entries.push_back(std::string("\n") + from + "\\" + board + "\\");
+    }
+  }
+  long long bound = 0;
+  DIR* d = opendir(tree.c_str());
+  while (dirent* e = d ? readdir(d) : nullptr) {
+    struct stat st;
+    std::string path = tree + "/" + e->d_name;
+    if (!is_favourites_name(e->d_name) || stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+      continue;
+    }
+    std::string text = "\n" + read_text(path);
+    for (const std::string& entry : entries) bound += text.find(entry) != std::string::npos;
+  }
+  if (d) closedir(d);
+  return bound;
+}
+
+// The favourites files replaced in a run, from strace -y output of its
+// renames in `root`: the successful ones whose target is a favourites file.
+// The target is the second quoted path; renameat names the directory it is
+// relative to just before it, as fd<path>.  Read a line at a time: what the
+// driver holds when it forks counts in the next child's peak memory.
+long long favourites_rewrites(const std::string& trace, const std::string& root) {
+  long long n = 0;
+  FILE* f = fopen(trace.c_str(), "r");
+  char* text = nullptr;
+  size_t capacity = 0;
+  ssize_t got;
+  while (f && (got = getline(&text, &capacity, f)) > 0) {
+    std::string line(text, static_cast<size_t>(got));
+    while (!line.empty() && line.back() == '\n') line.pop_back();
+    if (line.size() < 3 || line.compare(line.size() - 3, 3, "= 0") != 0) continue;
+    size_t quote[4], found = 0;
+    for (size_t i = 0; i < line.size() && found < 4; ++i) {
+      if (line[i] == '\\') ++i;
+      else if (line[i] == '"') quote[found++] = i;
+    }
+    if (found < 4) continue;
+    std::string dir = root, between = line.substr(quote[1], quote[2] - quote[1]);
+    size_t from = between.find('<'), to = between.rfind('>');
+    if (from != std::string::npos && to != std::string::npos && to > from) {
+      dir = between.substr(from + 1, to - from - 1);
+    }
+    std::string target = line.substr(quote[2] + 1, quote[3] - quote[2] - 1);
+    std::string path = target[0] == '/' ? target : dir + "/" + target;
+    n += path.compare(0, root.size() + 1, root + "/") == 0 &&
+         is_favourites_name(path.substr(root.size() + 1));
+  }
+  free(text);
+  if (f) fclose(f);
+  return n;
+}
+
+// The system calls of one run of each tool on a fresh copy, counted by
+// strace: the total and the calls that name or touch files; then, from one
+// more run of each, how often it replaced a favourites file.
 void count_calls(const Options& o, const std::string& tree, const std::string& plan) {
   const char* strace = access("/usr/bin/strace", X_OK) == 0 ? "/usr/bin/strace" : nullptr;
   if (!strace) {
@@ -230,30 +340,20 @@ void count_calls(const Options& o, const std::string& tree, const std::string& p
   const char* const kFileCalls[] = {"openat", "newfstatat", "fstat", "statx", "read", "write",
                                     "writev", "close", "rename", "renameat2", "unlink",
                                     "getdents64", "mkdir", "rmdir", "fcntl"};
-  long long total[2] = {0, 0};
+  long long total[2] = {0, 0}, rewrites[2] = {0, 0};
   for (Tool t : {kProgram, kFloor}) {
-    std::string copy = o.work + "/count-run", counts = o.work + "/calls." + std::to_string(t);
-    if (exists(copy)) must({"rm", "-rf", copy});
-    must({"cp", "-a", tree, copy});
-    std::vector<std::string> argv{strace, "-f", "-c", "-o", counts};
-    if (t == kProgram) {
-      argv.insert(argv.end(), {o.vendrit, "auto"});
-    } else {
-      argv.insert(argv.end(), {g_bin_dir + "/vendrit_bench_floor", plan});
-    }
-    Measure m = run(argv, copy, "/dev/null", "/dev/null", o.work + "/calls.err");
-    must({"rm", "-rf", copy});
-    if (!WIFEXITED(m.status) || WEXITSTATUS(m.status) != 0) {
+    std::string counts = o.work + "/calls." + std::to_string(t);
+    std::string renames = o.work + "/renames." + std::to_string(t);
+    if (!traced_run(t, o, tree, plan, {strace, "-f", "-c", "-o", counts}) ||
+        !traced_run(t, o, tree, plan,
+                    {strace, "-f", "-y", "-s", "4096", "-e", "trace=rename,renameat,renameat2",
+                     "-o", renames})) {
       printf("  system calls: the counted run failed (see calls.err)\n");
       return;
     }
     // strace -c: "% time seconds usecs/call calls errors syscall" rows, then "total".
-    std::string text = read_text(counts), detail;
-    size_t at = 0;
-    while (at < text.size()) {
-      size_t eol = text.find('\n', at);
-      std::string line = text.substr(at, eol == std::string::npos ? std::string::npos : eol - at);
-      at = eol == std::string::npos ? text.size() : eol + 1;
+    std::string detail;
+    for (const std::string& line : lines_of(read_text(counts))) {
       double pct, secs;
       long usecs, calls;
       char tail[128];
@@ -271,11 +371,18 @@ void count_calls(const Options& o, const std::string& tree, const std::string& p
       }
     }
     printf("  system calls, %-12s %9lld:%s\n", kToolNames[t], total[t], detail.c_str());
+    rewrites[t] = favourites_rewrites(renames, o.work + "/count-run");
   }
   if (total[kFloor] > 0) {
     double ratio = static_cast<double>(total[kProgram]) / total[kFloor];
     printf("target system calls at most 1.5x the floor: %.2fx  %s\n", ratio,
            ratio <= 1.5 ? "met" : "MISSED");
+  }
+  long long bound = favourites_bound(tree, read_text(plan));
+  for (Tool t : {kProgram, kFloor}) {
+    printf("target favourites rewrites at most moved boards x files naming them (%lld), %s: "
+           "%lld  %s\n",
+           bound, kToolNames[t], rewrites[t], rewrites[t] <= bound ? "met" : "MISSED");
   }
   fflush(stdout);
 }
@@ -288,23 +395,26 @@ double median(std::vector<double> v) {
 
 void run_benchmark(const Options& o) {
   char name[256];
-  snprintf(name, sizeof name, "%s/tree-b%d-t%d-m%d-c%d-k%d-f%d-%d-%d-s%llu", o.work.c_str(),
+  snprintf(name, sizeof name, "%s/tree-b%d-t%d-m%d-c%d-k%d-f%d-%d-%d-%d-s%llu", o.work.c_str(),
            o.boards, o.threads, o.moved, o.collide, o.catalogue, o.favourites, o.fav_files,
-           o.extra_fav, o.seed);
+           o.extra_fav, o.extra_fav_moved, o.seed);
   std::string tree = ensure_tree(
       name, {"--boards", std::to_string(o.boards), "--threads", std::to_string(o.threads),
              "--moved", std::to_string(o.moved), "--collide", std::to_string(o.collide),
              "--catalogue", std::to_string(o.catalogue), "--favourites",
              std::to_string(o.favourites), "--fav-files", std::to_string(o.fav_files),
-             "--extra-fav", std::to_string(o.extra_fav), "--seed", std::to_string(o.seed)});
+             "--extra-fav", std::to_string(o.extra_fav), "--extra-fav-moved",
+             std::to_string(o.extra_fav_moved), "--seed", std::to_string(o.seed)});
   std::string plan = tree + ".plan";
   TreeStats st = tree_stats(tree);
   std::string plan_text = read_text(plan);
   printf("tree: %d boards x %d threads (%zu boards moved, %d%% of those with threads already "
          "at the destination), %lld files, %.1f MiB, largest file %.2f MiB; %d favourites "
-         "entries in %d files, and %d more favourites files of 10 KB\n",
+         "entries in %d files, and %d more favourites files of 10 KB naming threads that are "
+         "gone, %d naming threads of moved boards\n",
          o.boards, o.threads, count_of(plan_text, "move\t"), o.collide, st.files,
-         st.bytes / 1048576.0, st.largest / 1048576.0, o.favourites, o.fav_files, o.extra_fav);
+         st.bytes / 1048576.0, st.largest / 1048576.0, o.favourites, o.fav_files, o.extra_fav,
+         o.extra_fav_moved);
   if (o.count_calls) count_calls(o, tree, plan);
 
   const std::string copies[] = {o.work + "/run-vendrit", o.work + "/run-floor"};
@@ -367,10 +477,14 @@ void run_benchmark(const Options& o) {
          st.largest / 1048576.0, over, over <= 16 ? "met" : "MISSED");
 }
 
+std::string startup_tree(const Options& o) {
+  return ensure_tree(o.work + "/startup-k9999-e1024", {"--no-log", "--catalogue", "9999",
+                                                       "--exclusions", "1024", "--seed",
+                                                       std::to_string(o.seed)});
+}
+
 void run_startup(const Options& o) {
-  std::string root = ensure_tree(o.work + "/startup-k9999-e1024",
-                                 {"--no-log", "--catalogue", "9999", "--exclusions", "1024",
-                                  "--seed", std::to_string(o.seed)});
+  std::string root = startup_tree(o);
   std::vector<double> w;
   Measure last;
   for (int i = 0; i < o.startup_runs + 1; ++i) {
@@ -390,12 +504,40 @@ void run_startup(const Options& o) {
   printf("target start-up under 50 ms (best): %.1f ms  %s\n", best, best < 50 ? "met" : "MISSED");
 }
 
+// The instructions of one start-up, counted by callgrind.
+void count_startup_instructions(const Options& o) {
+  const char* valgrind = "/usr/bin/valgrind";
+  if (access(valgrind, X_OK) != 0) {
+    printf("\nstart-up instructions: not measured (valgrind is not installed)\n");
+    return;
+  }
+  std::string root = startup_tree(o), counts = o.work + "/startup.callgrind";
+  Measure m = run({valgrind, "--tool=callgrind", "--callgrind-out-file=" + counts, o.vendrit}, root,
+                  "/dev/null", o.work + "/startup.out", o.work + "/callgrind.err");
+  long long total = -1;
+  if (WIFEXITED(m.status) && WEXITSTATUS(m.status) == 0) {
+    for (const std::string& line : lines_of(read_text(counts))) {
+      if (sscanf(line.c_str(), "summary: %lld", &total) == 1 ||
+          sscanf(line.c_str(), "totals: %lld", &total) == 1) {
+        break;
+      }
+    }
+  }
+  if (total < 0) {
+    printf("\nstart-up instructions: not measured (see callgrind.err)\n");
+  } else {
+    printf("\nstart-up with 9,999 boards and 1,024 exclusions under callgrind: %lld instructions\n",
+           total);
+  }
+}
+
 int usage() {
   fprintf(stderr,
           "usage: vendrit_bench [--boards N] [--threads M] [--moved PCT] [--collide PCT]\n"
           "         [--catalogue K] [--favourites F] [--fav-files N] [--extra-fav N]\n"
-          "         [--seed S] [--reps R] [--warmup 0|1] [--startup-runs K] [--work DIR]\n"
-          "         [--vendrit PATH] [--no-verify] [--no-run] [--no-startup] [--count-calls]\n");
+          "         [--extra-fav-moved N] [--seed S] [--reps R] [--warmup 0|1]\n"
+          "         [--startup-runs K] [--work DIR] [--vendrit PATH] [--no-verify] [--no-run]\n"
+          "         [--no-startup] [--count-calls] [--startup-callgrind]\n");
   return 2;
 }
 
@@ -413,18 +555,19 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
-    int* target = a == "--boards"         ? &o.boards
-                  : a == "--threads"      ? &o.threads
-                  : a == "--moved"        ? &o.moved
-                  : a == "--collide"      ? &o.collide
-                  : a == "--catalogue"    ? &o.catalogue
-                  : a == "--favourites"   ? &o.favourites
-                  : a == "--fav-files"    ? &o.fav_files
-                  : a == "--extra-fav"    ? &o.extra_fav
-                  : a == "--reps"         ? &o.reps
-                  : a == "--startup-runs" ? &o.startup_runs
-                  : a == "--warmup"       ? &o.warmup
-                                          : nullptr;
+    int* target = a == "--boards"            ? &o.boards
+                  : a == "--threads"         ? &o.threads
+                  : a == "--moved"           ? &o.moved
+                  : a == "--collide"         ? &o.collide
+                  : a == "--catalogue"       ? &o.catalogue
+                  : a == "--favourites"      ? &o.favourites
+                  : a == "--fav-files"       ? &o.fav_files
+                  : a == "--extra-fav"       ? &o.extra_fav
+                  : a == "--extra-fav-moved" ? &o.extra_fav_moved
+                  : a == "--reps"            ? &o.reps
+                  : a == "--startup-runs"    ? &o.startup_runs
+                  : a == "--warmup"          ? &o.warmup
+                                             : nullptr;
     if (target && v) {
       *target = atoi(v);
       ++i;
@@ -445,6 +588,8 @@ int main(int argc, char** argv) {
       o.startup = false;
     } else if (a == "--count-calls") {
       o.count_calls = true;
+    } else if (a == "--startup-callgrind") {
+      o.startup_callgrind = true;
     } else {
       return usage();
     }
@@ -460,5 +605,6 @@ int main(int argc, char** argv) {
   o.vendrit = abs;
   if (o.run) run_benchmark(o);
   if (o.startup) run_startup(o);
+  if (o.startup_callgrind) count_startup_instructions(o);
   return 0;
 }

@@ -8,7 +8,7 @@
 //   vendrit_bench_gen --out DIR [--boards N] [--threads M] [--moved PCT]
 //                     [--collide PCT] [--catalogue K] [--exclusions E]
 //                     [--favourites F] [--fav-files N] [--extra-fav N]
-//                     [--seed S] [--no-log] [--plan FILE]
+//                     [--extra-fav-moved N] [--seed S] [--no-log] [--plan FILE]
 //
 // Text literals here are Shift_JIS at run time (-fexec-charset=CP932).
 #include <sys/stat.h>
@@ -46,6 +46,7 @@ struct Options {
   int favourites = 1000;    // entries in all favourites index files
   int fav_files = 5;        // files those entries are spread over
   int extra_fav = 0;        // further favourites files of about 10 KB naming threads that are gone
+  int extra_fav_moved = 0;  // and of about 10 KB naming threads of moved boards
   uint64_t seed = 1;
   bool log = true;
 };
@@ -391,6 +392,7 @@ int generate(const Options& o) {
 
   // The log tree.
   std::vector<ThreadRef> threads;
+  std::vector<std::vector<size_t>> moved_threads;  // per moved board, its threads at the old place
   std::string plan;
   if (o.log) {
     std::vector<LogBoard> boards;
@@ -441,6 +443,7 @@ int generate(const Options& o) {
       const std::string board_name = make_board_name(rng);
       std::set<long long> keys;
       std::vector<std::pair<long long, std::string>> made;
+      if (lb.moved) moved_threads.emplace_back();
       for (int t = 0; t < o.threads; ++t) {
         long long key;
         do key = 1500000000 + static_cast<long long>(rng.below(300000000)); while (!keys.insert(key).second);
@@ -452,6 +455,7 @@ int generate(const Options& o) {
         if (lb.excluded && rng.chance(0.5)) host = main_servers[0];
         std::string log = write_thread(rng, dir, host, lb.id, board_name, key, pick_log_size(rng),
                                        catalogue);
+        if (lb.moved) moved_threads.back().push_back(threads.size());
         threads.push_back(ThreadRef{lb.dir_server, lb.id, key});
         if (lb.collide) made.push_back({key, std::move(log)});
       }
@@ -532,6 +536,26 @@ int generate(const Options& o) {
     favboard += "\t" + b.server + "\t" + b.id + "\t" + b.name + "\r\n";
   }
   write_file(o.out + "/favboard.idx", favboard);
+  // More favourites files, each about 10 KB of threads of moved boards, the
+  // way a reader keeps a file per topic: a board's threads together, a few
+  // boards a file, no thread twice in a file.  Every run rewrites them.
+  for (int i = 0; i < o.extra_fav_moved && !moved_threads.empty(); ++i) {
+    std::vector<size_t> boards(moved_threads.size());
+    for (size_t b = 0; b < boards.size(); ++b) boards[b] = b;
+    shuffle(rng, boards);
+    std::string text;
+    for (size_t b = 0; b < boards.size() && text.size() < 10000; ++b) {
+      std::vector<size_t> mine = moved_threads[boards[b]];
+      shuffle(rng, mine);
+      for (size_t k = 0; k < mine.size() && text.size() < 10000; ++k) {
+        const ThreadRef& t = threads[mine[k]];
+        text += t.server_dir + "\\" + t.board + "\\" + number(t.key) + ".idx\r\n";
+      }
+    }
+    char name[32];
+    snprintf(name, sizeof name, "/moved_%03d.idx", i);
+    write_file(o.out + name, text);
+  }
 
   FILE* p = fopen(o.plan.c_str(), "wb");
   if (!p || fwrite(plan.data(), 1, plan.size(), p) != plan.size() || fclose(p) != 0) {
@@ -557,7 +581,8 @@ int usage() {
   fprintf(stderr,
           "usage: vendrit_bench_gen --out DIR [--boards N] [--threads M] [--moved PCT]\n"
           "         [--collide PCT] [--catalogue K] [--exclusions E] [--favourites F]\n"
-          "         [--fav-files N] [--extra-fav N] [--seed S] [--no-log] [--plan FILE]\n");
+          "         [--fav-files N] [--extra-fav N] [--extra-fav-moved N] [--seed S]\n"
+          "         [--no-log] [--plan FILE]\n");
   return 2;
 }
 
@@ -570,16 +595,17 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
-    int* target = a == "--boards"       ? &o.boards
-                  : a == "--threads"    ? &o.threads
-                  : a == "--moved"      ? &o.moved
-                  : a == "--collide"    ? &o.collide
-                  : a == "--catalogue"  ? &o.catalogue
-                  : a == "--exclusions" ? &o.exclusions
-                  : a == "--favourites" ? &o.favourites
-                  : a == "--fav-files"  ? &o.fav_files
-                  : a == "--extra-fav"  ? &o.extra_fav
-                                        : nullptr;
+    int* target = a == "--boards"            ? &o.boards
+                  : a == "--threads"         ? &o.threads
+                  : a == "--moved"           ? &o.moved
+                  : a == "--collide"         ? &o.collide
+                  : a == "--catalogue"       ? &o.catalogue
+                  : a == "--exclusions"      ? &o.exclusions
+                  : a == "--favourites"      ? &o.favourites
+                  : a == "--fav-files"       ? &o.fav_files
+                  : a == "--extra-fav"       ? &o.extra_fav
+                  : a == "--extra-fav-moved" ? &o.extra_fav_moved
+                                             : nullptr;
     if (target) {
       if (!v || !parse_int(v, target)) return usage();
       ++i;
@@ -599,7 +625,8 @@ int main(int argc, char** argv) {
     }
   }
   if (o.out.empty() || o.moved > 100 || o.collide > 100 || o.catalogue < 1 ||
-      o.catalogue > 9999 || o.exclusions > 1024 || o.fav_files < 1 || o.fav_files + o.extra_fav > 100) {
+      o.catalogue > 9999 || o.exclusions > 1024 || o.fav_files < 1 ||
+      o.fav_files + o.extra_fav + o.extra_fav_moved > 100) {
     return usage();
   }
   if (o.plan.empty()) o.plan = o.out + ".plan";
