@@ -13,8 +13,9 @@
 //   each thread by a rename that never overwrites; where the destination
 //   already has the thread, looks at its size and keeps the larger copy as
 //   the default settings do; removes the emptied directories;
-// - after each thread, rewrites (temporary file, flushed, then rename) the favourites
-//   files that name it, from their contents kept in memory;
+// - after each board, rewrites (temporary file, flushed, then rename) each
+//   favourites file that names a thread of it, once, from its contents kept
+//   in memory;
 // - lists the whole tree again, reads every thread index file, and for each
 //   one in a family server directory whose host is not that server, rewrites
 //   its thread log's links and then the index file, each through a temporary
@@ -146,11 +147,18 @@ void read_catalogue() {
 }
 
 // The thread's favourites entry follows it: the first occurrence in each file.
-void follow_in_favourites(const std::string& old_text, const std::string& new_text) {
+// Makes the entries of one board's threads follow: each favourites file that
+// names any of them is rewritten once, after all its replacements.
+void follow_in_favourites(const std::vector<std::pair<std::string, std::string>>& moved) {
   for (Favourite& f : g_favourites) {
-    size_t at = f.text.find(old_text);
-    if (at == std::string::npos) continue;
-    f.text.replace(at, old_text.size(), new_text);
+    bool changed = false;
+    for (const auto& m : moved) {
+      size_t at = f.text.find(m.first);
+      if (at == std::string::npos) continue;
+      f.text.replace(at, m.first.size(), m.second);
+      changed = true;
+    }
+    if (!changed) continue;
     std::vector<iovec> piece{{const_cast<char*>(f.text.data()), f.text.size()}};
     replace_with(f.name, piece);
   }
@@ -164,6 +172,7 @@ void move_board(const Move& m) {
   mkdir(to.c_str(), 0777);
   DIR* d = opendir(from.c_str());
   if (!d) return;
+  std::vector<std::pair<std::string, std::string>> moved;
   while (dirent* e = readdir(d)) {
     if (is_dot(e->d_name) || is_dir_entry(from, e) || strstr(e->d_name, ".idx")) continue;
     std::string name = e->d_name;
@@ -184,10 +193,11 @@ void move_board(const Move& m) {
         unlink(src_index.c_str());
       }
     }
-    follow_in_favourites(m.from_server + "\\" + m.board + "\\" + index,
-                         m.to_server + "\\" + m.board + "\\" + index);
+    moved.emplace_back(m.from_server + "\\" + m.board + "\\" + index,
+                       m.to_server + "\\" + m.board + "\\" + index);
   }
   closedir(d);
+  follow_in_favourites(moved);
   rmdir(from.c_str());
 }
 

@@ -259,8 +259,9 @@ Decision plan_thread(const Thread& t, const Policy& policy, bool* empty_there) {
   if (!(policy.no_move && f.dropped != Dropped::kNo) && f.buffer) {
     const Spot spot = look_at(t.dst_data.disk, &f.destination_size);
     f.destination = destination_of(spot, f.destination_size);
+    // Only a thread without its index at the source asks whether one is there.
     uint64_t size;
-    f.destination_index = !t.self_paired && look_at(t.dst_index.disk, &size) == Spot::kFile;
+    f.destination_index = !t.self_paired && !t.has_index && look_at(t.dst_index.disk, &size) == Spot::kFile;
     if (needs_identity(f)) f.same = same_of(t);
   }
   *empty_there = f.destination == Destination::kEmpty;

@@ -26,7 +26,8 @@ struct ThreadFacts {
   Destination destination = Destination::kAbsent;
   uint64_t source_size = 0, destination_size = 0;
   bool source_index = false;       // an index file beside the source data file
-  bool destination_index = false;  // a regular index file at the destination
+  bool destination_index = false;  // a regular index file at the destination (asked
+                                   // only where the source has none)
   bool self_paired = false;        // a name without "." is its own index
   bool buffer = true;              // the work buffer could be made to hold the data file
   Dropped dropped = Dropped::kNotAsked;
