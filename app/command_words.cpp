@@ -28,7 +28,21 @@ CommandChoice apply_command_words(const char* line) {
     g_settings.copylarge = 1;
   }
   choice.setup = has("setup");
+  // The user asked to see first: a run then waits for GO!.
+  choice.preview = has("preview");
+  if (choice.preview && choice.run_mode > 1) choice.run_mode = 1;
   return choice;
 }
+
+const char* const kCommandWordHelp[] = {
+    "auto     一度実行して終了します",
+    "aborn    移転元のログを残します",
+    "leave    移転元のログを消します",
+    "new      重複したら移転先のログを使います",
+    "large    重複したらサイズの大きい方のログを使います",
+    "setup    設定の画面だけを開きます",
+    "preview  実行する内容を先に表示します（GO!を押すまで何も変更しません）",
+    nullptr,
+};
 
 }  // namespace vendrit

@@ -6,6 +6,7 @@
 #include "catalogue/catalogue.h"
 #include "report/progress_log.h"
 #include "tests/test_support.h"
+#include "vendrit_config.h"
 
 namespace vendrit {
 namespace {
@@ -47,6 +48,38 @@ TEST_F(MainWindowTest, RunSequence) {
     EXPECT_EQ(std::vector<int>({ui_->selection_removals, ui_->beeps, ui_->exits_posted}),
               std::vector<int>({!backup, !backup, !backup && mode == 2}));
   }
+}
+
+// A preview tells, board by board, what the run will do, and changes nothing; the
+// run then does just that, showing its progress board by board.
+TEST_F(MainWindowTest, PreviewForetellsTheRunAndChangesNothing) {
+  const std::string old = std::string("old") + kMainSuffix, now = std::string("new") + kMainSuffix;
+  const std::string from = "log\\" + old + "\\news\\", to = "log\\" + now + "\\news\\";
+  add_board(now.c_str(), "news");
+  g_settings.no_move = 1;
+  // 1 moves; 2 meets a larger copy there; 3 dropped out and stays; 4 meets a directory.
+  for (const char* n : {"1", "2", "3", "4"}) {
+    write_file(from + n + ".dat", "data");
+    write_file(from + n + ".idx", index_text(Index(n[0] == '3' ? 0x10 : 0, old)));
+  }
+  write_file(to + "2.dat", "the larger copy there");
+  write_file(to + "2.idx", index_text(Index(0, old)));
+  make_dirs(to + "4.dat");
+  add_favourites("fav.idx", old + "\\news\\1.idx\r\n" + old + "\\news\\2.idx\r\n");
+  const std::vector<std::string> before = snapshot_tree(".");
+  preview_sequence();
+  EXPECT_EQ(snapshot_tree("."), before);
+  EXPECT_EQ(ui_->output, "\r\n-------プレビュー（GO!を押すまで何も変更しません）\r\nBBS:news  " + old + "->" + now +
+                             "\r\n　移動 1　移動先と重複 1（移動元を使う 0、移動先を使う 1）"
+                             "　dat落ちで残す 1　飛ばす 1　お気に入り 2\r\n-------書き換える.idx 2件");
+  EXPECT_EQ(ui_->buttons, std::vector<bool>{true});
+  run_sequence();
+  EXPECT_EQ(read_file("fav.idx"), now + "\\news\\1.idx\r\n" + now + "\\news\\2.idx\r\n");
+  EXPECT_EQ(snapshot_tree(from), (std::vector<std::string>{"3.dat=data", "3.idx=" + index_text(Index(0x10, old)),
+                                                           "4.dat=data", "4.idx=" + index_text(Index(0, old))}));
+  for (const char* n : {"1", "2"}) EXPECT_EQ(read_file(to + n + ".idx"), index_text(Index(0, now))) << n;
+  // One board, done with a failure line (the directory in 4.dat's place); then cleared.
+  EXPECT_EQ(ui_->progress, (std::vector<std::vector<int>>{{1, 1, 1}, {0, 0, 0}}));
 }
 
 // The rebuild is for one run; an unwritable or unreplaceable favorite.idx is reported, kept, leaves no temporary.

@@ -6,6 +6,7 @@
 #include "relocate/walk_log_tree.h"
 #include "repair/favourites_stream.h"
 #include "repair/repair_pass.h"
+#include "store/index_fates.h"
 #include "report/backup_program.h"
 #include "report/progress_log.h"
 #include "report/sstp_notify.h"
@@ -51,11 +52,20 @@ void run_sequence() {
                    kFavouritesFileName);
   }
   g_favourites_rebuild = 0;
+  g_ui->show_progress(0, 0, false);
   sstp_notify(8, false);
   progress_show("\r\n終了しました");
   g_ui->beep();
   g_ui->set_buttons_enabled(true);
   if (g_run_mode == 2) g_ui->post_exit();
+}
+
+void preview_sequence() {
+  progress_show("\r\n-------プレビュー（GO!を押すまで何も変更しません）");
+  IndexFates fates;
+  if (preview_log_tree("log", &fates) == 0) progress_show("\r\n移転する板はありません");
+  progress_show("\r\n-------書き換える.idx %d件", preview_repair_pass("log", fates));
+  g_ui->set_buttons_enabled(true);
 }
 
 }  // namespace vendrit

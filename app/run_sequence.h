@@ -7,4 +7,11 @@ namespace vendrit {
 
 void run_sequence();
 
+// What run_sequence would do, shown in the output control, with nothing
+// changed (no file written, renamed or removed, no vendrit.log line, no
+// backup program): each moved board with what would happen to its threads,
+// then how many index files the repair pass would rewrite.  Enables the
+// buttons at the end.
+void preview_sequence();
+
 }  // namespace vendrit

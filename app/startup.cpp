@@ -78,6 +78,7 @@ int vendrit_main(const char* command_line, Ui* ui) {
   g_foreign_server = 0;
   CommandChoice choice = apply_command_words(words);
   g_run_mode = choice.run_mode;
+  g_preview = choice.preview;
 
   if (choice.run_mode != 2 && choice.setup) {
     // Settings mode: no host has been looked up, so nothing is announced.

@@ -54,11 +54,11 @@ bool exists(const char* path) {
 
 enum class Chain { kReady, kLink, kFailed };
 
-// Creates the directories of `path` that are missing.  Every one after the
-// first must be a real directory or be made one here: a link on the way
-// would lead the threads out of the log tree.  `stop` gets the name that
-// ended the chain.
-Chain make_dir_chain(const char* path, char* stop) {
+// Creates the directories of `path` that are missing (`create` false: only
+// looks, as far as they are there).  Every one after the first must be a
+// real directory or be made one here: a link on the way would lead the
+// threads out of the log tree.  `stop` gets the name that ended the chain.
+Chain make_dir_chain(const char* path, char* stop, bool create) {
   Env* e = env();
   char prefix[kPathSize];
   bool first = true;
@@ -68,11 +68,12 @@ Chain make_dir_chain(const char* path, char* stop) {
     format_text(prefix, sizeof prefix, "%.*s", static_cast<int>(i), path);
     copy_text(stop, kPathSize, prefix);
     if (first) {
-      e->make_dir(prefix);  // log itself: it may be a link, and usually exists
+      if (create) e->make_dir(prefix);  // log itself: it may be a link, and usually exists
       first = false;
     } else {
       FileStatus st;
       if (!e->stat(prefix, &st)) {
+        if (!create) return Chain::kReady;  // the rest would be made
         if (!e->make_dir(prefix) && Env::last_error() != kErrExists) return Chain::kFailed;
       } else if (st.kind == FileKind::kLink) {
         return Chain::kLink;
@@ -179,12 +180,13 @@ bool prepare(const PathPair& source, const PathPair& destination, const ListedDi
   return true;
 }
 
-// Creates the destination and makes sure that it is another directory than
-// the source.  False (reported) when the board is to be left alone.
-bool destination_ready(const PathPair& source, const PathPair& destination_pair) {
+// Creates the destination (or, for a preview, looks whether it is there)
+// and makes sure that it is another directory than the source.  False
+// (reported) when the board is to be left alone.
+bool destination_ready(const PathPair& source, const PathPair& destination_pair, bool create) {
   const char* destination = destination_pair.disk;
   char stop[kPathSize];
-  switch (make_dir_chain(destination, stop)) {
+  switch (make_dir_chain(destination, stop, create)) {
     case Chain::kReady: break;
     case Chain::kLink:
       progress_print("\r\nDir:%sはリンクです。コピーを中止します。", stop);
@@ -194,6 +196,9 @@ bool destination_ready(const PathPair& source, const PathPair& destination_pair)
                      destination_pair.text);
       return false;
   }
+  // Not there yet (a preview): a run would make it, and it cannot be the source.
+  FileStatus st;
+  if (!create && !env()->stat(destination, &st)) return true;
   // However the two are spelt, and whatever link makes them one, a board is
   // never moved onto itself.
   FileIdentity a, b;
@@ -391,6 +396,82 @@ void undo_step(std::vector<Job>* jobs, std::vector<FavouriteMove>* moves) {
   }
 }
 
+// The two directories of a moved board, as the program names them and as
+// they are spelt on disk.
+struct BoardDirs {
+  BoardDirs(const char* source, const char* destination, const char* source_disk,
+            const char* destination_disk) {
+    copy_text(from.text, kPathSize, source);
+    copy_text(from.disk, kPathSize, source_disk ? source_disk : source);
+    copy_text(to.text, kPathSize, destination);
+    copy_text(to.disk, kPathSize, destination_disk ? destination_disk : destination);
+  }
+  PathPair from, to;
+};
+
+// Decides every thread of the board before anything is done with any: the
+// run (`act`) then takes each step for all of them, in listing order, and a
+// preview only counts.  Threads that stay are reported here; the others
+// are in `jobs`.  False when the whole board is left alone.
+bool decide_board(const BoardDirs& b, bool act, std::vector<Job>* jobs) {
+  if (!destination_ready(b.from, b.to, act)) return false;
+  ListedDir dir;
+  if (!list_entries(b.from.disk, &dir)) return false;
+  const Policy policy{g_settings.copyonly != 0, g_settings.copylarge != 0, g_settings.no_move != 0};
+  for (const ListedEntry& entry : dir.entries) {
+    // Sub-directories of a board are not touched.
+    if (entry.kind == FileKind::kDir) continue;
+    if (entry.problem != NameProblem::kNone || entry.kind != FileKind::kFile) {
+      report_untouched(b.from.disk, entry, false);
+      continue;
+    }
+    // A temporary file of ours left by an interrupted run is no thread.
+    if (is_leftover_temporary(entry.disk.c_str())) {
+      char leftover[kPathSize];
+      if (act && join_path(leftover, b.from.disk, entry.disk.c_str(), false)) env()->remove_file(leftover);
+      continue;
+    }
+    // Index files never travel by themselves, only beside their data file.
+    if (strstr(entry.name.c_str(), ".idx")) continue;
+    Job j;
+    if (!prepare(b.from, b.to, dir, entry, &j.t)) continue;
+    j.d = plan_thread(j.t, policy, &j.empty_there);
+    // A preview keeps them all, to count them.
+    j.alive = !report_staying(j, policy);
+    if (j.alive || !act) jobs->push_back(j);
+  }
+  return true;
+}
+
+// Counts a thread of a preview, and notes where its index file will be.
+void count_and_foresee(const Job& j, BoardPreview* p, IndexFates* fates) {
+  const Thread& t = j.t;
+  const Verdict v = j.d.verdict;
+  switch (v) {
+    case Verdict::kMove:
+    case Verdict::kCopy: ++p->moving; break;
+    case Verdict::kCopyOver:
+    case Verdict::kReplaceThenDrop: ++p->source_wins; break;
+    case Verdict::kKeepBoth:
+    case Verdict::kDropSource: ++p->destination_wins; break;
+    case Verdict::kLeaveDropped: ++p->dropped; break;
+    default: ++p->skipped; return;
+  }
+  if (!fates || v == Verdict::kLeaveDropped || v == Verdict::kKeepBoth) return;
+  // The source index leaves its directory unless it is copied; one that
+  // arrives takes the place of any there; a copy without a source index
+  // removes the destination's, which described the data replaced.
+  const bool copies = v == Verdict::kCopy || v == Verdict::kCopyOver;
+  if (t.has_index && !copies) fates->gone.insert(t.src_index.text);
+  if (v == Verdict::kDropSource) return;
+  if (t.has_index) {
+    fates->arriving.push_back({j.t.dst_index.text, t.src_index.disk});
+    long sep = last_separator(fates->arriving.back().dir.data());
+    if (sep >= 0) fates->arriving.back().dir.resize(static_cast<size_t>(sep));
+  }
+  if (t.has_index || (v != Verdict::kMove && !t.self_paired)) fates->gone.insert(t.dst_index.text);
+}
+
 }  // namespace
 
 bool companion_name(char* out, const char* name) {
@@ -403,47 +484,41 @@ bool companion_name(char* out, const char* name) {
 
 void move_board_dir(const char* source, const char* destination, const char* source_disk,
                     const char* destination_disk) {
-  PathPair from, to;
-  copy_text(from.text, kPathSize, source);
-  copy_text(from.disk, kPathSize, source_disk ? source_disk : source);
-  copy_text(to.text, kPathSize, destination);
-  copy_text(to.disk, kPathSize, destination_disk ? destination_disk : destination);
-  if (!destination_ready(from, to)) return;
-  ListedDir dir;
-  if (!list_entries(from.disk, &dir)) return;
-  const Policy policy{g_settings.copyonly != 0, g_settings.copylarge != 0, g_settings.no_move != 0};
-  // The whole board is decided before anything is done: each step below
-  // then takes every thread, in listing order.  Every step puts the index
-  // file before the favourites and those before the data file.  The data
-  // file is what makes a run settle a thread, so as long as it stays at the
-  // source the next run takes the thread up again and completes what a
-  // failure or a crash cut short; an index file never travels by itself.
+  BoardDirs b(source, destination, source_disk, destination_disk);
   std::vector<Job> jobs;
-  for (const ListedEntry& entry : dir.entries) {
-    // Sub-directories of a board are not touched.
-    if (entry.kind == FileKind::kDir) continue;
-    if (entry.problem != NameProblem::kNone || entry.kind != FileKind::kFile) {
-      report_untouched(from.disk, entry, false);
-      continue;
-    }
-    // A temporary file of ours left by an interrupted run is no thread.
-    if (is_leftover_temporary(entry.disk.c_str())) {
-      char leftover[kPathSize];
-      if (join_path(leftover, from.disk, entry.disk.c_str(), false)) env()->remove_file(leftover);
-      continue;
-    }
-    // Index files never travel by themselves, only beside their data file.
-    if (strstr(entry.name.c_str(), ".idx")) continue;
-    Job j;
-    if (!prepare(from, to, dir, entry, &j.t)) continue;
-    j.d = plan_thread(j.t, policy, &j.empty_there);
-    if (!report_staying(j, policy)) jobs.push_back(j);
-  }
+  if (!decide_board(b, true, &jobs)) return;
   std::vector<FavouriteMove> moves;
-  index_step(&jobs, to);
+  index_step(&jobs, b.to);
   favourites_step(&jobs, &moves);
   data_step(&jobs);
   undo_step(&jobs, &moves);
+}
+
+BoardPreview preview_board_dir(const char* source, const char* destination, const char* source_disk,
+                               const char* destination_disk, IndexFates* fates) {
+  BoardDirs b(source, destination, source_disk, destination_disk);
+  BoardPreview p;
+  std::vector<Job> jobs;
+  // The run's lines for threads that stay are counted here, not shown.
+  const bool muted = progress_mute(true);
+  const bool ready = decide_board(b, false, &jobs);
+  progress_mute(muted);
+  if (!ready) {
+    p.left = true;
+    return p;
+  }
+  std::vector<FavouriteMove> moves;
+  for (Job& j : jobs) {
+    count_and_foresee(j, &p, fates);
+    if (!j.alive) continue;
+    FavouriteMove m;
+    m.source_index = j.t.src_index.text;
+    m.destination_index = j.t.dst_index.text;
+    m.again = j.d.again;
+    moves.push_back(m);
+  }
+  p.favourites = foresee_favourites(&moves);
+  return p;
 }
 
 }  // namespace vendrit

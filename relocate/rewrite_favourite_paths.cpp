@@ -94,9 +94,12 @@ bool replace_first(std::string* text, const char* from, const char* to, bool aga
   return true;
 }
 
-// Makes the moves follow (or, `back`, return) in favourites file `i`, which
-// is rewritten at most once.
-void rewrite_file(int i, std::vector<FavouriteMove>* moves, bool back) {
+enum class Way { kFollow, kBack, kForesee };
+
+// Makes the moves follow (or return) in favourites file `i`, which is
+// rewritten at most once; foreseen, only its kept text changes.
+void rewrite_file(int i, std::vector<FavouriteMove>* moves, Way way) {
+  const bool back = way == Way::kBack;
   const char* name = g_favourites[i];
   Kept* kept = &g_kept[i];
   std::vector<size_t> changed;  // the moves whose entry this file holds
@@ -118,6 +121,11 @@ void rewrite_file(int i, std::vector<FavouriteMove>* moves, bool back) {
       }
     }
     if (changed.empty()) return;
+    if (way == Way::kForesee) {
+      kept->text = std::move(text);
+      for (size_t j : changed) (*moves)[j].moved_in[i] = true;
+      return;
+    }
     // Changed on disk since it was read (the reader added an entry): read
     // again and look again.
     FileStatus now;
@@ -142,9 +150,9 @@ void rewrite_file(int i, std::vector<FavouriteMove>* moves, bool back) {
   for (size_t j : changed) (*moves)[j].failed = true;
 }
 
-void rewrite_all(std::vector<FavouriteMove>* moves, bool back) {
+void rewrite_all(std::vector<FavouriteMove>* moves, Way way) {
   for (FavouriteMove& m : *moves) m.moved_in.resize(static_cast<size_t>(g_favourite_count));
-  for (int i = 0; i < g_favourite_count; ++i) rewrite_file(i, moves, back);
+  for (int i = 0; i < g_favourite_count; ++i) rewrite_file(i, moves, way);
 }
 
 }  // namespace
@@ -153,8 +161,17 @@ void favourites_forget() {
   for (Kept& k : g_kept) k = Kept();
 }
 
-void follow_favourites(std::vector<FavouriteMove>* moves) { rewrite_all(moves, false); }
+void follow_favourites(std::vector<FavouriteMove>* moves) { rewrite_all(moves, Way::kFollow); }
 
-void unfollow_favourites(std::vector<FavouriteMove>* moves) { rewrite_all(moves, true); }
+void unfollow_favourites(std::vector<FavouriteMove>* moves) { rewrite_all(moves, Way::kBack); }
+
+int foresee_favourites(std::vector<FavouriteMove>* moves) {
+  rewrite_all(moves, Way::kForesee);
+  int followed = 0;
+  for (const FavouriteMove& m : *moves) {
+    for (bool in : m.moved_in) followed += in;
+  }
+  return followed;
+}
 
 }  // namespace vendrit

@@ -35,6 +35,10 @@ void follow_favourites(std::vector<FavouriteMove>* moves);
 // Moves back what follow_favourites moved for these threads (whose move then
 // failed), in the files where it moved them.
 void unfollow_favourites(std::vector<FavouriteMove>* moves);
+// For a preview: makes the entries follow in the texts kept in memory only
+// (a later board is looked for in them as a run would find the files) and
+// returns how many entries followed.  No file is written.
+int foresee_favourites(std::vector<FavouriteMove>* moves);
 
 // Forgets the favourites files read so far: the next call reads them again.
 // Each relocation pass starts and ends with it.

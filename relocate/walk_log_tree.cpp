@@ -29,6 +29,39 @@ void lower_server(char* out, const char* server) {
   lower_sjis(out);
 }
 
+// What a walk does with the boards it finds.
+struct Walk {
+  enum Mode { kCount, kRun, kPreview } mode;
+  int boards = 0;          // moved boards met so far
+  int total = 0;           // kRun: the moved boards a counting walk met
+  IndexFates* fates = nullptr;
+  bool acts() const { return mode == kRun; }
+};
+
+// The line that starts a moved board, in a run and in a preview.
+void report_board(const BoardRecord& home, const char* old_server) {
+  progress_print("\r\nBBS:%s  %s->%s", home.board_id, old_server, home.server);
+}
+
+// A preview's lines for one moved board: the run's "BBS:" line, then what
+// would happen to its threads.  The walk's other lines are the run's.
+void preview_board(const BoardRecord& home, const char* old_server, const PathPair& source,
+                   const PathPair& destination, IndexFates* fates) {
+  const BoardPreview p = preview_board_dir(source.text, destination.text, source.disk,
+                                           destination.disk, fates);
+  const bool muted = progress_mute(false);
+  report_board(home, old_server);
+  if (p.left) {
+    progress_print("\r\n　この板は移動しません");
+  } else {
+    progress_print("\r\n　移動 %d　移動先と重複 %d（移動元を使う %d、移動先を使う %d）", p.moving,
+                   p.source_wins + p.destination_wins, p.source_wins, p.destination_wins);
+    progress_print("　dat落ちで残す %d　飛ばす %d　お気に入り %d", p.dropped, p.skipped,
+                   p.favourites);
+  }
+  progress_mute(muted);
+}
+
 // The first board record for `board_id` on a server other than `old_server`.
 const BoardRecord* find_new_home(const char* board_id, const char* old_server) {
   for (int i = 0; i < g_board_count; ++i) {
@@ -43,7 +76,8 @@ const BoardRecord* find_new_home(const char* board_id, const char* old_server) {
 
 // One board directory `entry` of the server directory `server`; `holder`
 // lists the directory that holds the server directory.
-void visit_board_dir(const PathPair& server, const ListedDir* holder, const ListedEntry& entry) {
+void visit_board_dir(Walk* w, const PathPair& server, const ListedDir* holder,
+                     const ListedEntry& entry) {
   long sep = last_separator(server.text), disk_sep = last_separator(server.disk);
   if (sep < 0 || disk_sep < 0) return;  // a server directory needs the directory holding it
   const char* old_server = server.text + sep + 1;
@@ -52,7 +86,7 @@ void visit_board_dir(const PathPair& server, const ListedDir* holder, const List
   if (is_excluded(old_server, entry.name.c_str())) return;
   const BoardRecord* home = find_new_home(entry.name.c_str(), old_server);
   if (!home) {
-    env()->remove_dir(source.disk);
+    if (w->acts()) env()->remove_dir(source.disk);
     return;
   }
   // The new server directory as it is already spelt on disk, if it is there.
@@ -69,14 +103,21 @@ void visit_board_dir(const PathPair& server, const ListedDir* holder, const List
     report_cut_path(destination.text, true);
     return;
   }
-  progress_print("\r\nBBS:%s  %s->%s", home->board_id, old_server, home->server);
+  ++w->boards;
+  switch (w->mode) {
+    case Walk::kCount: return;
+    case Walk::kPreview: preview_board(*home, old_server, source, destination, w->fates); return;
+    case Walk::kRun: break;
+  }
+  report_board(*home, old_server);
   move_board_dir(source.text, destination.text, source.disk, destination.disk);
   env()->remove_dir(source.disk);
+  g_ui->show_progress(w->boards, w->total, progress_failures() > 0);
 }
 
 // `dir.text` is the program path (lower-case below log), `dir.disk` the same
 // directory as spelt on disk; `holder` lists the directory above it.
-void walk(const PathPair& dir, const ListedDir* holder) {
+void walk(Walk* w, const PathPair& dir, const ListedDir* holder) {
   const bool server_dir = is_server_dir(dir.text);
   if (!server_dir && count_separators(dir.text) > kDeepestWalkedSeparators) return;
   // Read whole first: the walk creates and removes directories here.
@@ -91,13 +132,13 @@ void walk(const PathPair& dir, const ListedDir* holder) {
       continue;
     }
     if (server_dir) {
-      visit_board_dir(dir, holder, e);
+      visit_board_dir(w, dir, holder, e);
       continue;
     }
     PathPair child;
     if (!join_pair(&child, dir, e.name.c_str(), e.disk.c_str(), true)) continue;
-    walk(child, &entries);
-    env()->remove_dir(child.disk);
+    walk(w, child, &entries);
+    if (w->acts()) env()->remove_dir(child.disk);
   }
 }
 
@@ -107,13 +148,35 @@ bool is_server_dir(const char* path) {
   return strstr(path, kMainSuffix) || strstr(path, kSisterSuffix);
 }
 
-void walk_log_tree(const char* path) {
+namespace {
+
+void walk_from(Walk* w, const char* path) {
   PathPair root;
   copy_text(root.text, kPathSize, path);
   copy_text(root.disk, kPathSize, path);
+  // Only the run's own walk says what it met: the others are quiet.
+  const bool muted = progress_mute(!w->acts());
   favourites_forget();
-  walk(root, nullptr);
+  walk(w, root, nullptr);
   favourites_forget();
+  progress_mute(muted);
+}
+
+}  // namespace
+
+void walk_log_tree(const char* path) {
+  Walk count{Walk::kCount};
+  walk_from(&count, path);
+  Walk run{Walk::kRun};
+  run.total = count.boards;
+  walk_from(&run, path);
+}
+
+int preview_log_tree(const char* path, IndexFates* fates) {
+  Walk w{Walk::kPreview};
+  w.fates = fates;
+  walk_from(&w, path);
+  return w.boards;
 }
 
 }  // namespace vendrit

@@ -141,12 +141,37 @@ bool rewrite_log_first(const IndexFile& f, const char* old_prefix, const char* n
          LinkRewrite::kFailed;
 }
 
-void repair_index_file(IndexFile& f, const ListedEntry& entry, int* header_printed) {
+// Whether `dir` is a board directory the pass works in (log\<server>\<board>,
+// not excluded); fills its server and board part.
+bool board_of(const char* dir, char* server, char* board_part) {
+  return split_board_dir(dir, server, board_part) && !is_excluded(server, board_part);
+}
+
+// Whether the pass rewrites `record` lying in `dir` of `server`: a new host,
+// the board name, or a line of the favourites being rebuilt.
+bool needs_repair(ThreadIndex* record, const char* dir, const char* server, HostRepair* host) {
+  *host = repair_host(record, server, is_family_dir(dir));
+  return host->changed || g_settings.changebbs || g_favourites_rebuild;
+}
+
+// A preview of the pass counts the index files it would rewrite in the tree
+// as the relocation will have left it.
+struct Preview {
+  const IndexFates& fates;
+  int rewrites = 0;
+  void count(ThreadIndex* record, const char* dir, const char* server) {
+    HostRepair host;
+    if (needs_repair(record, dir, server, &host)) ++rewrites;
+  }
+};
+
+void repair_index_file(IndexFile& f, const ListedEntry& entry, int* header_printed,
+                       Preview* preview) {
   const bool family = is_family_dir(f.dir.text);
-  if (!split_board_dir(f.dir.text, f.server, f.board_part)) return;
-  if (is_excluded(f.server, f.board_part)) return;
+  if (!board_of(f.dir.text, f.server, f.board_part)) return;
 
   bool whole = format_text(f.path, sizeof f.path, "%s\\%s", f.dir.text, f.name);
+  if (preview && preview->fates.gone.count(f.path)) return;  // the relocation takes it away
   // A cut path would name another file, and a link or special file is not
   // an index file: neither is read nor written.
   ThreadIndex record;
@@ -158,8 +183,12 @@ void repair_index_file(IndexFile& f, const ListedEntry& entry, int* header_print
     return;
   }
 
-  const HostRepair host = repair_host(&record, f.server, family);
-  if (!host.changed && !g_settings.changebbs && !g_favourites_rebuild) return;
+  if (preview) {
+    preview->count(&record, f.dir.text, f.server);
+    return;
+  }
+  HostRepair host;
+  if (!needs_repair(&record, f.dir.text, f.server, &host)) return;
 
   if (!*header_printed) {
     progress_print(kMsgHeader, f.board_part);
@@ -178,7 +207,7 @@ void repair_index_file(IndexFile& f, const ListedEntry& entry, int* header_print
   }
 }
 
-void repair_dir(const PathPair& dir) {
+void repair_dir(const PathPair& dir, Preview* preview) {
   int header_printed = 0;
   ListedDir entries;
   if (!list_entries(dir.disk, &entries)) return;
@@ -196,14 +225,14 @@ void repair_dir(const PathPair& dir) {
       // A cut path would name another directory: it is not walked.
       if (format_text(child.text, kPathSize, "%s\\%s", dir.text, e.name.c_str()) &&
           format_text(child.disk, kPathSize, "%s\\%s", dir.disk, e.disk.c_str())) {
-        repair_dir(child);
+        repair_dir(child, preview);
       }
       continue;
     }
     if (index) {
       IndexFile f{dir, entries, e.name.c_str(), "", "", "", ""};
-      repair_index_file(f, e, &header_printed);
-    } else if (e.kind == FileKind::kFile && is_leftover_temporary(e.disk.c_str())) {
+      repair_index_file(f, e, &header_printed, preview);
+    } else if (!preview && e.kind == FileKind::kFile && is_leftover_temporary(e.disk.c_str())) {
       // Only this process works on the reader root: a temporary file of
       // ours is a leftover of an interrupted run.
       char leftover[kPathSize];
@@ -220,7 +249,25 @@ void repair_pass(const char* path) {
   PathPair root;
   copy_text(root.text, kPathSize, path);
   copy_text(root.disk, kPathSize, path);
-  repair_dir(root);
+  repair_dir(root, nullptr);
+}
+
+int preview_repair_pass(const char* path, const IndexFates& fates) {
+  PathPair root;
+  copy_text(root.text, kPathSize, path);
+  copy_text(root.disk, kPathSize, path);
+  Preview preview{fates};
+  const bool muted = progress_mute(true);
+  repair_dir(root, &preview);
+  for (const IndexFates::Arrival& a : fates.arriving) {
+    char server[kPartSize], board_part[kPartSize];
+    ThreadIndex record;
+    if (board_of(a.dir.c_str(), server, board_part) && read_thread_index(a.read_from.c_str(), &record)) {
+      preview.count(&record, a.dir.c_str(), server);
+    }
+  }
+  progress_mute(muted);
+  return preview.rewrites;
 }
 
 }  // namespace vendrit

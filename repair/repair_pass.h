@@ -11,8 +11,14 @@
 // index files lying anywhere else are left alone without a message.
 #pragma once
 
+#include "store/index_fates.h"
+
 namespace vendrit {
 
 void repair_pass(const char* path);
+
+// How many index files repair_pass would rewrite once the relocation has put
+// them where `fates` says, decided the same way; nothing is changed or shown.
+int preview_repair_pass(const char* path, const IndexFates& fates);
 
 }  // namespace vendrit

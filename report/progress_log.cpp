@@ -17,9 +17,13 @@ Ui* g_ui = nullptr;
 namespace {
 
 std::unique_ptr<File> g_log_stream;
+bool g_muted = false;
+int g_failures = 0;  // "File:" and "Dir:" lines since the run started
 
 void emit(bool to_file) {
+  if (g_muted) return;
   const char* text = message_buffer();
+  if (strncmp(text, "\r\nFile:", 7) == 0 || strncmp(text, "\r\nDir:", 6) == 0) ++g_failures;
   g_ui->output_append(text);
   g_ui->redraw();
   if (to_file && g_logging && g_log_stream) g_log_stream->write(text, strlen(text));
@@ -54,6 +58,12 @@ void progress_show(const char* fmt, ...) {
   emit(false);
 }
 
+bool progress_mute(bool muted) {
+  const bool was = g_muted;
+  g_muted = muted;
+  return was;
+}
+
 void format_long_time(char* buf, size_t size) {
   LocalTime t = env()->local_time();
   format_text(buf, size, "%d年%d月%d日 %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
@@ -71,7 +81,10 @@ void progress_log_detect() {
   g_logging = env()->open(kLogFileName, OpenMode::kRead) ? 1 : 0;
 }
 
+int progress_failures() { return g_failures; }
+
 void progress_log_open() {
+  g_failures = 0;
   if (!g_logging) return;
   g_log_stream = env()->open(kLogFileName, OpenMode::kAppend);
   if (!g_log_stream) {

@@ -34,11 +34,18 @@ void progress_show(const char* fmt, ...) VENDRIT_PRINTF(1, 2);
 // The run's time stamp line, to the window and (while logging) the file.
 void progress_timestamp();
 
+// While muted (a preview deciding what a run would do), progress_print and
+// progress_show show nothing: the lines belong to the run.  Returns the
+// previous state.
+bool progress_mute(bool muted);
+
 // Start-up: logging becomes active when vendrit.log exists and can be read.
 void progress_log_detect();
 // Opens vendrit.log for appending when logging is active; on failure a
-// window-only line and logging off.
+// window-only line and logging off.  A run starts with it.
 void progress_log_open();
+// The failure lines ("File:", "Dir:") shown since the run started.
+int progress_failures();
 // Ends the copy to vendrit.log: a final "\r\n", close, logging off for good.
 void progress_log_close();
 

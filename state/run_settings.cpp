@@ -8,6 +8,7 @@ RunSettings g_settings;
 int g_favourites_rebuild = 0;
 int g_foreign_server = 0;
 int g_run_mode = 0;
+bool g_preview = false;
 
 namespace {
 constexpr char kSection[] = "vendrit";

@@ -25,6 +25,7 @@ extern RunSettings g_settings;
 extern int g_favourites_rebuild;  // per run, from the settings dialog
 extern int g_foreign_server;      // per run, from the settings dialog
 extern int g_run_mode;            // 2 = auto: run at once and close after it
+extern bool g_preview;            // show what a run would do when the main window opens
 
 // The program's own files, in the reader's root: relative paths, which the
 // Env resolves against the root fixed at start-up whatever directory the

@@ -23,6 +23,11 @@ class Ui {
   virtual void beep() = 0;
   // Auto mode: ask the window to leave once the run has ended.
   virtual void post_exit() = 0;
+  // How far a run has got: `done` of `total` moved boards, and whether a
+  // failure line has been shown; total 0 when no run is going on.
+  virtual void show_progress(int done, int total, bool trouble) {
+    (void)done, (void)total, (void)trouble;
+  }
 
   // Start-up refusal: error box titled "Vendrit" with no owner.
   virtual void show_error(const char* text) = 0;

@@ -57,6 +57,7 @@ class RecordingUi : public Ui {
   void set_buttons_enabled(bool enabled) override { buttons.push_back(enabled); }
   void beep() override { ++beeps; }
   void post_exit() override { ++exits_posted; }
+  void show_progress(int done, int total, bool trouble) override { progress.push_back({done, total, trouble}); }
   void show_error(const char* text) override { errors.push_back(text); }
   void show_information(const char* text) override { informations.push_back(text); }
   int run_settings_dialog(bool owned) override { return dialogs.push_back(owned), dialog_result; }
@@ -75,6 +76,7 @@ class RecordingUi : public Ui {
   std::string output;
   int selection_removals = 0, redraws = 0, beeps = 0, exits_posted = 0, main_windows = 0, dialog_result = 0;
   std::vector<bool> buttons, dialogs;
+  std::vector<std::vector<int>> progress;  // done, total, trouble
   std::vector<std::string> errors, informations;
   std::function<void()> on_main_window;
 };

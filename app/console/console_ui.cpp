@@ -82,6 +82,7 @@ bool ConsoleUi::read_command(std::string* word) {
 
 void ConsoleUi::run_main_window() {
   show_exclusion_summary();
+  if (g_preview) preview_sequence();
   fputc('\n', out_);
   fflush(out_);
   if (g_run_mode == 2) run_sequence();

@@ -21,8 +21,13 @@ HINSTANCE g_instance = nullptr;
 HANDLE g_worker = nullptr;
 DWORD g_worker_id = 0;  // non-zero from GO! until EXIT finds the worker ended
 
-DWORD WINAPI worker_main(LPVOID) {
-  run_sequence();
+// The worker runs a run, or (parameter non-null) a preview.
+DWORD WINAPI worker_main(LPVOID preview) {
+  if (preview) {
+    preview_sequence();
+  } else {
+    run_sequence();
+  }
   return 0;
 }
 
@@ -40,16 +45,18 @@ void on_init(HWND dlg) {
   SetWindowTextW(dlg, widen(title).c_str());
   DrawMenuBar(dlg);
   if (g_run_mode == 2) PostMessageW(dlg, WM_COMMAND, kPostedGoCommand, 0);
+  if (g_preview) PostMessageW(dlg, WM_COMMAND, kPostedPreviewCommand, 0);
   sstp_notify(1, false);
 }
 
-void on_go() {
+void on_go(bool preview) {
   g_ui->set_buttons_enabled(false);
   if (g_worker) {
     CloseHandle(g_worker);
     g_worker = nullptr;
   }
-  g_worker = CreateThread(nullptr, 0, worker_main, nullptr, 0, &g_worker_id);
+  LPVOID what = preview ? reinterpret_cast<LPVOID>(1) : nullptr;
+  g_worker = CreateThread(nullptr, 0, worker_main, what, 0, &g_worker_id);
   if (!g_worker) {
     g_worker_id = 0;
     progress_show("\r\n処理を開始できませんでした");
@@ -104,7 +111,10 @@ INT_PTR on_command(HWND dlg, WPARAM wparam) {
       RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
       return TRUE;
     case IDC_GO:
-      on_go();
+      on_go(false);
+      return TRUE;
+    case LOWORD(kPostedPreviewCommand):
+      on_go(true);
       return TRUE;
     case IDC_SETTINGS:
       on_settings();

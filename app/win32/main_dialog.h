@@ -8,10 +8,12 @@
 namespace vendrit {
 
 // Commands posted to the window: GO! at start-up in auto mode, EXIT at the
-// end of an auto run.  The high word (0xF5) marks them as not coming from a
-// click; only the low word selects the control.
+// end of an auto run, the preview at start-up.  The high word (0xF5) marks
+// them as not coming from a click; only the low word selects the control
+// (the preview's is no control's).
 constexpr WPARAM kPostedGoCommand = 0x00F503EB;
 constexpr WPARAM kPostedExitCommand = 0x00F503FD;
+constexpr WPARAM kPostedPreviewCommand = 0x00F57F00;
 
 // Runs dialog 101 modally with no owner until it ends.
 void run_main_dialog(HINSTANCE instance);
