@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "app/run_sequence.h"
 #include "state/run_settings.h"
+#include "app/win32/taskbar_progress.h"
 #include "app/win32/win32_ui.h"
 #include "platform/text.h"
 #include "platform/win32/wide_text.h"
@@ -142,6 +143,10 @@ INT_PTR CALLBACK main_dialog_proc(HWND dlg, UINT msg, WPARAM wparam, LPARAM lpar
       SetWindowLongPtrW(dlg, DWLP_MSGRESULT, handled);
       return handled;
     }
+    case kShowProgressMessage:
+      show_taskbar_state(dlg, taskbar_state(static_cast<int>(wparam), static_cast<int>(lparam / 2),
+                                            lparam % 2 != 0));
+      return TRUE;
     default:
       return FALSE;
   }
@@ -153,6 +158,7 @@ void run_main_dialog(HINSTANCE instance) {
   g_instance = instance;
   DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, main_dialog_proc, 0);
   sstp_announcer_stop();
+  release_taskbar();
   if (g_worker) {
     CloseHandle(g_worker);
     g_worker = nullptr;

@@ -3,6 +3,7 @@
 #include "app/startup.h"
 #include "app/win32/main_dialog.h"
 #include "app/win32/settings_dialog.h"
+#include "app/win32/taskbar_progress.h"
 #include "platform/win32/wide_text.h"
 #include "res/resource.h"
 
@@ -46,6 +47,12 @@ void Win32Ui::beep() { MessageBeep(MB_ICONASTERISK); }
 
 void Win32Ui::post_exit() {
   PostMessageW(g_main_window, WM_COMMAND, kPostedExitCommand, 0);
+}
+
+void Win32Ui::show_progress(int done, int total, bool trouble) {
+  // The taskbar object belongs to the window's thread: the numbers go there.
+  PostMessageW(g_main_window, kShowProgressMessage, static_cast<WPARAM>(done),
+               static_cast<LPARAM>(total) * 2 + (trouble ? 1 : 0));
 }
 
 void Win32Ui::show_error(const char* text) {

@@ -2,8 +2,8 @@
 // and the message boxes of the main window.  The worker thread calls these
 // too; it reaches the window only with SendMessage to its controls (served
 // by the window's thread while the worker waits) and PostMessage for the
-// final EXIT, so the window's thread never races with it.  The announcer
-// thread calls send_copy_data only.
+// final EXIT and the taskbar progress, so the window's thread never races
+// with it.  The announcer thread calls send_copy_data only.
 #pragma once
 
 #include <windows.h>
@@ -23,6 +23,7 @@ class Win32Ui : public Ui {
   void set_buttons_enabled(bool enabled) override;
   void beep() override;
   void post_exit() override;
+  void show_progress(int done, int total, bool trouble) override;
   void show_error(const char* text) override;
   void show_information(const char* text) override;
   int run_settings_dialog(bool owned) override;

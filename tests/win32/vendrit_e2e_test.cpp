@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 
 #include "platform/win32/wide_text.h"
 #include "vendrit_config.h"
@@ -219,6 +220,36 @@ TEST(Run, ARootWithoutAShiftJisName) {
   EXPECT_NE(read(root.at("vendrit.log")), "");
   EXPECT_EQ(read(twin / L"vendrit.ini") + read(twin / L"vendrit.log"), "[vendrit]\r\ncopyonly=0\r\ntwin\r\n");
   EXPECT_EQ(std::distance(fs::directory_iterator(twin), {}), 3);
+}
+
+// Every path below `dir`, each file with its bytes.
+std::map<std::string, std::string> listing(const fs::path& dir) {
+  std::map<std::string, std::string> all;
+  for (const auto& e : fs::recursive_directory_iterator(dir))
+    all[narrow(e.path().c_str())] = e.is_directory() ? "<dir>" : read(e.path());
+  return all;
+}
+
+// The command word preview shows in the main window what a run would do,
+// changes nothing, and EXIT closes the program.
+TEST(Run, APreviewChangesNothing) {
+  ReaderRoot root;
+  const auto before = listing(root.path);
+  Vendrit v(root.path, L"preview");
+  HWND main = nullptr;
+  std::string shown;
+  // The buttons come back once the preview has ended.
+  ASSERT_TRUE(wait_until([&] {
+    if (!(main = v.dialog(1002))) return false;
+    wchar_t text[4096] = L"";
+    GetDlgItemTextW(main, 1002, text, 4096);
+    shown = narrow(text);
+    return shown.find("-------プレビュー") != std::string::npos && shown.find("BBS:news") != std::string::npos &&
+           IsWindowEnabled(GetDlgItem(main, 1021));
+  }, kRunMs)) << shown;
+  PostMessageW(GetDlgItem(main, 1021), BM_CLICK, 0, 0);
+  EXPECT_EQ(v.wait_exit(kStartMs), 0);
+  EXPECT_EQ(listing(root.path), before);
 }
 
 }  // namespace
