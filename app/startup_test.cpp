@@ -101,7 +101,7 @@ TEST(CommandWords, Table) {
       {"leave", 1, 1, 1, 0, 1, false}, {"aborn leave", 0, 1, 1, 1, 1, false},  // only aborn counts
       {"new large", 1, 1, 1, 1, 0, false}, {"leave large", 1, 0, 2, 0, 1, false},  // only new counts; two choices: auto
       {"xxnewsxx", 1, 1, 1, 1, 0, false},  // substrings count
-      {"setup new", 0, 1, 1, 0, 0, true}, {"setup", 0, 0, 0, 0, 0, true},
+      {"setup new", 0, 1, 1, 0, 0, true},
       {"preview leave large", 1, 0, 1, 0, 1, false}};  // a preview waits for GO!
   for (const Row& r : rows) {
     g_settings.copyonly = r.copyonly_before;

@@ -10,8 +10,9 @@ class SafeReplaceTest : public RootTest {};
 
 // The file is replaced whole (NUL bytes too) or not at all: a locked target
 // is refused before anything changes, a failed open, write, close or rename
-// keeps the original, no temporary file is left either way, and a leftover of
-// this process's own temporary name gives way.
+// keeps the original, no temporary file is left either way (nor by a writer
+// dropped before its commit), and a leftover of this process's own temporary
+// name gives way.
 TEST_F(SafeReplaceTest, WholeOrNotAtAll) {
   make_dirs("d");
   char tmp[kPathSize];
@@ -27,6 +28,7 @@ TEST_F(SafeReplaceTest, WholeOrNotAtAll) {
     const std::string a = "new", b("\0x", 2);
     const ByteSpan pieces[] = {{a.data(), a.size()}, {b.data(), b.size()}};
     ReplaceResult r = replace_file_contents("d\\f.idx", pieces, 2);
+    ReplacingWriter("d\\f.idx").write("x", 1);
     if (row < 0) {
       EXPECT_EQ(r, row == -2 ? ReplaceResult::kReplaced : ReplaceResult::kCannotOpen);
     }

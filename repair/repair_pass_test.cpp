@@ -46,7 +46,6 @@ TEST_F(RepairPassTest, SummaryTable) {
       {"other, underscore in server", "a_b.jp", "a_b.jp/x", 0, 0, 1, true, "a/b.jp/x", "板", "a_b.jp", "a/b.jp/x"},
       {"other, slash in host", kForeign, kForeign + "/dir", 1, 0, 1, false, kForeign + "/dir", "板", kForeign, ""},
       {"other, foreign flag off", kForeign, kForeign + "_dir", 1, 0, 0, false, kForeign + "_dir", "板", kForeign, ""},
-      {"other, changebbs", kForeign, kForeign + "_dir", 1, 1, 0, true, kForeign + "_dir", "板", kForeign, ""},
       // changebbs renames family boards only, even where a listed one matches.
       {"other, host is its server, changebbs", kForeign, kForeign, 1, 1, 0, true, kForeign, "板", kForeign, ""},
       {"excluded server", excluded, kFamOld, 1, 1, 1, false, "", "", kFamOld, ""},
@@ -80,11 +79,11 @@ TEST_F(RepairPassTest, FavouritesLinesForQualifyingFlags) {
       {kFam, "news", "1.idx", 0x70, "news", true},  // 0x60 once the dropped flag is gone
       {kFam, "news", "3.idx", 0x61, "news", false},  // whole-value comparison
       {kFam, "news", "4.idx", 0x50, "news", false},  // 0x40 needs a regional or rental board
-      {kFam, "live", "5.idx", 0x60, "live", true}, {kFam, "news", "2.idx", 0x60, "news", true},
+      {kFam, "live", "5.idx", 0x60, "live", true},
       {regional, "area", "6.idx", 0x50, "area", true},
       {kRentalHost1, "game", "7.idx", 0x50, "game7", true},  // the line takes the board id field
       {kRentalHost2, "b", "9.idx", 0x70 | 0x100, "b", true},  // bits from 0x100 up go too
-      {kRentalHost2, "b", "10.idx", 0x160, "b", true}, {kRentalHost2, "b", "8.idx", 0x40, "b", true},
+      {kRentalHost2, "b", "8.idx", 0x40, "b", true},
   };
   for (const auto& th : threads) {
     Index idx(th.flags, th.server, th.board_field);
