@@ -10,30 +10,28 @@ namespace {
 class SettingsFileTest : public RootTest {};
 
 TEST_F(SettingsFileTest, ReadsAsTheWindowsFunctionsDo) {
-  const char* ini = kIniFileName;
-  EXPECT_EQ(ini_read_int(ini, "vendrit", "copyonly", 7), 7);  // no file
+  EXPECT_EQ(ini_read_int(env_, kIniFileName, "vendrit", "copyonly", 7), 7);  // no file
   write_file("vendrit.ini", "[other]\r\ncopyonly=5\r\n[Vendrit]\r\n CopyOnly = 2 \r\nempty=\r\n"
                             "neg=-3\r\ntext=abc\r\nprog=\"C:\\bk\\run.exe /x\"\r\n"
                             "jp=C:\\\x95\x5c\\\x83\x5c.exe\n");
   const std::pair<const char*, int> ints[] = {{"copyonly", 2}, {"empty", 7}, {"neg", -3}, {"text", 0}, {"missing", 7}};
-  for (const auto& c : ints) EXPECT_EQ(ini_read_int(ini, "vendrit", c.first, 7), c.second) << c.first;
-  EXPECT_EQ(ini_read_int(ini, "other", "copyonly", 7), 5);
+  for (const auto& c : ints) EXPECT_EQ(ini_read_int(env_, kIniFileName, "vendrit", c.first, 7), c.second) << c.first;
+  EXPECT_EQ(ini_read_int(env_, kIniFileName, "other", "copyonly", 7), 5);
   // Quotes go and text is cut to the buffer, before a character (表, ソ), never inside.
   const struct { const char* key; size_t size; const char* want; } strings[] = {{"prog", 16, "C:\\bk\\run.exe /"},
       {"empty", 16, ""}, {"jp", 16, "C:\\\x95\x5c\\\x83\x5c.exe"}, {"jp", 6, "C:\\\x95\x5c"}};
   for (const auto& c : strings) {
     char buf[16];
-    ini_read_string(ini, "vendrit", c.key, "def", buf, c.size);
+    ini_read_string(env_, kIniFileName, "vendrit", c.key, "def", buf, c.size);
     EXPECT_STREQ(buf, c.want) << c.key;
   }
 }
 
 TEST_F(SettingsFileTest, WritesKeepEveryOtherLineAndTheKeyOrder) {
-  const char* ini = kIniFileName;
   write_file("vendrit.ini", "; note\r\n[Vendrit]\r\ncopyonly=0\r\n\r\n[other]\r\nx=1\r\n");
-  EXPECT_TRUE(ini_write_string(ini, "vendrit", "copyonly", "1"));
-  EXPECT_TRUE(ini_write_string(ini, "vendrit", "backupprog", "C:\\\x95\x5c\\run.exe"));
-  EXPECT_TRUE(ini_write_string(ini, "new", "k", "v"));
+  EXPECT_TRUE(ini_write_string(env_, kIniFileName, "vendrit", "copyonly", "1"));
+  EXPECT_TRUE(ini_write_string(env_, kIniFileName, "vendrit", "backupprog", "C:\\\x95\x5c\\run.exe"));
+  EXPECT_TRUE(ini_write_string(env_, kIniFileName, "new", "k", "v"));
   EXPECT_EQ(read_file("vendrit.ini"),
             "; note\r\n[Vendrit]\r\ncopyonly=1\r\nbackupprog=C:\\\x95\x5c\\run.exe\r\n\r\n"
             "[other]\r\nx=1\r\n[new]\r\nk=v\r\n");
@@ -43,9 +41,9 @@ TEST_F(SettingsFileTest, WritesKeepEveryOtherLineAndTheKeyOrder) {
 TEST_F(SettingsFileTest, WrittenValuesReadBackAsTheyWere) {
   const char* values[] = {"\"C:\\Program Files\\bk.exe\"", "'q'", " blank "};
   for (const char* value : values) {
-    EXPECT_TRUE(ini_write_string(kIniFileName, "vendrit", "backupprog", value));
+    EXPECT_TRUE(ini_write_string(env_, kIniFileName, "vendrit", "backupprog", value));
     char buf[32];
-    ini_read_string(kIniFileName, "vendrit", "backupprog", "", buf, sizeof buf);
+    ini_read_string(env_, kIniFileName, "vendrit", "backupprog", "", buf, sizeof buf);
     EXPECT_STREQ(buf, value);
   }
 }

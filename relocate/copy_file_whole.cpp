@@ -37,7 +37,7 @@ int copy_file_whole(const PathPair& source, const PathPair& destination, bool ov
   }
   // A destination that cannot be written (read-only, locked) or is not a
   // regular file is refused before anything is created beside it.
-  ReplacingWriter out(destination.disk);
+  ReplacingWriter out(env(), destination.disk);
   if (!out.ok()) {
     progress_print("\r\nFile:%s 移動先ファイルを作成出来ませんでした。", destination.text);
     return 0;

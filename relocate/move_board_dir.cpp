@@ -239,7 +239,7 @@ Destination destination_of(Spot spot, uint64_t size) {
 Dropped dropped_of(const Thread& t) {
   const char* index = t.has_index || !exists(t.dst_index.disk) ? t.src_index.disk : t.dst_index.disk;
   ThreadIndex record;
-  if (!read_thread_index(index, &record)) return Dropped::kUnusable;
+  if (!read_thread_index(env(), index, &record)) return Dropped::kUnusable;
   return record.flags & kThreadFlagDropped ? Dropped::kYes : Dropped::kNo;
 }
 

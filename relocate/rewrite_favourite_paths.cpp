@@ -134,7 +134,7 @@ void rewrite_file(int i, std::vector<FavouriteMove>* moves, Way way) {
       continue;
     }
     const ByteSpan piece{text.data(), text.size()};
-    const ReplaceResult result = replace_file_contents(name, &piece, 1, true, &kept->seen);
+    const ReplaceResult result = replace_file_contents(env(), name, &piece, 1, true, &kept->seen);
     if (result == ReplaceResult::kChanged) {
       kept->state = Kept::kUnread;
       continue;

@@ -15,7 +15,7 @@ std::unique_ptr<ReplacingWriter> g_stream;
 }  // namespace
 
 bool favourites_stream_open() {
-  g_stream = std::make_unique<ReplacingWriter>(kFavouritesFileName, "favorite");
+  g_stream = std::make_unique<ReplacingWriter>(env(), kFavouritesFileName, "favorite");
   if (!g_stream->ok()) g_stream.reset();
   return g_stream != nullptr;
 }

@@ -178,7 +178,7 @@ void repair_index_file(IndexFile& f, const ListedEntry& entry, int* header_print
   FileStatus read;  // the index is replaced only while no other program has changed it since
   if (!whole || entry.kind != FileKind::kFile ||
       !format_text(f.disk_path, sizeof f.disk_path, "%s\\%s", f.dir.disk, entry.disk.c_str()) ||
-      !read_thread_index(f.disk_path, &record, &read)) {
+      !read_thread_index(env(), f.disk_path, &record, &read)) {
     progress_print(kMsgCannotOpen, f.path);
     return;
   }
@@ -202,7 +202,7 @@ void repair_index_file(IndexFile& f, const ListedEntry& entry, int* header_print
     add_favourite(f.server, record, f.name);
   }
   if (host.rewrite_links && !rewrite_log_first(f, host.old_prefix, record.host)) return;
-  if (write_thread_index(f.disk_path, record, true, &read) != ReplaceResult::kReplaced) {
+  if (write_thread_index(env(), f.disk_path, record, true, &read) != ReplaceResult::kReplaced) {
     progress_print(kMsgCannotWrite, f.path);
   }
 }
@@ -262,7 +262,7 @@ int preview_repair_pass(const char* path, const IndexFates& fates) {
   for (const IndexFates::Arrival& a : fates.arriving) {
     char server[kPartSize], board_part[kPartSize];
     ThreadIndex record;
-    if (board_of(a.dir.c_str(), server, board_part) && read_thread_index(a.read_from.c_str(), &record)) {
+    if (board_of(a.dir.c_str(), server, board_part) && read_thread_index(env(), a.read_from.c_str(), &record)) {
       preview.count(&record, a.dir.c_str(), server);
     }
   }

@@ -173,7 +173,7 @@ LinkRewrite rewrite_thread_links(const char* directory, const char* index_name,
       return LinkRewrite::kFailed;
     }
     plan_rewrite(g_work.data, size, rule, pieces.get());
-    switch (replace_file_contents(disk_log_path, pieces.get(), count, true, &seen)) {
+    switch (replace_file_contents(env(), disk_log_path, pieces.get(), count, true, &seen)) {
       case ReplaceResult::kReplaced: return LinkRewrite::kRewritten;
       case ReplaceResult::kChanged: continue;
       default: break;

@@ -102,7 +102,7 @@ class FailureSweep : public RootTest {
       const std::string stem = e.substr(slash + 1, e.find('.', slash) - slash - 1);
       const bool data = e.find(".dat", slash) < eq;
       ThreadIndex record;
-      EXPECT_TRUE(data ? whole.count(e.substr(eq + 1)) == 1 : read_thread_index(("log/" + path).c_str(), &record))
+      EXPECT_TRUE(data ? whole.count(e.substr(eq + 1)) == 1 : read_thread_index(env_, ("log/" + path).c_str(), &record))
           << (data ? "half-written log " : "broken index ") << path;
       (data ? data_dirs : index_dirs)[stem].insert(dir);
     }

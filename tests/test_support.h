@@ -34,6 +34,7 @@ class RootTest : public ::testing::Test {
   std::unique_ptr<TempRoot> root_;
   FaultEnv fault_;
   class RecordingUi* ui_ = nullptr;
+  Env* const env_ = &fault_;
 };
 
 void write_file(const std::string& path, const std::string& bytes);  // makes its directory

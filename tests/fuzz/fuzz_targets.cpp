@@ -55,11 +55,11 @@ void thread_index(const uint8_t* data, size_t size) {
   write_file("in.idx", std::string(data, data + size));
   ThreadIndex first, second;
   memset(&first, 0x5A, sizeof first);
-  if (!read_thread_index("in.idx", &first)) return;
+  if (!read_thread_index(env(), "in.idx", &first)) return;
   if (first.last_modified[0] == '\0') first.etag[0] = '\0';
-  check(write_thread_index("1.idx", first) == ReplaceResult::kReplaced);
-  check(read_thread_index("1.idx", &second));
-  check(write_thread_index("2.idx", second) == ReplaceResult::kReplaced);
+  check(write_thread_index(env(), "1.idx", first) == ReplaceResult::kReplaced);
+  check(read_thread_index(env(), "1.idx", &second));
+  check(write_thread_index(env(), "2.idx", second) == ReplaceResult::kReplaced);
   check(read_file("1.idx") == read_file("2.idx"));
 }
 
