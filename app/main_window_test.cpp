@@ -36,7 +36,7 @@ TEST_F(MainWindowTest, RunSequence) {
     *ui_ = RecordingUi(), ui_->output = "left over";
     write_file("vendrit.log", "");
     g_logging = 1;
-    run_sequence();
+    run_sequence(run_);
     if (backup) {
       EXPECT_EQ(ui_->output, "開始します\r\n外部バックアッププログラム起動中\r\n外部バックアッププログラムの起動に失敗しました");
       EXPECT_EQ(read_file("vendrit.log"), "");
@@ -67,13 +67,13 @@ TEST_F(MainWindowTest, PreviewForetellsTheRunAndChangesNothing) {
   make_dirs(to + "4.dat");
   add_favourites("fav.idx", old + "\\news\\1.idx\r\n" + old + "\\news\\2.idx\r\n");
   const std::vector<std::string> before = snapshot_tree(".");
-  preview_sequence();
+  preview_sequence(run_);
   EXPECT_EQ(snapshot_tree("."), before);
   EXPECT_EQ(ui_->output, "\r\n-------プレビュー（GO!を押すまで何も変更しません）\r\nBBS:news  " + old + "->" + now +
                              "\r\n　移動 1　移動先と重複 1（移動元を使う 0、移動先を使う 1）"
                              "　dat落ちで残す 1　飛ばす 1　お気に入り 2\r\n-------書き換える.idx 2件");
   EXPECT_EQ(ui_->buttons, std::vector<bool>{true});
-  run_sequence();
+  run_sequence(run_);
   EXPECT_EQ(read_file("fav.idx"), now + "\\news\\1.idx\r\n" + now + "\\news\\2.idx\r\n");
   EXPECT_EQ(snapshot_tree(from), (std::vector<std::string>{"3.dat=data", "3.idx=" + index_text(Index(0x10, old)),
                                                            "4.dat=data", "4.idx=" + index_text(Index(0, old))}));
@@ -91,7 +91,7 @@ TEST_F(MainWindowTest, FavouritesRebuild) {
     if (failure == 1) fault_.lock_file("favorite.idx");
     if (failure == 2) fault_.fail_from(FaultOp::kRename, 1);
     g_favourites_rebuild = 1;
-    run_sequence();
+    run_sequence(run_);
     const size_t at = ui_->output.find("\r\n-------お気に入り同時修復");
     EXPECT_EQ(ui_->output.find("\r\nFile:favorite.idxを書けませんでした。このファイルはスキップします。") != std::string::npos,
               failure != 0);

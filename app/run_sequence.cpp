@@ -1,7 +1,5 @@
 #include "app/run_sequence.h"
 
-#include "platform/env.h"
-
 #include "state/run_settings.h"
 #include "relocate/walk_log_tree.h"
 #include "repair/favourites_stream.h"
@@ -13,58 +11,58 @@
 
 namespace vendrit {
 
-void run_sequence() {
+void run_sequence(Run& run) {
   g_ui->output_clear();
   progress_show("開始します");
   if (g_settings.backup) {
     progress_show("\r\n外部バックアッププログラム起動中");
-    sstp_notify(3, true);
-    if (run_backup_program() != 0) {
+    sstp_notify(run.env, 3, true);
+    if (run_backup_program(run.env) != 0) {
       progress_show("\r\n外部バックアッププログラムの起動に失敗しました");
       g_ui->set_buttons_enabled(true);
       return;
     }
   }
   // Nothing is touched from anywhere but the reader's root.
-  if (!env()->enter_root()) {
+  if (!run.env->enter_root()) {
     g_ui->show_error("起動したフォルダに戻れませんでした");
     g_ui->set_buttons_enabled(true);
     return;
   }
   g_ui->output_remove_selection();
-  progress_log_open();
-  progress_timestamp();
-  sstp_notify(4, true);
-  walk_log_tree("log");
+  progress_log_open(run.env);
+  progress_timestamp(run.env);
+  sstp_notify(run.env, 4, true);
+  walk_log_tree(run, "log");
   progress_log_close();
-  sstp_notify(5, true);
+  sstp_notify(run.env, 5, true);
   if (g_favourites_rebuild) {
     progress_print("\r\n-------お気に入り同時修復");
-    if (!favourites_stream_open()) {
+    if (!favourites_stream_open(run.env)) {
       // The pass still runs; its favourites lines are skipped.
       progress_print("\r\nFile:%sを書けませんでした。このファイルはスキップします。",
                      kFavouritesFileName);
     }
   }
-  repair_pass("log");
+  repair_pass(run, "log");
   if (g_favourites_rebuild && favourites_stream_is_open() && !favourites_stream_close()) {
     progress_print("\r\nFile:%sを書けませんでした。このファイルはスキップします。",
                    kFavouritesFileName);
   }
   g_favourites_rebuild = 0;
   g_ui->show_progress(0, 0, false);
-  sstp_notify(8, false);
+  sstp_notify(run.env, 8, false);
   progress_show("\r\n終了しました");
   g_ui->beep();
   g_ui->set_buttons_enabled(true);
   if (g_run_mode == 2) g_ui->post_exit();
 }
 
-void preview_sequence() {
+void preview_sequence(Run& run) {
   progress_show("\r\n-------プレビュー（GO!を押すまで何も変更しません）");
   IndexFates fates;
-  if (preview_log_tree("log", &fates) == 0) progress_show("\r\n移転する板はありません");
-  progress_show("\r\n-------書き換える.idx %d件", preview_repair_pass("log", fates));
+  if (preview_log_tree(run, "log", &fates) == 0) progress_show("\r\n移転する板はありません");
+  progress_show("\r\n-------書き換える.idx %d件", preview_repair_pass(run, "log", fates));
   g_ui->set_buttons_enabled(true);
 }
 

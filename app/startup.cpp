@@ -4,7 +4,6 @@
 #include "state/run_settings.h"
 #include "state/work_buffer.h"
 #include "catalogue/catalogue.h"
-#include "platform/env.h"
 #include "platform/text.h"
 #include "report/progress_log.h"
 #include "report/sstp_notify.h"
@@ -17,22 +16,22 @@ const char kMsgSecondInstance[] = "Vendritの多重起動は出来ません";
 const char kMsgNoRoot[] = "起動したフォルダを調べられませんでした";
 const char kMsgNoWorkBuffer[] = "作業用バッファが確保できませんでした";
 
-void release_markers() {
-  env()->root_lock_release();
-  env()->instance_marker_release();
+void release_markers(Env* e) {
+  e->root_lock_release();
+  e->instance_marker_release();
 }
 
-int refuse(const char* message) {
+int refuse(Run* run, const char* message) {
   g_ui->show_error(message);
   work_buffer_free();
-  release_markers();
+  release_markers(run->env);
   return -1;
 }
 
 }  // namespace
 
-int vendrit_main(const char* command_line, Ui* ui) {
-  Env* e = env();
+int vendrit_main(const char* command_line, Ui* ui, Run* run) {
+  Env* e = run->env;
   g_ui = ui;
 
   // Every path of the program (its own files, the reader's) stays below the
@@ -55,17 +54,17 @@ int vendrit_main(const char* command_line, Ui* ui) {
   }
 
   catalogue_reset();
-  collect_favourites_list();
-  if (!work_buffer_allocate()) return refuse(kMsgNoWorkBuffer);
-  load_exclusion_list();
-  switch (load_board_list()) {
-    case BoardListOutcome::kFileMissing: return refuse(kMsgBoardListMissing);
-    case BoardListOutcome::kFull: return refuse(kMsgBoardListFull);
+  collect_favourites_list(e);
+  if (!work_buffer_allocate()) return refuse(run, kMsgNoWorkBuffer);
+  load_exclusion_list(e);
+  switch (load_board_list(e)) {
+    case BoardListOutcome::kFileMissing: return refuse(run, kMsgBoardListMissing);
+    case BoardListOutcome::kFull: return refuse(run, kMsgBoardListFull);
     case BoardListOutcome::kLoaded: break;
   }
-  switch (report_duplicates()) {
-    case DuplicateOutcome::kReportFailed: return refuse(kMsgDuplicatesNotExcluded);
-    case DuplicateOutcome::kReported: return refuse(kMsgDuplicatesReported);
+  switch (report_duplicates(e)) {
+    case DuplicateOutcome::kReportFailed: return refuse(run, kMsgDuplicatesNotExcluded);
+    case DuplicateOutcome::kReported: return refuse(run, kMsgDuplicatesReported);
     case DuplicateOutcome::kNone: break;
   }
 
@@ -73,7 +72,7 @@ int vendrit_main(const char* command_line, Ui* ui) {
   copy_text(words, sizeof words, command_line ? command_line : "");
   lower_sjis(words);
   g_settings = RunSettings();
-  load_run_settings();
+  load_run_settings(e);
   g_favourites_rebuild = 0;
   g_foreign_server = 0;
   CommandChoice choice = apply_command_words(words);
@@ -83,22 +82,22 @@ int vendrit_main(const char* command_line, Ui* ui) {
   if (choice.run_mode != 2 && choice.setup) {
     // Settings mode: no host has been looked up, so nothing is announced.
     g_sstp_target = 0;
-    if (ui->run_settings_dialog(false) != 0) save_run_settings();
+    if (ui->run_settings_dialog(false) != 0) save_run_settings(e);
     work_buffer_free();
-    release_markers();
+    release_markers(e);
     return 0;
   }
 
-  progress_log_detect();
-  g_sstp_target = find_sstp_target();
+  progress_log_detect(e);
+  g_sstp_target = find_sstp_target(e);
   // The message buffer lives in this block; without it nothing can be shown.
-  if (!copy_data_block_allocate()) return refuse(kMsgNoWorkBuffer);
+  if (!copy_data_block_allocate()) return refuse(run, kMsgNoWorkBuffer);
 
   ui->run_main_window();
 
   copy_data_block_free();
   work_buffer_free();
-  release_markers();
+  release_markers(e);
   return 0;
 }
 

@@ -6,11 +6,13 @@
 #pragma once
 
 #include "state/ui.h"
+#include "store/run.h"
 
 namespace vendrit {
 
 constexpr char kProgramTitle[] = "Vendrit";
 
-int vendrit_main(const char* command_line, Ui* ui);
+// `run` holds the Env the shell chose; `ui` opens its windows on it.
+int vendrit_main(const char* command_line, Ui* ui, Run* run);
 
 }  // namespace vendrit

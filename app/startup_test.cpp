@@ -23,6 +23,7 @@ class StartupTest : public RootTest {
     copy_data_block_free();
     write_file("2channel.brd", board("news"));
   }
+  int start(const char* words) { return vendrit_main(words, ui_, &run_); }
   void expect_released(bool other = false) {
     EXPECT_TRUE(!g_work.data && !g_copy_data_block && fault_.marker_held_ == other);
   }
@@ -49,7 +50,7 @@ TEST_F(StartupTest, Refusals) {
     if (r.fault == 2) fail_work_buffer_growths(1);
     fault_.marker_held_ = r.fault == 3;
     ui_->errors.clear();
-    EXPECT_EQ(vendrit_main("setup", ui_), -1);  // even settings mode is refused
+    EXPECT_EQ(start("setup"), -1);  // even settings mode is refused
     EXPECT_EQ(ui_->errors, std::vector<std::string>{r.message});
     EXPECT_EQ(ui_->main_windows + ui_->dialogs.size(), 0u);
     expect_released(r.fault == 3);
@@ -68,9 +69,9 @@ TEST_F(StartupTest, MainWindowLifeAndRelease) {
             g_settings.copyonly, g_board_count, g_favourite_count, g_logging};
     enter_dir("elsewhere");
     g_settings.wait = 1;
-    save_run_settings();
+    save_run_settings(env_);
   };
-  EXPECT_EQ(vendrit_main("x AUTO setup", ui_), 0);
+  EXPECT_EQ(start("x AUTO setup"), 0);
   enter_dir("..");
   EXPECT_EQ(seen, (std::vector<long>{1, 1, 1, 2, 1, 1, 1, 0}));
   EXPECT_TRUE(ui_->main_windows == 1 && ui_->dialogs.empty() && ui_->errors.empty());
@@ -81,13 +82,13 @@ TEST_F(StartupTest, MainWindowLifeAndRelease) {
 
 // Settings mode: unowned dialog, no main window; cancel writes nothing, OK saves the words' choice too.
 TEST_F(StartupTest, SettingsModeSavesUnlessCancelled) {
-  EXPECT_EQ(vendrit_main("setup", ui_), 0);
+  EXPECT_EQ(start("setup"), 0);
   EXPECT_EQ(ui_->dialogs, std::vector<bool>{false});
   EXPECT_FALSE(file_exists("vendrit.ini"));
   expect_released();
   write_file("vendrit.ini", "[vendrit]\r\ncopylarge=1\r\n");
   ui_->dialog_result = 1;
-  EXPECT_EQ(vendrit_main("setup new", ui_), 0);
+  EXPECT_EQ(start("setup new"), 0);
   EXPECT_EQ(read_file("vendrit.ini").substr(0, 50), "[vendrit]\r\ncopylarge=0\r\ncopyonly=0\r\nchangelink=1\r\n");
   EXPECT_EQ(ui_->main_windows, 0);
   expect_released();

@@ -7,7 +7,6 @@
 
 #include "state/work_buffer.h"
 #include "catalogue/line_reader.h"
-#include "platform/env.h"
 #include "platform/safe_replace.h"
 #include "vendrit_config.h"
 
@@ -136,16 +135,16 @@ int is_excluded(const char* server, const char* board_id) {
   return 0;
 }
 
-void collect_favourites_list() {
+void collect_favourites_list(Env* env) {
   g_favourite_count = 0;
-  std::unique_ptr<DirListing> listing = env()->list_dir(".", false);
+  std::unique_ptr<DirListing> listing = env->list_dir(".", false);
   if (!listing) return;
   DirEntry entry;
   while (listing->next(&entry)) {
     // Only this process works on the root now: a temporary file of ours
     // here is a leftover of an interrupted run.
     if (entry.kind == FileKind::kFile && is_leftover_temporary(entry.name.c_str())) {
-      env()->remove_file(entry.name.c_str());
+      env->remove_file(entry.name.c_str());
       continue;
     }
     if (!ends_with_nocase(entry.name.c_str(), ".idx")) continue;
@@ -159,10 +158,10 @@ void collect_favourites_list() {
   }
 }
 
-void load_exclusion_list() {
+void load_exclusion_list(Env* env) {
   g_exclusion_count = 0;
   g_indexed_exclusions = -1;
-  std::unique_ptr<File> file = env()->open(kExclusionFile, OpenMode::kRead);
+  std::unique_ptr<File> file = env->open(kExclusionFile, OpenMode::kRead);
   if (!file) return;
   LineReader reader(std::move(file));
   char* line = g_work.data;
@@ -188,8 +187,8 @@ void load_exclusion_list() {
   exclusion_index_rebuild();
 }
 
-BoardListOutcome load_board_list() {
-  std::unique_ptr<File> file = env()->open(kBoardListFile, OpenMode::kRead);
+BoardListOutcome load_board_list(Env* env) {
+  std::unique_ptr<File> file = env->open(kBoardListFile, OpenMode::kRead);
   if (!file) return BoardListOutcome::kFileMissing;
   g_board_count = 0;
   g_duplicate_groups = 0;

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/env.h"
 #include "platform/text.h"
 
 namespace vendrit {
@@ -42,9 +43,10 @@ extern int g_duplicate_groups;
 
 enum class BoardListOutcome { kLoaded, kFileMissing, kFull };
 
-void collect_favourites_list();
-void load_exclusion_list();
-BoardListOutcome load_board_list();
+// The loaders read their file through `env`.
+void collect_favourites_list(Env* env);
+void load_exclusion_list(Env* env);
+BoardListOutcome load_board_list(Env* env);
 
 // Called for the candidate at g_boards[g_board_count]: sets its duplicate
 // group (and that of earlier boards) and answers whether it stays (true).
@@ -54,7 +56,7 @@ void duplicate_index_reset();
 
 enum class DuplicateOutcome { kNone, kReportFailed, kReported };
 // With duplicate groups present, appends the report to exclude.lst.
-DuplicateOutcome report_duplicates();
+DuplicateOutcome report_duplicates(Env* env);
 
 // Messages shown when start-up refuses to go on.
 extern const char kMsgBoardListMissing[];

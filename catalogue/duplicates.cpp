@@ -8,7 +8,6 @@
 
 #include "state/work_buffer.h"
 #include "catalogue/catalogue.h"
-#include "platform/env.h"
 
 namespace vendrit {
 
@@ -50,7 +49,7 @@ bool assign_duplicate_group() {
   return keep;
 }
 
-DuplicateOutcome report_duplicates() {
+DuplicateOutcome report_duplicates(Env* env) {
   if (g_duplicate_groups == 0) return DuplicateOutcome::kNone;
   // The report is built with CR LF line ends: exclude.lst is a text file and
   // gets them on every platform.
@@ -72,7 +71,7 @@ DuplicateOutcome report_duplicates() {
       append("\r\n");
     }
   }
-  std::unique_ptr<File> file = env()->open("exclude.lst", OpenMode::kAppend);
+  std::unique_ptr<File> file = env->open("exclude.lst", OpenMode::kAppend);
   if (!file) return DuplicateOutcome::kReportFailed;
   file->write(g_work.data, used);
   file->close();

@@ -56,17 +56,17 @@ TEST_F(SettingsFileTest, NineKeysRoundTrip) {
   s.changelink = 0;
   s.use_ukagaka = -1;
   copy_text(s.backupprog, sizeof s.backupprog, "C:\\tools\\bk.exe /all");
-  save_run_settings();
+  save_run_settings(env_);
   EXPECT_EQ(read_file("vendrit.ini"),
             "[vendrit]\r\ncopyonly=1\r\ncopylarge=1\r\nchangelink=0\r\nchangebbs=1\r\nbackup=1\r\n"
             "wait=1\r\nuse_ukagaka=1\r\nbackupprog=C:\\tools\\bk.exe /all\r\nno_move=1\r\n");
   s = RunSettings();
-  load_run_settings();
+  load_run_settings(env_);
   EXPECT_EQ(std::vector<int>({s.copyonly, s.copylarge, s.changelink, s.changebbs, s.backup, s.wait, s.use_ukagaka,
                               s.no_move}), std::vector<int>({1, 1, 0, 1, 1, 1, 1, 1}));
   EXPECT_STREQ(s.backupprog, "C:\\tools\\bk.exe /all");
   write_file("vendrit.ini", "[vendrit]\r\nbackupprog=" + std::string(300, 'p') + "\r\ncopyonly=2\r\n");
-  load_run_settings();
+  load_run_settings(env_);
   EXPECT_EQ(strlen(s.backupprog), kBackupProgIniChars);
   EXPECT_EQ(s.copyonly, 2);  // kept as it is: only 1 selects "放置する"
 }

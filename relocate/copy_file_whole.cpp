@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "state/work_buffer.h"
-#include "platform/env.h"
 #include "platform/safe_replace.h"
 #include "platform/text.h"
 #include "report/progress_log.h"
@@ -29,15 +28,15 @@ bool copy_bytes(File* in, ReplacingWriter* out, bool* read_failed) {
 
 }  // namespace
 
-int copy_file_whole(const PathPair& source, const PathPair& destination, bool overwrite) {
-  std::unique_ptr<File> in = env()->open(source.disk, OpenMode::kRead);
+int copy_file_whole(Run& run, const PathPair& source, const PathPair& destination, bool overwrite) {
+  std::unique_ptr<File> in = run.env->open(source.disk, OpenMode::kRead);
   if (!in) {
     progress_print("\r\nFile:%sを読み込めませんでした。", source.text);
     return 0;
   }
   // A destination that cannot be written (read-only, locked) or is not a
   // regular file is refused before anything is created beside it.
-  ReplacingWriter out(env(), destination.disk);
+  ReplacingWriter out(run.env, destination.disk);
   if (!out.ok()) {
     progress_print("\r\nFile:%s 移動先ファイルを作成出来ませんでした。", destination.text);
     return 0;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "store/relocate_paths.h"
+#include "store/run.h"
 
 namespace vendrit {
 
@@ -12,6 +13,6 @@ namespace vendrit {
 // destination is never replaced (the copy then fails), and one that is not
 // a regular file never is.  1 when the destination now holds every byte of
 // the source; 0 otherwise, after a progress line naming the failing path.
-int copy_file_whole(const PathPair& source, const PathPair& destination, bool overwrite);
+int copy_file_whole(Run& run, const PathPair& source, const PathPair& destination, bool overwrite);
 
 }  // namespace vendrit

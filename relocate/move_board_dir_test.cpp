@@ -21,7 +21,7 @@ class MoveBoardDirTest : public RootTest {
   std::string move(const std::string& board, const std::string& fav = "1.idx") {
     g_favourite_count = 0;
     add_favourites("fav.idx", kOld + "\\" + board + "\\" + fav + "\r\ny");
-    move_board_dir(src(board).c_str(), dst(board).c_str());
+    move_board_dir(run_, src(board).c_str(), dst(board).c_str());
     std::string after = read_file("fav.idx");
     return after.substr(0, after.size() - 3);
   }
@@ -117,7 +117,7 @@ TEST_F(MoveBoardDirTest, DestinationDirectory) {
   write_tree(dst("news"), {"other.dat=O"});
   move("news");
   EXPECT_EQ(ui_->output, "");
-  move_board_dir(dst("news").c_str(), ("log\\" + kNew + "\\.\\news").c_str());
+  move_board_dir(run_, dst("news").c_str(), ("log\\" + kNew + "\\.\\news").c_str());
   EXPECT_EQ(ui_->output, "\r\nDir:" + dst("news") + "は移動先と同じフォルダです。スキップします。");
   EXPECT_EQ(snapshot_tree(dst("news")), (Tree{"1.dat=D", "other.dat=O"}));
   // The source of a copy goes only once the names of the copies are on the disk:

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "catalogue/catalogue.h"
-#include "platform/env.h"
 #include "platform/safe_replace.h"
 #include "report/progress_log.h"
 
@@ -44,8 +43,8 @@ bool same_file_state(const FileStatus& a, const FileStatus& b) {
 // Reads the whole file into `kept`.  False when it is gone (silently:
 // nothing of it to follow, and `kept` says so) or could not be read whole
 // (reported, and read again next time).
-bool read_whole(const char* name, Kept* kept) {
-  Env* e = env();
+bool read_whole(Run& run, const char* name, Kept* kept) {
+  Env* e = run.env;
   std::unique_ptr<File> f = e->open(name, OpenMode::kRead);
   FileStatus st;
   if (!f) {
@@ -98,14 +97,14 @@ enum class Way { kFollow, kBack, kForesee };
 
 // Makes the moves follow (or return) in favourites file `i`, which is
 // rewritten at most once; foreseen, only its kept text changes.
-void rewrite_file(int i, std::vector<FavouriteMove>* moves, Way way) {
+void rewrite_file(Run& run, int i, std::vector<FavouriteMove>* moves, Way way) {
   const bool back = way == Way::kBack;
   const char* name = g_favourites[i];
   Kept* kept = &g_kept[i];
   std::vector<size_t> changed;  // the moves whose entry this file holds
   for (int attempt = 0; attempt < 3; ++attempt) {
     changed.clear();
-    if (kept->state != Kept::kRead && !read_whole(name, kept)) {
+    if (kept->state != Kept::kRead && !read_whole(run, name, kept)) {
       if (kept->state == Kept::kAbsent) return;
       for (FavouriteMove& m : *moves) m.failed = true;
       return;
@@ -129,12 +128,12 @@ void rewrite_file(int i, std::vector<FavouriteMove>* moves, Way way) {
     // Changed on disk since it was read (the reader added an entry): read
     // again and look again.
     FileStatus now;
-    if (!env()->stat(name, &now) || !same_file_state(now, kept->seen)) {
+    if (!run.env->stat(name, &now) || !same_file_state(now, kept->seen)) {
       kept->state = Kept::kUnread;
       continue;
     }
     const ByteSpan piece{text.data(), text.size()};
-    const ReplaceResult result = replace_file_contents(env(), name, &piece, 1, true, &kept->seen);
+    const ReplaceResult result = replace_file_contents(run.env, name, &piece, 1, true, &kept->seen);
     if (result == ReplaceResult::kChanged) {
       kept->state = Kept::kUnread;
       continue;
@@ -142,7 +141,7 @@ void rewrite_file(int i, std::vector<FavouriteMove>* moves, Way way) {
     if (result != ReplaceResult::kReplaced) break;
     // Keep what was written, and how the file now looks on disk.
     kept->text = std::move(text);
-    if (!env()->stat(name, &kept->seen)) kept->state = Kept::kUnread;
+    if (!run.env->stat(name, &kept->seen)) kept->state = Kept::kUnread;
     for (size_t j : changed) (*moves)[j].moved_in[i] = !back;
     return;
   }
@@ -150,9 +149,9 @@ void rewrite_file(int i, std::vector<FavouriteMove>* moves, Way way) {
   for (size_t j : changed) (*moves)[j].failed = true;
 }
 
-void rewrite_all(std::vector<FavouriteMove>* moves, Way way) {
+void rewrite_all(Run& run, std::vector<FavouriteMove>* moves, Way way) {
   for (FavouriteMove& m : *moves) m.moved_in.resize(static_cast<size_t>(g_favourite_count));
-  for (int i = 0; i < g_favourite_count; ++i) rewrite_file(i, moves, way);
+  for (int i = 0; i < g_favourite_count; ++i) rewrite_file(run, i, moves, way);
 }
 
 }  // namespace
@@ -161,12 +160,12 @@ void favourites_forget() {
   for (Kept& k : g_kept) k = Kept();
 }
 
-void follow_favourites(std::vector<FavouriteMove>* moves) { rewrite_all(moves, Way::kFollow); }
+void follow_favourites(Run& run, std::vector<FavouriteMove>* moves) { rewrite_all(run, moves, Way::kFollow); }
 
-void unfollow_favourites(std::vector<FavouriteMove>* moves) { rewrite_all(moves, Way::kBack); }
+void unfollow_favourites(Run& run, std::vector<FavouriteMove>* moves) { rewrite_all(run, moves, Way::kBack); }
 
-int foresee_favourites(std::vector<FavouriteMove>* moves) {
-  rewrite_all(moves, Way::kForesee);
+int foresee_favourites(Run& run, std::vector<FavouriteMove>* moves) {
+  rewrite_all(run, moves, Way::kForesee);
   int followed = 0;
   for (const FavouriteMove& m : *moves) {
     for (bool in : m.moved_in) followed += in;

@@ -12,6 +12,8 @@
 
 #include <vector>
 
+#include "store/run.h"
+
 namespace vendrit {
 
 // One thread's entries.
@@ -31,14 +33,14 @@ struct FavouriteMove {
 };
 
 // Makes every move's entries follow.
-void follow_favourites(std::vector<FavouriteMove>* moves);
+void follow_favourites(Run& run, std::vector<FavouriteMove>* moves);
 // Moves back what follow_favourites moved for these threads (whose move then
 // failed), in the files where it moved them.
-void unfollow_favourites(std::vector<FavouriteMove>* moves);
+void unfollow_favourites(Run& run, std::vector<FavouriteMove>* moves);
 // For a preview: makes the entries follow in the texts kept in memory only
 // (a later board is looked for in them as a run would find the files) and
 // returns how many entries followed.  No file is written.
-int foresee_favourites(std::vector<FavouriteMove>* moves);
+int foresee_favourites(Run& run, std::vector<FavouriteMove>* moves);
 
 // Forgets the favourites files read so far: the next call reads them again.
 // Each relocation pass starts and ends with it.

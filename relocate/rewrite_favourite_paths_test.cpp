@@ -6,25 +6,26 @@
 namespace vendrit {
 namespace {
 
-class RewriteFavouritePathsTest : public RootTest {};
-
-// The favourites of threads `numbers` of one board follow it from old.x to new.x.
-bool rewrite(const char* dir, std::vector<std::string> numbers = {"1"}) {
-  std::vector<std::string> paths;
-  for (const std::string& n : numbers) {
-    paths.push_back("log\\" + std::string(dir) + "old.x\\news\\" + n + ".idx");
-    paths.push_back("log\\" + std::string(dir) + "new.x\\news\\" + n + ".idx");
+class RewriteFavouritePathsTest : public RootTest {
+ protected:
+  // The favourites of threads `numbers` of one board follow it from old.x to new.x.
+  bool rewrite(const char* dir, std::vector<std::string> numbers = {"1"}) {
+    std::vector<std::string> paths;
+    for (const std::string& n : numbers) {
+      paths.push_back("log\\" + std::string(dir) + "old.x\\news\\" + n + ".idx");
+      paths.push_back("log\\" + std::string(dir) + "new.x\\news\\" + n + ".idx");
+    }
+    std::vector<FavouriteMove> moves(numbers.size());
+    for (size_t i = 0; i < moves.size(); ++i) {
+      moves[i].source_index = paths[2 * i].c_str();
+      moves[i].destination_index = paths[2 * i + 1].c_str();
+    }
+    follow_favourites(run_, &moves);
+    bool all = true;
+    for (const FavouriteMove& m : moves) all = all && !m.failed;
+    return all;
   }
-  std::vector<FavouriteMove> moves(numbers.size());
-  for (size_t i = 0; i < moves.size(); ++i) {
-    moves[i].source_index = paths[2 * i].c_str();
-    moves[i].destination_index = paths[2 * i + 1].c_str();
-  }
-  follow_favourites(&moves);
-  bool all = true;
-  for (const FavouriteMove& m : moves) all = all && !m.failed;
-  return all;
-}
+};
 
 TEST_F(RewriteFavouritePathsTest, Cases) {
   const std::string nul(1, '\0'), pad(100, 'p'), old = "old.x\\news\\1.idx", now = "new.x\\news\\1.idx";

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/env.h"
 #include "store/listed_dir.h"
 #include "relocate/move_board_dir.h"
 #include "store/relocate_paths.h"
@@ -29,8 +28,9 @@ void lower_server(char* out, const char* server) {
   lower_sjis(out);
 }
 
-// What a walk does with the boards it finds.
+// What a walk does with the boards it finds, in which run.
 struct Walk {
+  Run& run;
   enum Mode { kCount, kRun, kPreview } mode;
   int boards = 0;          // moved boards met so far
   int total = 0;           // kRun: the moved boards a counting walk met
@@ -45,9 +45,9 @@ void report_board(const BoardRecord& home, const char* old_server) {
 
 // A preview's lines for one moved board: the run's "BBS:" line, then what
 // would happen to its threads.  The walk's other lines are the run's.
-void preview_board(const BoardRecord& home, const char* old_server, const PathPair& source,
-                   const PathPair& destination, IndexFates* fates) {
-  const BoardPreview p = preview_board_dir(source.text, destination.text, source.disk,
+void preview_board(Run& run, const BoardRecord& home, const char* old_server,
+                   const PathPair& source, const PathPair& destination, IndexFates* fates) {
+  const BoardPreview p = preview_board_dir(run, source.text, destination.text, source.disk,
                                            destination.disk, fates);
   const bool muted = progress_mute(false);
   report_board(home, old_server);
@@ -78,6 +78,7 @@ const BoardRecord* find_new_home(const char* board_id, const char* old_server) {
 // lists the directory that holds the server directory.
 void visit_board_dir(Walk* w, const PathPair& server, const ListedDir* holder,
                      const ListedEntry& entry) {
+  Run& run = w->run;
   long sep = last_separator(server.text), disk_sep = last_separator(server.disk);
   if (sep < 0 || disk_sep < 0) return;  // a server directory needs the directory holding it
   const char* old_server = server.text + sep + 1;
@@ -86,7 +87,7 @@ void visit_board_dir(Walk* w, const PathPair& server, const ListedDir* holder,
   if (is_excluded(old_server, entry.name.c_str())) return;
   const BoardRecord* home = find_new_home(entry.name.c_str(), old_server);
   if (!home) {
-    if (w->acts()) env()->remove_dir(source.disk);
+    if (w->acts()) run.env->remove_dir(source.disk);
     return;
   }
   // The new server directory as it is already spelt on disk, if it is there.
@@ -106,12 +107,12 @@ void visit_board_dir(Walk* w, const PathPair& server, const ListedDir* holder,
   ++w->boards;
   switch (w->mode) {
     case Walk::kCount: return;
-    case Walk::kPreview: preview_board(*home, old_server, source, destination, w->fates); return;
+    case Walk::kPreview: preview_board(run, *home, old_server, source, destination, w->fates); return;
     case Walk::kRun: break;
   }
   report_board(*home, old_server);
-  move_board_dir(source.text, destination.text, source.disk, destination.disk);
-  env()->remove_dir(source.disk);
+  move_board_dir(run, source.text, destination.text, source.disk, destination.disk);
+  run.env->remove_dir(source.disk);
   g_ui->show_progress(w->boards, w->total, progress_failures() > 0);
 }
 
@@ -122,7 +123,7 @@ void walk(Walk* w, const PathPair& dir, const ListedDir* holder) {
   if (!server_dir && count_separators(dir.text) > kDeepestWalkedSeparators) return;
   // Read whole first: the walk creates and removes directories here.
   ListedDir entries;
-  if (!list_entries(dir.disk, &entries)) return;
+  if (!list_entries(w->run, dir.disk, &entries)) return;
   for (const ListedEntry& e : entries.entries) {
     if (e.kind != FileKind::kDir && e.kind != FileKind::kLink) continue;
     if (skipped_by_name(e.name.c_str())) continue;
@@ -138,7 +139,7 @@ void walk(Walk* w, const PathPair& dir, const ListedDir* holder) {
     PathPair child;
     if (!join_pair(&child, dir, e.name.c_str(), e.disk.c_str(), true)) continue;
     walk(w, child, &entries);
-    if (w->acts()) env()->remove_dir(child.disk);
+    if (w->acts()) w->run.env->remove_dir(child.disk);
   }
 }
 
@@ -164,16 +165,16 @@ void walk_from(Walk* w, const char* path) {
 
 }  // namespace
 
-void walk_log_tree(const char* path) {
-  Walk count{Walk::kCount};
+void walk_log_tree(Run& run, const char* path) {
+  Walk count{run, Walk::kCount};
   walk_from(&count, path);
-  Walk run{Walk::kRun};
-  run.total = count.boards;
-  walk_from(&run, path);
+  Walk moving{run, Walk::kRun};
+  moving.total = count.boards;
+  walk_from(&moving, path);
 }
 
-int preview_log_tree(const char* path, IndexFates* fates) {
-  Walk w{Walk::kPreview};
+int preview_log_tree(Run& run, const char* path, IndexFates* fates) {
+  Walk w{run, Walk::kPreview};
   w.fates = fates;
   walk_from(&w, path);
   return w.boards;

@@ -36,7 +36,7 @@ TEST_F(WalkLogTreeTest, FiltersAndDepthRule) {
   files({"grp\\" + kOld + "\\news\\1.dat", sister + "\\tech\\2.dat", odd + "\\food\\3.dat",
          "OLD" + std::string(kMainSuffix) + "\\News\\123.DAT", "OLD" + std::string(kMainSuffix) + "\\News\\123.IDX"});
   add_favourites("fav.idx", kOld + "\\news\\123.idx\r\n");
-  walk_log_tree("log");
+  walk_log_tree(run_, "log");
   EXPECT_EQ(snapshot_tree("log\\" + kNew + "\\news"), std::vector<std::string>({"123.dat=D", "123.idx=D"}));
   EXPECT_EQ(read_file("fav.idx"), kNew + "\\news\\123.idx\r\n");
   for (const char* d : {"log\\a", "log\\g"}) EXPECT_FALSE(dir_exists(d)) << d;
@@ -55,7 +55,7 @@ TEST_F(WalkLogTreeTest, NewHome) {
   boards(kOld, {"live", "empty"});
   for (const char* d : {"empty", "unlisted"}) make_dirs("log\\" + kOld + "\\" + d);
   files({kOld + "\\news\\1.dat", kOld + "\\live\\1.dat"});
-  walk_log_tree("log");
+  walk_log_tree(run_, "log");
   EXPECT_EQ(snapshot_tree("log"), (std::vector<std::string>{kNew + "/", kNew + "/news/", kNew + "/news/1.dat=D", kOld + "/",
                                                             kOld + "/live/", kOld + "/live/1.dat=D"}));
   EXPECT_EQ(ui_->output, bbs("news", kOld));
@@ -70,7 +70,7 @@ TEST_F(WalkLogTreeTest, ExclusionsKeepBoardsInPlaceAndAreFlagged) {
   add_exclusion(kOld.c_str(), "food");  // never reached for food: "*" comes first
   files({kOld + "\\news\\1.dat"});
   for (const char* d : {"tech", "food"}) make_dirs("log\\" + other + "\\" + d);  // empty, yet excluded: kept
-  walk_log_tree("log");
+  walk_log_tree(run_, "log");
   EXPECT_EQ(snapshot_tree("log"), (std::vector<std::string>{kOld + "/", kOld + "/news/", kOld + "/news/1.dat=D", other + "/",
                                                             other + "/food/", other + "/tech/"}));
   EXPECT_EQ(ui_->output, "");
@@ -84,7 +84,7 @@ TEST_F(WalkLogTreeTest, OverlongPathsAreSkipped) {
   const std::string name = "log\\" + dir + "\\" + std::string(255 - dir.size(), 'x') + ".dat";
   files({dir + "\\1.dat"});
   write_file(name, "L");
-  walk_log_tree("log");
+  walk_log_tree(run_, "log");
   EXPECT_TRUE(file_exists(name));
   EXPECT_TRUE(file_exists("log\\" + kNew + "\\news\\1.dat"));
   EXPECT_NE(ui_->output.find("\r\nFile:" + name.substr(0, 259) + "はパスが長すぎます。このファイルはスキップします。"), std::string::npos)

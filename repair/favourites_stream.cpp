@@ -3,7 +3,6 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/env.h"
 #include "platform/safe_replace.h"
 
 namespace vendrit {
@@ -14,8 +13,8 @@ namespace {
 std::unique_ptr<ReplacingWriter> g_stream;
 }  // namespace
 
-bool favourites_stream_open() {
-  g_stream = std::make_unique<ReplacingWriter>(env(), kFavouritesFileName, "favorite");
+bool favourites_stream_open(Env* env) {
+  g_stream = std::make_unique<ReplacingWriter>(env, kFavouritesFileName, "favorite");
   if (!g_stream->ok()) g_stream.reset();
   return g_stream != nullptr;
 }

@@ -4,12 +4,14 @@
 // favorite.idx in one step, so an interrupted run never leaves it half-made.
 #pragma once
 
+#include "platform/env.h"
+
 namespace vendrit {
 
 extern const char kFavouritesFileName[];  // "favorite.idx"
 
-// Opens the stream; false when favorite.idx cannot be written.
-bool favourites_stream_open();
+// Opens the stream through `env`; false when favorite.idx cannot be written.
+bool favourites_stream_open(Env* env);
 bool favourites_stream_is_open();
 // Appends one line; `line` ends with "\n", stored on disk as CR LF.
 void favourites_stream_write(const char* line);

@@ -7,7 +7,6 @@
 #include "catalogue/catalogue.h"
 #include "store/listed_dir.h"
 #include "store/relocate_paths.h"
-#include "platform/env.h"
 #include "platform/safe_replace.h"
 #include "platform/text.h"
 #include "repair/favourites_stream.h"
@@ -124,9 +123,9 @@ HostRepair repair_host(ThreadIndex* record, const char* server, bool family) {
 // later run that the thread still names its old host, so it is replaced
 // last, and a run cut short anywhere leaves work that the next run completes.
 // False when the index must not be written now (reported).
-bool rewrite_log_first(const IndexFile& f, const char* old_prefix, const char* new_host) {
+bool rewrite_log_first(Run& run, const IndexFile& f, const char* old_prefix, const char* new_host) {
   // An index file that cannot be written is reported before the log changes.
-  if (!env()->writable(f.disk_path)) {
+  if (!run.env->writable(f.disk_path)) {
     progress_print(kMsgCannotWrite, f.path);
     return false;
   }
@@ -136,7 +135,7 @@ bool rewrite_log_first(const IndexFile& f, const char* old_prefix, const char* n
   char log_name[kPathSize];
   log_name_for(f.name, log_name, sizeof log_name);
   const ListedEntry* log = find_entry(f.entries, log_name);
-  return rewrite_thread_links(f.dir.text, f.name, f.board_part, old_prefix, new_prefix,
+  return rewrite_thread_links(run, f.dir.text, f.name, f.board_part, old_prefix, new_prefix,
                               f.dir.disk, log ? log->disk.c_str() : log_name) !=
          LinkRewrite::kFailed;
 }
@@ -165,8 +164,15 @@ struct Preview {
   }
 };
 
-void repair_index_file(IndexFile& f, const ListedEntry& entry, int* header_printed,
-                       Preview* preview) {
+// One walk of the pass.
+struct Pass {
+  Run& run;
+  Preview* preview;  // a preview's count; null in a run
+};
+
+void repair_index_file(Pass& pass, IndexFile& f, const ListedEntry& entry, int* header_printed) {
+  Run& run = pass.run;
+  Preview* preview = pass.preview;
   const bool family = is_family_dir(f.dir.text);
   if (!board_of(f.dir.text, f.server, f.board_part)) return;
 
@@ -178,7 +184,7 @@ void repair_index_file(IndexFile& f, const ListedEntry& entry, int* header_print
   FileStatus read;  // the index is replaced only while no other program has changed it since
   if (!whole || entry.kind != FileKind::kFile ||
       !format_text(f.disk_path, sizeof f.disk_path, "%s\\%s", f.dir.disk, entry.disk.c_str()) ||
-      !read_thread_index(env(), f.disk_path, &record, &read)) {
+      !read_thread_index(run.env, f.disk_path, &record, &read)) {
     progress_print(kMsgCannotOpen, f.path);
     return;
   }
@@ -201,16 +207,16 @@ void repair_index_file(IndexFile& f, const ListedEntry& entry, int* header_print
        (record.flags == kFavouriteFlagsRegional && is_regional_or_rental(f.path)))) {
     add_favourite(f.server, record, f.name);
   }
-  if (host.rewrite_links && !rewrite_log_first(f, host.old_prefix, record.host)) return;
-  if (write_thread_index(env(), f.disk_path, record, true, &read) != ReplaceResult::kReplaced) {
+  if (host.rewrite_links && !rewrite_log_first(run, f, host.old_prefix, record.host)) return;
+  if (write_thread_index(run.env, f.disk_path, record, true, &read) != ReplaceResult::kReplaced) {
     progress_print(kMsgCannotWrite, f.path);
   }
 }
 
-void repair_dir(const PathPair& dir, Preview* preview) {
+void repair_dir(Pass& pass, const PathPair& dir) {
   int header_printed = 0;
   ListedDir entries;
-  if (!list_entries(dir.disk, &entries)) return;
+  if (!list_entries(pass.run, dir.disk, &entries)) return;
   for (const ListedEntry& e : entries.entries) {
     // Links are never walked: one may lead out of the log tree, or back
     // into it for ever.
@@ -225,19 +231,19 @@ void repair_dir(const PathPair& dir, Preview* preview) {
       // A cut path would name another directory: it is not walked.
       if (format_text(child.text, kPathSize, "%s\\%s", dir.text, e.name.c_str()) &&
           format_text(child.disk, kPathSize, "%s\\%s", dir.disk, e.disk.c_str())) {
-        repair_dir(child, preview);
+        repair_dir(pass, child);
       }
       continue;
     }
     if (index) {
       IndexFile f{dir, entries, e.name.c_str(), "", "", "", ""};
-      repair_index_file(f, e, &header_printed, preview);
-    } else if (!preview && e.kind == FileKind::kFile && is_leftover_temporary(e.disk.c_str())) {
+      repair_index_file(pass, f, e, &header_printed);
+    } else if (!pass.preview && e.kind == FileKind::kFile && is_leftover_temporary(e.disk.c_str())) {
       // Only this process works on the reader root: a temporary file of
       // ours is a leftover of an interrupted run.
       char leftover[kPathSize];
       if (format_text(leftover, sizeof leftover, "%s\\%s", dir.disk, e.disk.c_str())) {
-        env()->remove_file(leftover);
+        pass.run.env->remove_file(leftover);
       }
     }
   }
@@ -245,24 +251,27 @@ void repair_dir(const PathPair& dir, Preview* preview) {
 
 }  // namespace
 
-void repair_pass(const char* path) {
+void repair_pass(Run& run, const char* path) {
   PathPair root;
   copy_text(root.text, kPathSize, path);
   copy_text(root.disk, kPathSize, path);
-  repair_dir(root, nullptr);
+  Pass pass{run, nullptr};
+  repair_dir(pass, root);
 }
 
-int preview_repair_pass(const char* path, const IndexFates& fates) {
+int preview_repair_pass(Run& run, const char* path, const IndexFates& fates) {
   PathPair root;
   copy_text(root.text, kPathSize, path);
   copy_text(root.disk, kPathSize, path);
   Preview preview{fates};
+  Pass pass{run, &preview};
   const bool muted = progress_mute(true);
-  repair_dir(root, &preview);
+  repair_dir(pass, root);
   for (const IndexFates::Arrival& a : fates.arriving) {
     char server[kPartSize], board_part[kPartSize];
     ThreadIndex record;
-    if (board_of(a.dir.c_str(), server, board_part) && read_thread_index(env(), a.read_from.c_str(), &record)) {
+    if (board_of(a.dir.c_str(), server, board_part) &&
+        read_thread_index(run.env, a.read_from.c_str(), &record)) {
       preview.count(&record, a.dir.c_str(), server);
     }
   }

@@ -12,13 +12,14 @@
 #pragma once
 
 #include "store/index_fates.h"
+#include "store/run.h"
 
 namespace vendrit {
 
-void repair_pass(const char* path);
+void repair_pass(Run& run, const char* path);
 
 // How many index files repair_pass would rewrite once the relocation has put
 // them where `fates` says, decided the same way; nothing is changed or shown.
-int preview_repair_pass(const char* path, const IndexFates& fates);
+int preview_repair_pass(Run& run, const char* path, const IndexFates& fates);
 
 }  // namespace vendrit

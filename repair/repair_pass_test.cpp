@@ -21,10 +21,10 @@ class RepairPassTest : public RootTest {
     write_tree(dir, {name + "=" + index_text(idx)});
     if (!log.empty()) write_file(dir + "\\" + name.substr(0, name.size() - 4) + ".dat", log);
   }
-  static void rebuild() {
+  void rebuild() {
     g_favourites_rebuild = 1;
-    ASSERT_TRUE(favourites_stream_open());
-    repair_pass("log");
+    ASSERT_TRUE(favourites_stream_open(env_));
+    repair_pass(run_, "log");
     ASSERT_TRUE(favourites_stream_close());
   }
 };
@@ -65,7 +65,7 @@ TEST_F(RepairPassTest, SummaryTable) {
     g_settings.changebbs = r.changebbs;
     g_foreign_server = r.foreign;
     ui_->output.clear();
-    repair_pass(root.c_str());
+    repair_pass(run_, root.c_str());
     EXPECT_EQ(read_file(dir + "\\1.idx"), index_text(r.written ? after : before));
     EXPECT_EQ(ui_->output, r.written ? kHeader + "news" : "");
     EXPECT_EQ(read_file(dir + "\\1.dat"), r.link_to.empty() ? log : log_text(r.link_to, "news", 1, r.link_from));
@@ -138,7 +138,7 @@ TEST_F(RepairPassTest, IndexFilesOutsideBoardDirectoriesAreLeftAlone) {
   for (const std::string& d : dirs) put(d, "1.idx", moved);
   g_settings.changebbs = 1;
   g_foreign_server = 1;
-  repair_pass("log");
+  repair_pass(run_, "log");
   for (const std::string& d : dirs) EXPECT_EQ(read_file(d + "\\1.idx"), index_text(moved)) << d;
   EXPECT_EQ(ui_->output, "");
 }
@@ -163,7 +163,7 @@ TEST_F(RepairPassTest, FilesThatCannotBeUsed) {
     fault_.reset();
     if (r.lock) fault_.lock_file(kDir + "\\1.idx");
     ui_->output.clear();
-    repair_pass("log");
+    repair_pass(run_, "log");
     EXPECT_EQ(ui_->output, r.output);
     EXPECT_EQ(read_file(kDir + "\\1.idx"), r.index_after);
     EXPECT_EQ(read_file(kDir + "\\1.dat"), r.log_after);

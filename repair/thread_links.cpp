@@ -6,7 +6,6 @@
 #include <new>
 
 #include "state/work_buffer.h"
-#include "platform/env.h"
 #include "platform/safe_replace.h"
 #include "platform/text.h"
 #include "report/progress_log.h"
@@ -38,8 +37,7 @@ enum class ReadOutcome { kRead, kMissing, kFailed };
 // has plus one; at most the buffer size minus one byte is read, and a log
 // that turns out larger than that (it grew since) is opened, measured and
 // read again.
-ReadOutcome read_log(const char* disk_path, size_t* length, FileStatus* seen) {
-  Env* e = env();
+ReadOutcome read_log(Env* e, const char* disk_path, size_t* length, FileStatus* seen) {
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
     std::unique_ptr<File> in = e->open(disk_path, OpenMode::kRead);
     if (!in) {
@@ -133,7 +131,7 @@ bool log_name_for(const char* index_name, char* buf, size_t size) {
   return format_text(buf, size, "%.*s.dat", stem, index_name);
 }
 
-LinkRewrite rewrite_thread_links(const char* directory, const char* index_name,
+LinkRewrite rewrite_thread_links(Run& run, const char* directory, const char* index_name,
                                  const char* board_part, const char* old_prefix,
                                  const char* new_prefix, const char* disk_directory,
                                  const char* disk_log_name) {
@@ -156,7 +154,7 @@ LinkRewrite rewrite_thread_links(const char* directory, const char* index_name,
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
     size_t size = 0;
     FileStatus seen;
-    switch (read_log(disk_log_path, &size, &seen)) {
+    switch (read_log(run.env, disk_log_path, &size, &seen)) {
       case ReadOutcome::kRead: break;
       case ReadOutcome::kMissing:
         progress_print(kMsgCannotRead, log_path);
@@ -173,7 +171,7 @@ LinkRewrite rewrite_thread_links(const char* directory, const char* index_name,
       return LinkRewrite::kFailed;
     }
     plan_rewrite(g_work.data, size, rule, pieces.get());
-    switch (replace_file_contents(env(), disk_log_path, pieces.get(), count, true, &seen)) {
+    switch (replace_file_contents(run.env, disk_log_path, pieces.get(), count, true, &seen)) {
       case ReplaceResult::kReplaced: return LinkRewrite::kRewritten;
       case ReplaceResult::kChanged: continue;
       default: break;
@@ -184,12 +182,12 @@ LinkRewrite rewrite_thread_links(const char* directory, const char* index_name,
   return LinkRewrite::kFailed;
 }
 
-LinkRewrite rewrite_thread_links(const char* directory, const char* index_name,
+LinkRewrite rewrite_thread_links(Run& run, const char* directory, const char* index_name,
                                  const char* board_part, const char* old_prefix,
                                  const char* new_prefix) {
   char log_name[kLogPathSize];
   log_name_for(index_name, log_name, sizeof log_name);
-  return rewrite_thread_links(directory, index_name, board_part, old_prefix, new_prefix,
+  return rewrite_thread_links(run, directory, index_name, board_part, old_prefix, new_prefix,
                               directory, log_name);
 }
 

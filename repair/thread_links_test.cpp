@@ -8,13 +8,15 @@ namespace {
 
 const char kLog[] = "log\\new\\news\\123.dat";
 
-class ThreadLinksTest : public RootTest {};
-std::string rewrite(const std::string& before, const char* from = "oldhost/", const char* to = "newhost/",
-                    LinkRewrite want = LinkRewrite::kRewritten) {
-  write_tree("log\\new\\news", {"123.dat=" + before});
-  EXPECT_EQ(rewrite_thread_links("log\\new\\news", "123.idx", "news", from, to), want) << before;
-  return read_file(kLog);
-}
+class ThreadLinksTest : public RootTest {
+ protected:
+  std::string rewrite(const std::string& before, const char* from = "oldhost/", const char* to = "newhost/",
+                      LinkRewrite want = LinkRewrite::kRewritten) {
+    write_tree("log\\new\\news", {"123.dat=" + before});
+    EXPECT_EQ(rewrite_thread_links(run_, "log\\new\\news", "123.idx", "news", from, to), want) << before;
+    return read_file(kLog);
+  }
+};
 
 TEST_F(ThreadLinksTest, RewritesOnlyThisBoardsReadingAddresses) {
   const std::string nul(1, '\0');

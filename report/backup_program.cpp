@@ -3,14 +3,12 @@
 #include <cstring>
 
 #include "state/run_settings.h"
-#include "platform/env.h"
 #include "platform/text.h"
 #include "report/progress_log.h"
 
 namespace vendrit {
 
-int run_backup_program() {
-  Env* e = env();
+int run_backup_program(Env* env) {
   if (g_settings.backupprog[0] == '\0') return -1;  // nothing to start
   // The working directory is everything before the last backslash of the
   // program's path: inside the quotes when the command begins with a quoted
@@ -25,7 +23,7 @@ int run_backup_program() {
   if (char* close = quoted ? strchr(dir, '"') : nullptr) *close = '\0';
   long last = last_separator(dir);
   if (last >= 0) dir[last] = '\0';
-  if (!e->run_process(command, last >= 0 ? dir : nullptr)) return -1;
+  if (!env->run_process(command, last >= 0 ? dir : nullptr)) return -1;
   if (g_settings.wait) g_ui->show_information("処理を続行します");
   return 0;
 }

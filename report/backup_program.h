@@ -1,10 +1,13 @@
 // The user's backup program, run and waited for before a run touches the log tree.
 #pragma once
 
+#include "platform/env.h"
+
 namespace vendrit {
 
-// 0 when the program was started and has ended; -1 when it could not be
-// started or waited for.  This process's current directory does not change.
-int run_backup_program();
+// Starts the backup program through `env`.  0 when the program was started
+// and has ended; -1 when it could not be started or waited for.  This
+// process's current directory does not change.
+int run_backup_program(Env* env);
 
 }  // namespace vendrit

@@ -28,7 +28,7 @@ TEST_F(BackupProgramTest, WorkingDirectoryWaitAndConfirmation) {
     SCOPED_TRACE(r.first);
     copy_text(g_settings.backupprog, sizeof g_settings.backupprog, r.first);
     fault_.processes.clear();
-    run_backup_program();
+    run_backup_program(env_);
     using Runs = std::vector<std::pair<std::string, std::string>>;
     const Runs want = *r.first ? Runs{{r.first, r.second}} : Runs{};
     EXPECT_EQ(fault_.processes, want);

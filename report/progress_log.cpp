@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "state/run_settings.h"
-#include "platform/env.h"
 
 namespace vendrit {
 
@@ -64,29 +63,29 @@ bool progress_mute(bool muted) {
   return was;
 }
 
-void format_long_time(char* buf, size_t size) {
-  LocalTime t = env()->local_time();
+void format_long_time(Env* env, char* buf, size_t size) {
+  LocalTime t = env->local_time();
   format_text(buf, size, "%d年%d月%d日 %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
               t.second);
 }
 
-void progress_timestamp() {
+void progress_timestamp(Env* env) {
   char when[64];
-  format_long_time(when, sizeof when);
+  format_long_time(env, when, sizeof when);
   format_text(message_buffer(), kTimestampLineSize, "\r\n========== %s ==========", when);
   emit(true);
 }
 
-void progress_log_detect() {
-  g_logging = env()->open(kLogFileName, OpenMode::kRead) ? 1 : 0;
+void progress_log_detect(Env* env) {
+  g_logging = env->open(kLogFileName, OpenMode::kRead) ? 1 : 0;
 }
 
 int progress_failures() { return g_failures; }
 
-void progress_log_open() {
+void progress_log_open(Env* env) {
   g_failures = 0;
   if (!g_logging) return;
-  g_log_stream = env()->open(kLogFileName, OpenMode::kAppend);
+  g_log_stream = env->open(kLogFileName, OpenMode::kAppend);
   if (!g_log_stream) {
     progress_show("\r\nログファイルのオープンに失敗しました");
     g_logging = 0;

@@ -5,8 +5,9 @@
 
 #include <cstddef>
 
-#include "state/ui.h"
+#include "platform/env.h"
 #include "platform/text.h"
+#include "state/ui.h"
 
 namespace vendrit {
 
@@ -32,7 +33,7 @@ void progress_print(const char* fmt, ...) VENDRIT_PRINTF(1, 2);
 // The same without the copy to vendrit.log.
 void progress_show(const char* fmt, ...) VENDRIT_PRINTF(1, 2);
 // The run's time stamp line, to the window and (while logging) the file.
-void progress_timestamp();
+void progress_timestamp(Env* env);
 
 // While muted (a preview deciding what a run would do), progress_print and
 // progress_show show nothing: the lines belong to the run.  Returns the
@@ -40,16 +41,16 @@ void progress_timestamp();
 bool progress_mute(bool muted);
 
 // Start-up: logging becomes active when vendrit.log exists and can be read.
-void progress_log_detect();
+void progress_log_detect(Env* env);
 // Opens vendrit.log for appending when logging is active; on failure a
 // window-only line and logging off.  A run starts with it.
-void progress_log_open();
+void progress_log_open(Env* env);
 // The failure lines ("File:", "Dir:") shown since the run started.
 int progress_failures();
 // Ends the copy to vendrit.log: a final "\r\n", close, logging off for good.
 void progress_log_close();
 
 // The local time written the long way, e.g. "2026年12月6日 22:10:05".
-void format_long_time(char* buf, size_t size);
+void format_long_time(Env* env, char* buf, size_t size);
 
 }  // namespace vendrit

@@ -13,12 +13,12 @@ class ProgressLogTest : public RootTest {};
 // second run logs nothing.
 TEST_F(ProgressLogTest, RoutingOfTheFirstRun) {
   write_file("vendrit.log", "earlier\r\n");
-  progress_log_detect();
+  progress_log_detect(env_);
   const std::string stamp = "\r\n========== 2026年12月6日 09:05:07 ==========", moved = "\r\nBBS:news  old->new";
   for (int run = 0; run < 2; ++run) {
     progress_show("開始します");
-    progress_log_open();
-    progress_timestamp();
+    progress_log_open(env_);
+    progress_timestamp(env_);
     progress_print("\r\nBBS:%s  %s->%s", "news", "old", "new");
     progress_log_close();
     progress_print("\r\n書き換え中 BBS:%s", "news");
@@ -32,9 +32,9 @@ TEST_F(ProgressLogTest, RoutingOfTheFirstRun) {
 // is cut to the message buffer, never past it, and drawn at once.
 TEST_F(ProgressLogTest, UnappendableLogAndLongLines) {
   write_file("vendrit.log", "keep");
-  progress_log_detect();
+  progress_log_detect(env_);
   fault_.lock_file(kLogFileName);
-  progress_log_open();
+  progress_log_open(env_);
   EXPECT_EQ(g_logging, 0);
   EXPECT_EQ(ui_->output, "\r\nログファイルのオープンに失敗しました");
   ui_->output.clear();

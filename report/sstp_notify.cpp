@@ -14,7 +14,6 @@
 #include <thread>
 
 #include "state/run_settings.h"
-#include "platform/env.h"
 #include "platform/text.h"
 #include "report/progress_log.h"
 
@@ -33,11 +32,13 @@ char g_script[kScriptBufferSize];
 // request: the copy-data block's message buffer belongs to the run's worker,
 // which may start while announcements are still waiting.
 struct Announcement {
+  Env* env;
   intptr_t target;
   std::string request;
   bool pause;
 };
 
+// The one announcer of the process (see sstp_announce).
 struct Announcer {
   std::mutex mutex;
   std::condition_variable changed;  // the queue, `busy` or `stopping` changed
@@ -51,9 +52,9 @@ bool idle(const Announcer& a) { return a.queue.empty() && !a.busy; }
 
 // Hands the request in `record` to the host, then waits when asked, so that
 // the host shows each script a while before the next one replaces it.
-void deliver(intptr_t target, CopyDataRecord* record, bool pause) {
+void deliver(Env* env, intptr_t target, CopyDataRecord* record, bool pause) {
   g_ui->send_copy_data(target, record);
-  if (pause) env()->sleep_ms(kSstpPauseMs);
+  if (pause) env->sleep_ms(kSstpPauseMs);
 }
 
 // Loads script `id` into `script` and formats its request into buf: the
@@ -77,7 +78,7 @@ void announcer_main() {
     a.busy = true;
     lock.unlock();
     CopyDataRecord record = {kSstpCopyDataTag, static_cast<uint32_t>(next.request.size()), &next.request[0]};
-    deliver(next.target, &record, next.pause);
+    deliver(next.env, next.target, &record, next.pause);
     lock.lock();
     a.busy = false;
     a.changed.notify_all();
@@ -86,12 +87,12 @@ void announcer_main() {
 
 }  // namespace
 
-intptr_t find_sstp_target() {
+intptr_t find_sstp_target(Env* env) {
   // The scratch copy is made for the look-up only and freed before it returns.
   std::unique_ptr<char[]> copy(new (std::nothrow) char[kSakuraCopyLimit]);
   if (!copy) return 0;
   size_t copied = 0;
-  if (!env()->read_shared_memory("Sakura", copy.get(), kSakuraCopyLimit, &copied)) return 0;
+  if (!env->read_shared_memory("Sakura", copy.get(), kSakuraCopyLimit, &copied)) return 0;
   return parse_sakura_block(copy.get(), copied);
 }
 
@@ -129,7 +130,7 @@ size_t format_sstp_notify(char* buf, size_t size, int id, const char* script, in
   return strlen(buf);
 }
 
-void sstp_notify(int id, bool pause) {
+void sstp_notify(Env* env, int id, bool pause) {
   {
     // What the window's thread queued goes out first.
     std::unique_lock<std::mutex> lock(g_announcer.mutex);
@@ -139,10 +140,10 @@ void sstp_notify(int id, bool pause) {
   if (length == 0) return;
   auto* record = reinterpret_cast<CopyDataRecord*>(g_copy_data_block);
   *record = {kSstpCopyDataTag, static_cast<uint32_t>(length), message_buffer()};
-  deliver(g_sstp_target, record, pause);
+  deliver(env, g_sstp_target, record, pause);
 }
 
-void sstp_announce(int id, bool pause) {
+void sstp_announce(Env* env, int id, bool pause) {
   char script[kScriptBufferSize];
   char request[kMessageBufferSize];
   size_t length = make_request(id, script, request, sizeof request);
@@ -157,7 +158,7 @@ void sstp_announce(int id, bool pause) {
       return;
     }
   }
-  g_announcer.queue.push_back({g_sstp_target, std::string(request, length), pause});
+  g_announcer.queue.push_back({env, g_sstp_target, std::string(request, length), pause});
   g_announcer.changed.notify_all();
 }
 

@@ -38,15 +38,15 @@ class SstpNotifyTest : public RootTest {};
 // pause, and a request too long for the buffer is not made at all.
 TEST_F(SstpNotifyTest, SentOnlyToAHostAndWithTheSwitch) {
   g_settings.use_ukagaka = 1;
-  sstp_notify(4, true);  // no host
+  sstp_notify(env_, 4, true);  // no host
   fault_.shared_memory_name = "Sakura";
   fault_.shared_memory = std::string(4, '\0') + "sakura.hwnd\x01" "777\r\n";
-  g_sstp_target = find_sstp_target();
+  g_sstp_target = find_sstp_target(env_);
   g_settings.use_ukagaka = 0;
-  sstp_notify(4, true);
+  sstp_notify(env_, 4, true);
   g_settings.use_ukagaka = 1;
-  sstp_notify(5, true);
-  sstp_notify(8, false);
+  sstp_notify(env_, 5, true);
+  sstp_notify(env_, 8, false);
   g_sstp_target = 0;
   EXPECT_EQ(ui_->loaded_scripts, (std::vector<int>{4, 4, 5, 8}));
   EXPECT_EQ(fault_.slept_ms, kSstpPauseMs);
@@ -72,9 +72,9 @@ TEST_F(SstpNotifyTest, QueuedAnnouncementsGoFirstAndPauseElsewhere) {
   g_ui = &host;
   g_settings.use_ukagaka = 1;
   g_sstp_target = 777;
-  sstp_announce(9, true);
-  sstp_announce(10, true);
-  sstp_notify(8, false);
+  sstp_announce(env_, 9, true);
+  sstp_announce(env_, 10, true);
+  sstp_notify(env_, 8, false);
   sstp_announcer_stop();
   g_sstp_target = 0;
   g_ui = ui_;

@@ -2,6 +2,7 @@
 // the names of the program's own files.
 #pragma once
 
+#include "platform/env.h"
 #include "platform/text.h"
 
 namespace vendrit {
@@ -34,8 +35,8 @@ constexpr char kIniFileName[] = "vendrit.ini";
 constexpr char kLogFileName[] = "vendrit.log";
 
 // Reads the nine keys from vendrit.ini with their defaults.
-void load_run_settings();
+void load_run_settings(Env* env);
 // Writes the nine keys, in their fixed order, to vendrit.ini.
-void save_run_settings();
+void save_run_settings(Env* env);
 
 }  // namespace vendrit

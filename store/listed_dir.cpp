@@ -8,11 +8,11 @@
 
 namespace vendrit {
 
-bool list_entries(const char* disk_path, ListedDir* dir) {
+bool list_entries(Run& run, const char* disk_path, ListedDir* dir) {
   dir->entries.clear();
   dir->by_name.clear();
   // Sizes are not needed here: whoever needs one asks for that file's alone.
-  std::unique_ptr<DirListing> listing = env()->list_dir(disk_path, false);
+  std::unique_ptr<DirListing> listing = run.env->list_dir(disk_path, false);
   if (!listing) return false;
   DirEntry e;
   while (listing->next(&e)) {

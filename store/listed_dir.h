@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/env.h"
+#include "store/run.h"
 
 namespace vendrit {
 
@@ -44,7 +45,7 @@ struct ListedDir {
 
 // Lists `disk_path`; false (and nothing read) when it cannot be listed, or
 // when the listing broke off half-way (reported).
-bool list_entries(const char* disk_path, ListedDir* dir);
+bool list_entries(Run& run, const char* disk_path, ListedDir* dir);
 
 // The entry that owns the lower-cased `name`, or null.
 const ListedEntry* find_entry(const ListedDir& dir, const char* name);

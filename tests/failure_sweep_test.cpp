@@ -61,8 +61,8 @@ class FailureSweep : public RootTest {
  protected:
   // One automatic run in-process; faults count from `arm`, after start-up.
   int run_program(const std::function<void()>& arm = [] {}) {
-    ui_->on_main_window = [&arm] { arm(), run_sequence(); };
-    return vendrit_main("auto", ui_);
+    ui_->on_main_window = [&] { arm(), run_sequence(run_); };
+    return vendrit_main("auto", ui_, &run_);
   }
 
   void reset_tree(const int* p) {

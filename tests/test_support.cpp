@@ -77,7 +77,6 @@ void RootTest::SetUp() {
   root_ = std::make_unique<TempRoot>();
   g_failing_growths = 0;
   g_ui = ui_ = new RecordingUi;
-  set_env(&fault_);
   work_buffer_free();
   work_buffer_allocate();
   copy_data_block_free();
@@ -85,7 +84,6 @@ void RootTest::SetUp() {
 }
 
 void RootTest::TearDown() {
-  set_env(nullptr);
   copy_data_block_free();
   work_buffer_free();
   g_ui = nullptr;

@@ -11,6 +11,7 @@
 
 #include "report/sstp_notify.h"
 #include "state/ui.h"
+#include "store/run.h"
 #include "tests/fault_env.h"
 
 namespace vendrit {
@@ -26,7 +27,8 @@ class TempRoot {
   std::string path_, previous_;
 };
 
-// A TempRoot, a RecordingUi as g_ui, the work buffer and copy-data block, a FaultEnv as env().
+// A TempRoot, a RecordingUi as g_ui, the work buffer and copy-data block, and a run context
+// of its own whose Env is a FaultEnv.
 class RootTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -35,6 +37,7 @@ class RootTest : public ::testing::Test {
   FaultEnv fault_;
   class RecordingUi* ui_ = nullptr;
   Env* const env_ = &fault_;
+  vendrit::Run run_{env_};  // testing::Test has a Run of its own
 };
 
 void write_file(const std::string& path, const std::string& bytes);  // makes its directory

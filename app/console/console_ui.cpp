@@ -35,8 +35,8 @@ std::string sjis_to_utf8(const char* text) {
   return out;
 }
 
-ConsoleUi::ConsoleUi(FILE* in, FILE* out, FILE* err, bool utf8)
-    : in_(in), out_(out), err_(err), utf8_(utf8) {}
+ConsoleUi::ConsoleUi(FILE* in, FILE* out, FILE* err, bool utf8, Run* run)
+    : in_(in), out_(out), err_(err), utf8_(utf8), run_(run) {}
 
 void ConsoleUi::print(FILE* f, const char* text) {
   if (utf8_) {
@@ -81,22 +81,23 @@ bool ConsoleUi::read_command(std::string* word) {
 }
 
 void ConsoleUi::run_main_window() {
+  Run& run = *run_;
   show_exclusion_summary();
-  if (g_preview) preview_sequence();
+  if (g_preview) preview_sequence(run);
   fputc('\n', out_);
   fflush(out_);
-  if (g_run_mode == 2) run_sequence();
+  if (g_run_mode == 2) run_sequence(run);
   while (!exit_posted_) {
     print(err_, "\n[go / settings / exit] > ");
     fflush(err_);
     std::string cmd;
     if (!read_command(&cmd) || cmd == "exit") break;
     if (cmd == "go") {
-      run_sequence();
+      run_sequence(run);
       fputc('\n', out_);
       fflush(out_);
     } else if (cmd == "settings") {
-      if (run_settings_dialog(true) == 1) save_run_settings();
+      if (run_settings_dialog(true) == 1) save_run_settings(run.env);
     }
   }
   fputc('\n', out_);

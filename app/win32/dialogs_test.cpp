@@ -11,7 +11,6 @@
 #include "app/win32/main_dialog.h"
 #include "app/win32/settings_dialog.h"
 #include "app/win32/win32_ui.h"
-#include "platform/env.h"
 #include "platform/win32/wide_text.h"
 #include "report/progress_log.h"
 #include "report/sstp_notify.h"
@@ -91,7 +90,7 @@ class DialogTest : public RootTest {
   }
 
   HINSTANCE instance_ = GetModuleHandleW(nullptr);
-  Win32Ui win_ui_{instance_};
+  Win32Ui win_ui_{instance_, &run_};
   HWND host_ = nullptr;
 };
 
@@ -132,7 +131,7 @@ TEST_F(DialogTest, MainWindow) {
     }
     EXPECT_TRUE(pump_until(main, [&] { return click(main, IDC_EXIT), !IsWindowVisible(main); }));
   });
-  run_main_dialog(instance_);
+  run_main_dialog(instance_, run_);
   EXPECT_EQ(g_events, (std::vector<int>{1, 4, 5, 8, 4, 5, 8, 2}));
   EXPECT_NE(g_first.find("\r\nScript: \\_q\\1\\s[10]\\0\\s0\\v「Vendrit」起動しました♪\\e\r\n"),
             std::string::npos) << g_first;
@@ -179,7 +178,7 @@ TEST_F(DialogTest, Settings) {
       EXPECT_TRUE(IsWindowVisible(main));
       click(main, IDC_EXIT);
     });
-    run_main_dialog(instance_);
+    run_main_dialog(instance_, run_);
     EXPECT_EQ(g_events, (std::vector<int>{1,  10, 9,  10, 11, 12, 11, 13, 17, 13, 18, 14, 18, 15, 19,
                                           15, 20, 16, 20, 22, 23, 22, 24, 25, 24, 27, 26, 27, 21, 10}));
     // Each click paused after its announcement, never on the dialog's thread.
@@ -207,7 +206,7 @@ TEST_F(DialogTest, SettingsBrowseQuotesTheChoice) {
     click(dlg, IDC_BROWSE);
     click(dlg, IDCANCEL);
   });
-  open_settings_dialog(instance_, nullptr);
+  open_settings_dialog(instance_, nullptr, run_);
   EXPECT_EQ(g_settings.backupprog, "\"" + chosen + "\"");
 }
 

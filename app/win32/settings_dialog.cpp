@@ -7,7 +7,6 @@
 #include "app/main_window.h"
 #include "app/settings_form.h"
 #include "state/run_settings.h"
-#include "platform/env.h"
 #include "platform/text.h"
 #include "platform/win32/wide_text.h"
 #include "report/sstp_notify.h"
@@ -17,7 +16,12 @@ namespace vendrit {
 
 namespace {
 
+// The module the dialog's icon comes from: a dialog procedure is a plain
+// callback.
 HINSTANCE g_dialog_instance = nullptr;
+
+// The run whose settings the dialog shows, handed over at WM_INITDIALOG.
+Run& run_of(HWND dlg) { return *reinterpret_cast<Run*>(GetWindowLongPtrW(dlg, DWLP_USER)); }
 
 // What a click on a choice announces: the script when the control is ticked
 // (or, for a radio button, selected) and when it is cleared.
@@ -72,7 +76,8 @@ SettingsForm read_form(HWND dlg) {
   return f;
 }
 
-void on_init(HWND dlg) {
+void on_init(HWND dlg, LPARAM lparam) {
+  SetWindowLongPtrW(dlg, DWLP_USER, lparam);
   show_form(dlg, settings_form());
   HICON icon = LoadIconW(g_dialog_instance, MAKEINTRESOURCEW(IDI_VENDRIT));
   SendMessageW(dlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -158,9 +163,11 @@ void on_browse(HWND dlg) {
   // dialog is then cancelled.
   chosen_path(file, g_settings.backupprog, sizeof g_settings.backupprog);
   // The dialog may have moved the current directory: back to the root.
-  env()->enter_root();
+  run_of(dlg).env->enter_root();
   show_backupprog(dlg, g_settings.backupprog);
 }
+
+void announce(HWND dlg, int script) { sstp_announce(run_of(dlg).env, script, true); }
 
 // A click on a choice announces it, through the announcer thread so that
 // the dialog never waits for the host; only "DirectSSTP発射" also changes a
@@ -169,21 +176,21 @@ void on_browse(HWND dlg) {
 bool on_choice(HWND dlg, int id) {
   if (id == IDC_UKAGAKA) {
     g_settings.use_ukagaka = ticked(dlg, IDC_UKAGAKA) ? 1 : 0;
-    if (g_settings.use_ukagaka) sstp_announce(21, true);
+    if (g_settings.use_ukagaka) announce(dlg, 21);
     return true;
   }
   for (const ChoiceScript& c : kChoiceScripts) {
     if (c.control != id) continue;
-    sstp_announce(ticked(dlg, id) ? c.ticked : c.cleared, true);
+    announce(dlg, ticked(dlg, id) ? c.ticked : c.cleared);
     return true;
   }
   return false;
 }
 
-INT_PTR CALLBACK settings_dialog_proc(HWND dlg, UINT msg, WPARAM wparam, LPARAM) {
+INT_PTR CALLBACK settings_dialog_proc(HWND dlg, UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
     case WM_INITDIALOG:
-      on_init(dlg);
+      on_init(dlg, lparam);
       return FALSE;
     case WM_COMMAND:
       switch (LOWORD(wparam)) {
@@ -206,10 +213,10 @@ INT_PTR CALLBACK settings_dialog_proc(HWND dlg, UINT msg, WPARAM wparam, LPARAM)
 
 }  // namespace
 
-int open_settings_dialog(HINSTANCE instance, HWND owner) {
+int open_settings_dialog(HINSTANCE instance, HWND owner, Run& run) {
   g_dialog_instance = instance;
   INT_PTR result = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SETTINGS), owner,
-                                   settings_dialog_proc, 0);
+                                   settings_dialog_proc, reinterpret_cast<LPARAM>(&run));
   return result == 1 ? 1 : 0;
 }
 

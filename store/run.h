@@ -1,0 +1,18 @@
+// The run context: what a run works with, handed to every function that
+// needs any of it (as LevelDB hands its Env over in Options) rather than
+// kept in globals.  A shell makes one, start-up fills it, and the main window
+// and the run sequence pass it on; a function that needs only one piece
+// takes that piece (the Env*, say).
+#pragma once
+
+#include "platform/env.h"
+
+namespace vendrit {
+
+struct Run {
+  explicit Run(Env* e) : env(e) {}
+
+  Env* env;  // every file, clock and process call
+};
+
+}  // namespace vendrit
