@@ -2,7 +2,6 @@
 #include "app/main_window.h"
 #include "app/run_sequence.h"
 
-#include "state/run_settings.h"
 #include "catalogue/catalogue.h"
 #include "report/progress_log.h"
 #include "tests/test_support.h"
@@ -30,8 +29,8 @@ TEST_F(MainWindowTest, TitleAndExclusionSummary) {
 // A run replaces the text, beeps, re-enables the buttons, exits only in auto mode; a failed backup ends it first.
 TEST_F(MainWindowTest, RunSequence) {
   for (int row = 0; row < 4; ++row) {
-    const int backup = g_settings.backup = row / 2;
-    const int mode = g_run_mode = row % 2 + 1;
+    const int backup = settings_.backup = row / 2;
+    const int mode = choices_.run_mode = row % 2 + 1;
     SCOPED_TRACE(row);
     *ui_ = RecordingUi(), ui_->output = "left over";
     write_file("vendrit.log", "");
@@ -56,7 +55,7 @@ TEST_F(MainWindowTest, PreviewForetellsTheRunAndChangesNothing) {
   const std::string old = std::string("old") + kMainSuffix, now = std::string("new") + kMainSuffix;
   const std::string from = "log\\" + old + "\\news\\", to = "log\\" + now + "\\news\\";
   add_board(now.c_str(), "news");
-  g_settings.no_move = 1;
+  settings_.no_move = 1;
   // 1 moves; 2 meets a larger copy there; 3 dropped out and stays; 4 meets a directory.
   for (const char* n : {"1", "2", "3", "4"}) {
     write_file(from + n + ".dat", "data");
@@ -90,13 +89,13 @@ TEST_F(MainWindowTest, FavouritesRebuild) {
     fault_.reset();
     if (failure == 1) fault_.lock_file("favorite.idx");
     if (failure == 2) fault_.fail_from(FaultOp::kRename, 1);
-    g_favourites_rebuild = 1;
+    choices_.favourites_rebuild = 1;
     run_sequence(run_);
     const size_t at = ui_->output.find("\r\n-------お気に入り同時修復");
     EXPECT_EQ(ui_->output.find("\r\nFile:favorite.idxを書けませんでした。このファイルはスキップします。") != std::string::npos,
               failure != 0);
     EXPECT_LT(at, ui_->output.find("終了しました"));
-    EXPECT_EQ(g_favourites_rebuild, 0);
+    EXPECT_EQ(choices_.favourites_rebuild, 0);
     EXPECT_EQ(read_file("favorite.idx"), failure ? "old list\r\n" : "");
     EXPECT_EQ(snapshot_tree(".").size(), 1u);
   }

@@ -1,6 +1,5 @@
 #include "app/run_sequence.h"
 
-#include "state/run_settings.h"
 #include "relocate/walk_log_tree.h"
 #include "repair/favourites_stream.h"
 #include "repair/repair_pass.h"
@@ -12,12 +11,13 @@
 namespace vendrit {
 
 void run_sequence(Run& run) {
+  auto announce = [&run](int id, bool pause) { sstp_notify(run.env, run.settings, id, pause); };
   g_ui->output_clear();
   progress_show("開始します");
-  if (g_settings.backup) {
+  if (run.settings.backup) {
     progress_show("\r\n外部バックアッププログラム起動中");
-    sstp_notify(run.env, 3, true);
-    if (run_backup_program(run.env) != 0) {
+    announce(3, true);
+    if (run_backup_program(run.env, run.settings) != 0) {
       progress_show("\r\n外部バックアッププログラムの起動に失敗しました");
       g_ui->set_buttons_enabled(true);
       return;
@@ -32,11 +32,11 @@ void run_sequence(Run& run) {
   g_ui->output_remove_selection();
   progress_log_open(run.env);
   progress_timestamp(run.env);
-  sstp_notify(run.env, 4, true);
+  announce(4, true);
   walk_log_tree(run, "log");
   progress_log_close();
-  sstp_notify(run.env, 5, true);
-  if (g_favourites_rebuild) {
+  announce(5, true);
+  if (run.choices.favourites_rebuild) {
     progress_print("\r\n-------お気に入り同時修復");
     if (!favourites_stream_open(run.env)) {
       // The pass still runs; its favourites lines are skipped.
@@ -45,17 +45,17 @@ void run_sequence(Run& run) {
     }
   }
   repair_pass(run, "log");
-  if (g_favourites_rebuild && favourites_stream_is_open() && !favourites_stream_close()) {
+  if (run.choices.favourites_rebuild && favourites_stream_is_open() && !favourites_stream_close()) {
     progress_print("\r\nFile:%sを書けませんでした。このファイルはスキップします。",
                    kFavouritesFileName);
   }
-  g_favourites_rebuild = 0;
+  run.choices.favourites_rebuild = 0;
   g_ui->show_progress(0, 0, false);
-  sstp_notify(run.env, 8, false);
+  announce(8, false);
   progress_show("\r\n終了しました");
   g_ui->beep();
   g_ui->set_buttons_enabled(true);
-  if (g_run_mode == 2) g_ui->post_exit();
+  if (run.choices.run_mode == 2) g_ui->post_exit();
 }
 
 void preview_sequence(Run& run) {

@@ -1,8 +1,6 @@
 #include "app/startup.h"
 
 #include "app/command_words.h"
-#include "state/run_settings.h"
-#include "state/work_buffer.h"
 #include "catalogue/catalogue.h"
 #include "platform/text.h"
 #include "report/progress_log.h"
@@ -23,7 +21,6 @@ void release_markers(Env* e) {
 
 int refuse(Run* run, const char* message) {
   g_ui->show_error(message);
-  work_buffer_free();
   release_markers(run->env);
   return -1;
 }
@@ -55,14 +52,14 @@ int vendrit_main(const char* command_line, Ui* ui, Run* run) {
 
   catalogue_reset();
   collect_favourites_list(e);
-  if (!work_buffer_allocate()) return refuse(run, kMsgNoWorkBuffer);
-  load_exclusion_list(e);
-  switch (load_board_list(e)) {
+  if (!work_buffer_allocate(run->work)) return refuse(run, kMsgNoWorkBuffer);
+  load_exclusion_list(e, run->work);
+  switch (load_board_list(e, run->work)) {
     case BoardListOutcome::kFileMissing: return refuse(run, kMsgBoardListMissing);
     case BoardListOutcome::kFull: return refuse(run, kMsgBoardListFull);
     case BoardListOutcome::kLoaded: break;
   }
-  switch (report_duplicates(e)) {
+  switch (report_duplicates(e, run->work)) {
     case DuplicateOutcome::kReportFailed: return refuse(run, kMsgDuplicatesNotExcluded);
     case DuplicateOutcome::kReported: return refuse(run, kMsgDuplicatesReported);
     case DuplicateOutcome::kNone: break;
@@ -71,19 +68,16 @@ int vendrit_main(const char* command_line, Ui* ui, Run* run) {
   char words[kPathSize];
   copy_text(words, sizeof words, command_line ? command_line : "");
   lower_sjis(words);
-  g_settings = RunSettings();
-  load_run_settings(e);
-  g_favourites_rebuild = 0;
-  g_foreign_server = 0;
-  CommandChoice choice = apply_command_words(words);
-  g_run_mode = choice.run_mode;
-  g_preview = choice.preview;
+  load_run_settings(e, &run->settings);
+  CommandChoice choice = apply_command_words(words, &run->settings);
+  run->choices = RunChoices();
+  run->choices.run_mode = choice.run_mode;
+  run->choices.preview = choice.preview;
 
   if (choice.run_mode != 2 && choice.setup) {
     // Settings mode: no host has been looked up, so nothing is announced.
     g_sstp_target = 0;
-    if (ui->run_settings_dialog(false) != 0) save_run_settings(e);
-    work_buffer_free();
+    if (ui->run_settings_dialog(false) != 0) save_run_settings(e, run->settings);
     release_markers(e);
     return 0;
   }
@@ -96,7 +90,6 @@ int vendrit_main(const char* command_line, Ui* ui, Run* run) {
   ui->run_main_window();
 
   copy_data_block_free();
-  work_buffer_free();
   release_markers(e);
   return 0;
 }

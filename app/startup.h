@@ -12,7 +12,8 @@ namespace vendrit {
 
 constexpr char kProgramTitle[] = "Vendrit";
 
-// `run` holds the Env the shell chose; `ui` opens its windows on it.
+// `run` holds the Env the shell chose; start-up fills the rest before `ui`
+// opens a window on it.
 int vendrit_main(const char* command_line, Ui* ui, Run* run);
 
 }  // namespace vendrit

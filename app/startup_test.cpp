@@ -1,8 +1,6 @@
 #include "app/startup.h"
 #include "app/command_words.h"
 
-#include "state/run_settings.h"
-#include "state/work_buffer.h"
 #include "catalogue/catalogue.h"
 #include "report/progress_log.h"
 #include "tests/test_support.h"
@@ -19,13 +17,12 @@ class StartupTest : public RootTest {
  protected:
   void SetUp() override {
     RootTest::SetUp();
-    work_buffer_free();  // start-up allocates these itself
-    copy_data_block_free();
+    copy_data_block_free();  // start-up allocates it itself
     write_file("2channel.brd", board("news"));
   }
   int start(const char* words) { return vendrit_main(words, ui_, &run_); }
   void expect_released(bool other = false) {
-    EXPECT_TRUE(!g_work.data && !g_copy_data_block && fault_.marker_held_ == other);
+    EXPECT_TRUE(!g_copy_data_block && fault_.marker_held_ == other);
   }
 };
 
@@ -47,7 +44,7 @@ TEST_F(StartupTest, Refusals) {
     if (!r.board_list.empty()) write_file("2channel.brd", r.board_list);
     fault_.reset();
     if (r.fault == 1) fault_.lock_file("exclude.lst");
-    if (r.fault == 2) fail_work_buffer_growths(1);
+    if (r.fault == 2) fail_work_buffer_growths(work_, 1);
     fault_.marker_held_ = r.fault == 3;
     ui_->errors.clear();
     EXPECT_EQ(start("setup"), -1);  // even settings mode is refused
@@ -65,15 +62,15 @@ TEST_F(StartupTest, MainWindowLifeAndRelease) {
   make_dirs("elsewhere");
   std::vector<long> seen;
   ui_->on_main_window = [&] {
-    seen = {g_work.data != nullptr, g_copy_data_block != nullptr, fault_.marker_held_, g_run_mode,
-            g_settings.copyonly, g_board_count, g_favourite_count, g_logging};
+    seen = {g_copy_data_block != nullptr, fault_.marker_held_, choices_.run_mode, settings_.copyonly,
+            g_board_count, g_favourite_count, g_logging};
     enter_dir("elsewhere");
-    g_settings.wait = 1;
-    save_run_settings(env_);
+    settings_.wait = 1;
+    save_run_settings(env_, settings_);
   };
   EXPECT_EQ(start("x AUTO setup"), 0);
   enter_dir("..");
-  EXPECT_EQ(seen, (std::vector<long>{1, 1, 1, 2, 1, 1, 1, 0}));
+  EXPECT_EQ(seen, (std::vector<long>{1, 1, 2, 1, 1, 1, 0}));
   EXPECT_TRUE(ui_->main_windows == 1 && ui_->dialogs.empty() && ui_->errors.empty());
   expect_released();
   EXPECT_NE(read_file("vendrit.ini").find("wait=1"), std::string::npos);
@@ -105,10 +102,9 @@ TEST(CommandWords, Table) {
       {"setup new", 0, 1, 1, 0, 0, true},
       {"preview leave large", 1, 0, 1, 0, 1, false}};  // a preview waits for GO!
   for (const Row& r : rows) {
-    g_settings.copyonly = r.copyonly_before;
-    g_settings.copylarge = r.copylarge_before;
-    CommandChoice c = apply_command_words(r.line);
-    EXPECT_EQ(std::vector<int>({c.run_mode, c.setup, g_settings.copyonly, g_settings.copylarge}),
+    RunSettings s{r.copyonly_before, r.copylarge_before};
+    CommandChoice c = apply_command_words(r.line, &s);
+    EXPECT_EQ(std::vector<int>({c.run_mode, c.setup, s.copyonly, s.copylarge}),
               std::vector<int>({r.mode, r.setup, r.copyonly, r.copylarge})) << r.line;
   }
 }

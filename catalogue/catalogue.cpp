@@ -5,7 +5,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "state/work_buffer.h"
 #include "catalogue/line_reader.h"
 #include "platform/safe_replace.h"
 #include "vendrit_config.h"
@@ -158,13 +157,13 @@ void collect_favourites_list(Env* env) {
   }
 }
 
-void load_exclusion_list(Env* env) {
+void load_exclusion_list(Env* env, WorkBuffer& work) {
   g_exclusion_count = 0;
   g_indexed_exclusions = -1;
   std::unique_ptr<File> file = env->open(kExclusionFile, OpenMode::kRead);
   if (!file) return;
   LineReader reader(std::move(file));
-  char* line = g_work.data;
+  char* line = work.data;
   while (reader.next_piece(line, kExclusionPieceChars) > 0) {
     if (line[0] == '\n' || line[0] == '#') continue;
     if (g_exclusion_count == kExclusionCapacity) continue;  // surplus lines are ignored
@@ -187,14 +186,14 @@ void load_exclusion_list(Env* env) {
   exclusion_index_rebuild();
 }
 
-BoardListOutcome load_board_list(Env* env) {
+BoardListOutcome load_board_list(Env* env, WorkBuffer& work) {
   std::unique_ptr<File> file = env->open(kBoardListFile, OpenMode::kRead);
   if (!file) return BoardListOutcome::kFileMissing;
   g_board_count = 0;
   g_duplicate_groups = 0;
   duplicate_index_reset();
   LineReader reader(std::move(file));
-  char* line = g_work.data;
+  char* line = work.data;
   while (reader.next_piece(line, kBoardPieceChars) > 0) {
     if (line[0] != '\t') continue;
     if (strchr(line, 0x1B)) continue;

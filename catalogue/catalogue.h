@@ -12,6 +12,7 @@
 
 #include "platform/env.h"
 #include "platform/text.h"
+#include "state/work_buffer.h"
 
 namespace vendrit {
 
@@ -43,10 +44,10 @@ extern int g_duplicate_groups;
 
 enum class BoardListOutcome { kLoaded, kFileMissing, kFull };
 
-// The loaders read their file through `env`.
+// The loaders read their file through `env`; the work buffer holds a line.
 void collect_favourites_list(Env* env);
-void load_exclusion_list(Env* env);
-BoardListOutcome load_board_list(Env* env);
+void load_exclusion_list(Env* env, WorkBuffer& work);
+BoardListOutcome load_board_list(Env* env, WorkBuffer& work);
 
 // Called for the candidate at g_boards[g_board_count]: sets its duplicate
 // group (and that of earlier boards) and answers whether it stays (true).
@@ -55,8 +56,9 @@ bool assign_duplicate_group();
 void duplicate_index_reset();
 
 enum class DuplicateOutcome { kNone, kReportFailed, kReported };
-// With duplicate groups present, appends the report to exclude.lst.
-DuplicateOutcome report_duplicates(Env* env);
+// With duplicate groups present, appends the report (built in the work
+// buffer) to exclude.lst.
+DuplicateOutcome report_duplicates(Env* env, WorkBuffer& work);
 
 // Messages shown when start-up refuses to go on.
 extern const char kMsgBoardListMissing[];

@@ -39,7 +39,7 @@ TEST_F(CatalogueTest, FavouritesList) {
 
 TEST_F(CatalogueTest, ExclusionLines) {
   add_exclusion("left.example", "x");
-  load_exclusion_list(env_);
+  load_exclusion_list(env_, work_);
   EXPECT_EQ(g_exclusion_count, 0);  // a missing file is an empty list
   write_file("exclude.lst",
              "#---------------\r\n\r\noneword\r\n9digit.example board\r\n"
@@ -52,7 +52,7 @@ TEST_F(CatalogueTest, ExclusionLines) {
              // 259 bytes make one piece; the rest of the line is read as a line of its own.
              "first.example news" + std::string(259 - 18, ' ') + "tail.example misc\r\n"
              "last.example news");  // no line end
-  load_exclusion_list(env_);
+  load_exclusion_list(env_, work_);
   EXPECT_EQ(table(g_exclusions, g_exclusion_count),
             (std::vector<std::string>{"Alpha.example|news|", "beta.example|*|", "zeta.example|news|", "_under.example|news|",
                                       "[bracket.example|news|", "first.example|news|", "tail.example|misc|",
@@ -61,7 +61,7 @@ TEST_F(CatalogueTest, ExclusionLines) {
   std::string text;  // capacity + 3 lines
   for (int i = 0; i < kExclusionCapacity + 3; ++i) text += "srv" + std::to_string(i) + ".example b\r\n";
   write_file("exclude.lst", text);
-  load_exclusion_list(env_);
+  load_exclusion_list(env_, work_);
   EXPECT_EQ(g_exclusion_count, kExclusionCapacity);
   EXPECT_STREQ(g_exclusions[kExclusionCapacity - 1].server, "srv1023.example");
 }
@@ -77,7 +77,7 @@ TEST_F(CatalogueTest, BoardLinesFamiliesAndFields) {
                  // 48 single bytes then a double-byte character that does not fit.
                  line(main_host("i"), "cut", std::string(48, 'n') + "板") +
                  line(main_host("h"), "last").substr(0, main_host("h").size() + 8));
-  ASSERT_EQ(load_board_list(env_), BoardListOutcome::kLoaded);
+  ASSERT_EQ(load_board_list(env_, work_), BoardListOutcome::kLoaded);
   EXPECT_EQ(table(g_boards, g_board_count),
             (std::vector<std::string>{main_host("a") + "|news|ニュース 速報:芸能",  // spaces and a real ':' kept
                                       sister + "|pink|桃色", main_host("g") + "|short|" + std::string(kBoardNameSize - 1, 'N'),
@@ -92,7 +92,7 @@ TEST_F(CatalogueTest, ExclusionComesBeforeFamilyTestAndFlagsFirstEntryOnly) {
   add_exclusion(main_host("z").c_str(), "none");
   write_file("2channel.brd", line("foreign.example.org", "misc") + line(main_host("a"), "news") +
                                  line(main_host("a"), "other") + line(main_host("b"), "news"));
-  ASSERT_EQ(load_board_list(env_), BoardListOutcome::kLoaded);
+  ASSERT_EQ(load_board_list(env_, work_), BoardListOutcome::kLoaded);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(g_exclusions[i].number, i < 2 ? 1 : 0) << i;
   EXPECT_EQ(table(g_boards, g_board_count), std::vector<std::string>{main_host("b") + "|news|x"});
 }

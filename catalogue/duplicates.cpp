@@ -6,7 +6,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "state/work_buffer.h"
 #include "catalogue/catalogue.h"
 
 namespace vendrit {
@@ -49,15 +48,15 @@ bool assign_duplicate_group() {
   return keep;
 }
 
-DuplicateOutcome report_duplicates(Env* env) {
+DuplicateOutcome report_duplicates(Env* env, WorkBuffer& work) {
   if (g_duplicate_groups == 0) return DuplicateOutcome::kNone;
   // The report is built with CR LF line ends: exclude.lst is a text file and
   // gets them on every platform.
   size_t used = 0;
   auto append = [&](const char* text) {
     size_t n = strlen(text);
-    if (used + n <= g_work.size) {
-      memcpy(g_work.data + used, text, n);
+    if (used + n <= work.size) {
+      memcpy(work.data + used, text, n);
       used += n;
     }
   };
@@ -73,7 +72,7 @@ DuplicateOutcome report_duplicates(Env* env) {
   }
   std::unique_ptr<File> file = env->open("exclude.lst", OpenMode::kAppend);
   if (!file) return DuplicateOutcome::kReportFailed;
-  file->write(g_work.data, used);
+  file->write(work.data, used);
   file->close();
   return DuplicateOutcome::kReported;
 }

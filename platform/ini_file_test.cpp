@@ -50,23 +50,23 @@ TEST_F(SettingsFileTest, WrittenValuesReadBackAsTheyWere) {
 
 // Every key saved in order, flags as 0 or 1, read back (none at its default); a long program path is cut to 255.
 TEST_F(SettingsFileTest, NineKeysRoundTrip) {
-  RunSettings& s = g_settings;
+  RunSettings& s = settings_;
   s.copyonly = 2;
   s.copylarge = s.changebbs = s.backup = s.wait = s.no_move = 1;
   s.changelink = 0;
   s.use_ukagaka = -1;
   copy_text(s.backupprog, sizeof s.backupprog, "C:\\tools\\bk.exe /all");
-  save_run_settings(env_);
+  save_run_settings(env_, s);
   EXPECT_EQ(read_file("vendrit.ini"),
             "[vendrit]\r\ncopyonly=1\r\ncopylarge=1\r\nchangelink=0\r\nchangebbs=1\r\nbackup=1\r\n"
             "wait=1\r\nuse_ukagaka=1\r\nbackupprog=C:\\tools\\bk.exe /all\r\nno_move=1\r\n");
   s = RunSettings();
-  load_run_settings(env_);
+  load_run_settings(env_, &s);
   EXPECT_EQ(std::vector<int>({s.copyonly, s.copylarge, s.changelink, s.changebbs, s.backup, s.wait, s.use_ukagaka,
                               s.no_move}), std::vector<int>({1, 1, 0, 1, 1, 1, 1, 1}));
   EXPECT_STREQ(s.backupprog, "C:\\tools\\bk.exe /all");
   write_file("vendrit.ini", "[vendrit]\r\nbackupprog=" + std::string(300, 'p') + "\r\ncopyonly=2\r\n");
-  load_run_settings(env_);
+  load_run_settings(env_, &s);
   EXPECT_EQ(strlen(s.backupprog), kBackupProgIniChars);
   EXPECT_EQ(s.copyonly, 2);  // kept as it is: only 1 selects "放置する"
 }

@@ -5,8 +5,6 @@
 #include <memory>
 #include <vector>
 
-#include "state/run_settings.h"
-#include "state/work_buffer.h"
 #include "platform/safe_replace.h"
 #include "relocate/copy_file_whole.h"
 #include "store/listed_dir.h"
@@ -261,7 +259,7 @@ Decision plan_thread(Run& run, const Thread& t, const Policy& policy, bool* empt
   f.source_index = t.has_index;
   f.self_paired = t.self_paired;
   if (policy.no_move) f.dropped = dropped_of(e, t);
-  f.buffer = t.size <= kLargestDataFile && work_buffer_reserve(static_cast<size_t>(t.size) + 1);
+  f.buffer = t.size <= kLargestDataFile && work_buffer_reserve(run.work, static_cast<size_t>(t.size) + 1);
   if (!(policy.no_move && f.dropped != Dropped::kNo) && f.buffer) {
     const Spot spot = look_at(e, t.dst_data.disk, &f.destination_size);
     f.destination = destination_of(spot, f.destination_size);
@@ -418,7 +416,8 @@ bool decide_board(Run& run, const BoardDirs& b, bool act, std::vector<Job>* jobs
   if (!destination_ready(run, b.from, b.to, act)) return false;
   ListedDir dir;
   if (!list_entries(run, b.from.disk, &dir)) return false;
-  const Policy policy{g_settings.copyonly != 0, g_settings.copylarge != 0, g_settings.no_move != 0};
+  const RunSettings& s = run.settings;
+  const Policy policy{s.copyonly != 0, s.copylarge != 0, s.no_move != 0};
   for (const ListedEntry& entry : dir.entries) {
     // Sub-directories of a board are not touched.
     if (entry.kind == FileKind::kDir) continue;

@@ -2,8 +2,6 @@
 
 #include "catalogue/catalogue.h"
 #include "relocate/rewrite_favourite_paths.h"
-#include "state/run_settings.h"
-#include "state/work_buffer.h"
 #include "tests/test_support.h"
 #include "vendrit_config.h"
 
@@ -47,8 +45,8 @@ TEST_F(MoveBoardDirTest, CollisionPolicyTable) {
     SCOPED_TRACE(board);
     write_tree(src(board), {"1.dat=" + S, "1.idx=" + SI});
     if (c.dest != A) write_tree(dst(board), {"1.dat=" + c.dest, "1.idx=" + DI});
-    g_settings.copyonly = c.copyonly;
-    g_settings.copylarge = c.copylarge;
+    settings_.copyonly = c.copyonly;
+    settings_.copylarge = c.copylarge;
     EXPECT_EQ(move(board), kNew + "\\" + board + "\\1.idx");
     EXPECT_EQ(snapshot_tree(src(board)), (c.copyonly ? Tree{"1.dat=" + S, "1.idx=" + SI} : Tree{}));
     EXPECT_EQ(snapshot_tree(dst(board)), (Tree{"1.dat=" + c.data_after, "1.idx=" + c.index_after}));
@@ -75,7 +73,7 @@ TEST_F(MoveBoardDirTest, DroppedThreadFilter) {
   const struct { std::string index; bool moves, reported; } cases[] = {
       {index_text({0x20}), true, false}, {index_text({0x10 | 0x20}), false, false},
       {"", false, true}, {"<none>", false, true}};
-  g_settings.no_move = 1;
+  settings_.no_move = 1;
   for (const auto& c : cases) {
     const std::string board = "n" + std::to_string(&c - cases);
     SCOPED_TRACE(board);
@@ -94,12 +92,12 @@ TEST_F(MoveBoardDirTest, WorkBuffer) {
   use_small_work_buffer();
   write_tree(src("news"), {"1.dat=" + std::string(100, 'a')});
   move("news");
-  EXPECT_EQ(g_work.size, 101u);
+  EXPECT_EQ(work_.size, 101u);
   const std::string big_index = index_text({}, "\r\n", "Last-Modified: " + std::string(200, 'm') + "\r\n");
   write_tree(src("news"), {"2.dat=" + std::string(50, 'b'), "2.idx=" + big_index, "3.dat=" + std::string(200, 'c')});
-  fail_work_buffer_growths(1);
+  fail_work_buffer_growths(work_, 1);
   move("news");
-  EXPECT_EQ(g_work.size, 101u);
+  EXPECT_EQ(work_.size, 101u);
   EXPECT_EQ(read_file(dst("news") + "\\2.idx"), big_index);
   EXPECT_TRUE(file_exists(src("news") + "\\3.dat"));
   EXPECT_EQ(ui_->output, "\r\nFile:" + src("news") + "\\3.datを読み込めませんでした。このファイルはスキップします。");
@@ -124,7 +122,7 @@ TEST_F(MoveBoardDirTest, DestinationDirectory) {
   // the two copies are flushed, then their directory.
   write_tree(src("sync"), {"1.dat=the longer source", "1.idx=I"});
   write_tree(dst("sync"), {"1.dat=short", "1.idx=J"});
-  g_settings.copylarge = 1;
+  settings_.copylarge = 1;
   fault_.fail_nth(FaultOp::kSync, 3);
   move("sync");
   EXPECT_EQ(snapshot_tree(src("sync")), (Tree{"1.dat=the longer source", "1.idx=I"}));

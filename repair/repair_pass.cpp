@@ -3,7 +3,6 @@
 #include <cstring>
 #include <memory>
 
-#include "state/run_settings.h"
 #include "catalogue/catalogue.h"
 #include "store/listed_dir.h"
 #include "store/relocate_paths.h"
@@ -99,7 +98,7 @@ struct HostRepair {
 
 // Main and sister boards take the server directory they now lie in as their
 // host; a board of another host is converted only when the user asked for it.
-HostRepair repair_host(ThreadIndex* record, const char* server, bool family) {
+HostRepair repair_host(const Run& run, ThreadIndex* record, const char* server, bool family) {
   HostRepair r;
   const bool matched = !family || strcmp(record->host, server) == 0;
   format_text(r.old_prefix, sizeof r.old_prefix, "%s/", record->host);
@@ -108,14 +107,14 @@ HostRepair repair_host(ThreadIndex* record, const char* server, bool family) {
   bool forced = false;
   if (family) {
     copy_text(record->host, sizeof record->host, server);
-  } else if (g_foreign_server && (!strchr(record->host, '/') || strchr(server, '_'))) {
+  } else if (run.choices.foreign_server && (!strchr(record->host, '/') || strchr(server, '_'))) {
     format_text(r.old_prefix, sizeof r.old_prefix, "%s/", server);
     old_host_known = true;
     forced = true;
     convert_foreign_host(record->host);
   }
   r.changed = forced || !matched;
-  r.rewrite_links = (forced || (g_settings.changelink && !matched)) && old_host_known;
+  r.rewrite_links = (forced || (run.settings.changelink && !matched)) && old_host_known;
   return r;
 }
 
@@ -148,9 +147,10 @@ bool board_of(const char* dir, char* server, char* board_part) {
 
 // Whether the pass rewrites `record` lying in `dir` of `server`: a new host,
 // the board name, or a line of the favourites being rebuilt.
-bool needs_repair(ThreadIndex* record, const char* dir, const char* server, HostRepair* host) {
-  *host = repair_host(record, server, is_family_dir(dir));
-  return host->changed || g_settings.changebbs || g_favourites_rebuild;
+bool needs_repair(const Run& run, ThreadIndex* record, const char* dir, const char* server,
+                  HostRepair* host) {
+  *host = repair_host(run, record, server, is_family_dir(dir));
+  return host->changed || run.settings.changebbs || run.choices.favourites_rebuild;
 }
 
 // A preview of the pass counts the index files it would rewrite in the tree
@@ -158,9 +158,9 @@ bool needs_repair(ThreadIndex* record, const char* dir, const char* server, Host
 struct Preview {
   const IndexFates& fates;
   int rewrites = 0;
-  void count(ThreadIndex* record, const char* dir, const char* server) {
+  void count(const Run& run, ThreadIndex* record, const char* dir, const char* server) {
     HostRepair host;
-    if (needs_repair(record, dir, server, &host)) ++rewrites;
+    if (needs_repair(run, record, dir, server, &host)) ++rewrites;
   }
 };
 
@@ -190,19 +190,19 @@ void repair_index_file(Pass& pass, IndexFile& f, const ListedEntry& entry, int* 
   }
 
   if (preview) {
-    preview->count(&record, f.dir.text, f.server);
+    preview->count(run, &record, f.dir.text, f.server);
     return;
   }
   HostRepair host;
-  if (!needs_repair(&record, f.dir.text, f.server, &host)) return;
+  if (!needs_repair(run, &record, f.dir.text, f.server, &host)) return;
 
   if (!*header_printed) {
     progress_print(kMsgHeader, f.board_part);
     *header_printed = 1;
   }
   record.flags &= kFlagMask;
-  if (g_settings.changebbs && family) rename_board_from_list(&record);
-  if (g_favourites_rebuild &&
+  if (run.settings.changebbs && family) rename_board_from_list(&record);
+  if (run.choices.favourites_rebuild &&
       (record.flags == kFavouriteFlags ||
        (record.flags == kFavouriteFlagsRegional && is_regional_or_rental(f.path)))) {
     add_favourite(f.server, record, f.name);
@@ -272,7 +272,7 @@ int preview_repair_pass(Run& run, const char* path, const IndexFates& fates) {
     ThreadIndex record;
     if (board_of(a.dir.c_str(), server, board_part) &&
         read_thread_index(run.env, a.read_from.c_str(), &record)) {
-      preview.count(&record, a.dir.c_str(), server);
+      preview.count(run, &record, a.dir.c_str(), server);
     }
   }
   progress_mute(muted);

@@ -4,7 +4,6 @@
 #include <filesystem>
 
 #include "repair/favourites_stream.h"
-#include "state/run_settings.h"
 #include "tests/test_support.h"
 #include "vendrit_config.h"
 
@@ -22,7 +21,7 @@ class RepairPassTest : public RootTest {
     if (!log.empty()) write_file(dir + "\\" + name.substr(0, name.size() - 4) + ".dat", log);
   }
   void rebuild() {
-    g_favourites_rebuild = 1;
+    choices_.favourites_rebuild = 1;
     ASSERT_TRUE(favourites_stream_open(env_));
     repair_pass(run_, "log");
     ASSERT_TRUE(favourites_stream_close());
@@ -61,9 +60,9 @@ TEST_F(RepairPassTest, SummaryTable) {
     after.board_name = r.want_board_name;
     const std::string log = log_text(r.link_from);
     put(dir, "1.idx", before, log);
-    g_settings.changelink = r.changelink;
-    g_settings.changebbs = r.changebbs;
-    g_foreign_server = r.foreign;
+    settings_.changelink = r.changelink;
+    settings_.changebbs = r.changebbs;
+    choices_.foreign_server = r.foreign;
     ui_->output.clear();
     repair_pass(run_, root.c_str());
     EXPECT_EQ(read_file(dir + "\\1.idx"), index_text(r.written ? after : before));
@@ -136,8 +135,8 @@ TEST_F(RepairPassTest, IndexFilesOutsideBoardDirectoriesAreLeftAlone) {
   const std::string dirs[] = {"log", "log\\" + kFam, "log\\group\\" + kFam + "\\news", kDir + "\\old",
                               "log\\.hidden\\news", "log\\" + kFam + "\\.news"};  // '.' names are not walked
   for (const std::string& d : dirs) put(d, "1.idx", moved);
-  g_settings.changebbs = 1;
-  g_foreign_server = 1;
+  settings_.changebbs = 1;
+  choices_.foreign_server = 1;
   repair_pass(run_, "log");
   for (const std::string& d : dirs) EXPECT_EQ(read_file(d + "\\1.idx"), index_text(moved)) << d;
   EXPECT_EQ(ui_->output, "");
@@ -154,7 +153,7 @@ TEST_F(RepairPassTest, FilesThatCannotBeUsed) {
       {"missing log", moved, "", false, kHeader + "news" + file + "\\1.datを読み込めませんでした。このファイルはスキップします。",
        index_text(Index(0, kFam)), "<missing>"},
   };
-  g_settings.changebbs = 1;
+  settings_.changebbs = 1;
   for (const auto& r : rows) {
     SCOPED_TRACE(r.what);
     std::filesystem::remove_all("log");

@@ -5,7 +5,6 @@
 #include <memory>
 #include <new>
 
-#include "state/work_buffer.h"
 #include "platform/safe_replace.h"
 #include "platform/text.h"
 #include "report/progress_log.h"
@@ -37,7 +36,8 @@ enum class ReadOutcome { kRead, kMissing, kFailed };
 // has plus one; at most the buffer size minus one byte is read, and a log
 // that turns out larger than that (it grew since) is opened, measured and
 // read again.
-ReadOutcome read_log(Env* e, const char* disk_path, size_t* length, FileStatus* seen) {
+ReadOutcome read_log(Env* e, WorkBuffer& work, const char* disk_path, size_t* length,
+                     FileStatus* seen) {
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
     std::unique_ptr<File> in = e->open(disk_path, OpenMode::kRead);
     if (!in) {
@@ -49,11 +49,11 @@ ReadOutcome read_log(Env* e, const char* disk_path, size_t* length, FileStatus* 
     }
     const bool measured = in->status(seen);
     const uint64_t size = measured ? seen->size : 0;
-    if (size >= SIZE_MAX || !work_buffer_reserve(static_cast<size_t>(size) + 1)) {
+    if (size >= SIZE_MAX || !work_buffer_reserve(work, static_cast<size_t>(size) + 1)) {
       return ReadOutcome::kFailed;
     }
-    size_t room = g_work.size - 1;
-    long long got = in->read(g_work.data, room);
+    size_t room = work.size - 1;
+    long long got = in->read(work.data, room);
     if (got < 0) return ReadOutcome::kFailed;
     if (static_cast<size_t>(got) == room) {
       char probe;
@@ -63,7 +63,7 @@ ReadOutcome read_log(Env* e, const char* disk_path, size_t* length, FileStatus* 
     }
     // Without the file's state a later change could not be told.
     if (!measured) return ReadOutcome::kFailed;
-    g_work.data[got] = '\0';
+    work.data[got] = '\0';
     *length = static_cast<size_t>(got);
     return ReadOutcome::kRead;
   }
@@ -135,6 +135,7 @@ LinkRewrite rewrite_thread_links(Run& run, const char* directory, const char* in
                                  const char* board_part, const char* old_prefix,
                                  const char* new_prefix, const char* disk_directory,
                                  const char* disk_log_name) {
+  WorkBuffer& work = run.work;
   char by_param[kQuerySize], by_path[kQuerySize];
   format_text(by_param, sizeof by_param, "test/read.cgi?bbs=%s", board_part);
   format_text(by_path, sizeof by_path, "test/read.cgi/%s/", board_part);
@@ -154,7 +155,7 @@ LinkRewrite rewrite_thread_links(Run& run, const char* directory, const char* in
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
     size_t size = 0;
     FileStatus seen;
-    switch (read_log(run.env, disk_log_path, &size, &seen)) {
+    switch (read_log(run.env, work, disk_log_path, &size, &seen)) {
       case ReadOutcome::kRead: break;
       case ReadOutcome::kMissing:
         progress_print(kMsgCannotRead, log_path);
@@ -163,14 +164,14 @@ LinkRewrite rewrite_thread_links(Run& run, const char* directory, const char* in
         progress_print(kMsgCannotRead, log_path);
         return LinkRewrite::kFailed;
     }
-    size_t count = plan_rewrite(g_work.data, size, rule, nullptr);
+    size_t count = plan_rewrite(work.data, size, rule, nullptr);
     // The pieces point into the work buffer: the content is never copied.
     std::unique_ptr<ByteSpan[]> pieces(new (std::nothrow) ByteSpan[count]);
     if (!pieces) {
       progress_print(kMsgCannotRead, log_path);
       return LinkRewrite::kFailed;
     }
-    plan_rewrite(g_work.data, size, rule, pieces.get());
+    plan_rewrite(work.data, size, rule, pieces.get());
     switch (replace_file_contents(run.env, disk_log_path, pieces.get(), count, true, &seen)) {
       case ReplaceResult::kReplaced: return LinkRewrite::kRewritten;
       case ReplaceResult::kChanged: continue;

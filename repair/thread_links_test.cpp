@@ -1,6 +1,5 @@
 #include "repair/thread_links.h"
 
-#include "state/work_buffer.h"
 #include "tests/test_support.h"
 
 namespace vendrit {
@@ -51,12 +50,12 @@ TEST_F(ThreadLinksTest, LogLargerThanMeasured) {
   use_small_work_buffer();
   fault_.fail_nth(FaultOp::kStat, 1);
   EXPECT_EQ(rewrite(log), pad + "newhost/test/read.cgi/news/1/");
-  EXPECT_EQ(g_work.size, log.size() + 1);
+  EXPECT_EQ(work_.size, log.size() + 1);
   use_small_work_buffer();
   fault_.fail_from(FaultOp::kStat, 1);
   EXPECT_EQ(rewrite(log, "oldhost/", "newhost/", LinkRewrite::kFailed), log);
   EXPECT_EQ(ui_->output, std::string("\r\nFile:") + kLog + "を読み込めませんでした。このファイルはスキップします。");
-  EXPECT_EQ(g_work.size, 16u);
+  EXPECT_EQ(work_.size, 16u);
 }
 
 }  // namespace

@@ -2,12 +2,14 @@
 #pragma once
 
 #include "platform/env.h"
+#include "state/run_settings.h"
 
 namespace vendrit {
 
-// Starts the backup program through `env`.  0 when the program was started
-// and has ended; -1 when it could not be started or waited for.  This
-// process's current directory does not change.
-int run_backup_program(Env* env);
+// Starts settings.backupprog through `env`, waits for it and, with
+// settings.wait, asks for a confirmation.  0 when the program was started and
+// has ended; -1 when it could not be started or waited for.  This process's
+// current directory does not change.
+int run_backup_program(Env* env, const RunSettings& settings);
 
 }  // namespace vendrit

@@ -13,7 +13,6 @@
 #include <system_error>
 #include <thread>
 
-#include "state/run_settings.h"
 #include "platform/text.h"
 #include "report/progress_log.h"
 
@@ -60,9 +59,9 @@ void deliver(Env* env, intptr_t target, CopyDataRecord* record, bool pause) {
 // Loads script `id` into `script` and formats its request into buf: the
 // request's length, or 0 when nothing is to be sent (no host, the switch off,
 // no buffer, or a request too long).
-size_t make_request(int id, char* script, char* buf, size_t size) {
+size_t make_request(const RunSettings& settings, int id, char* script, char* buf, size_t size) {
   g_ui->load_script(id, script, kScriptBufferSize);
-  if (g_sstp_target == 0 || g_settings.use_ukagaka == 0 || !buf) return 0;
+  if (g_sstp_target == 0 || settings.use_ukagaka == 0 || !buf) return 0;
   return format_sstp_notify(buf, size, id, script, g_ui->window_handle());
 }
 
@@ -130,23 +129,23 @@ size_t format_sstp_notify(char* buf, size_t size, int id, const char* script, in
   return strlen(buf);
 }
 
-void sstp_notify(Env* env, int id, bool pause) {
+void sstp_notify(Env* env, const RunSettings& settings, int id, bool pause) {
   {
     // What the window's thread queued goes out first.
     std::unique_lock<std::mutex> lock(g_announcer.mutex);
     g_announcer.changed.wait(lock, [] { return idle(g_announcer); });
   }
-  size_t length = make_request(id, g_script, g_copy_data_block ? message_buffer() : nullptr, kMessageBufferSize);
+  size_t length = make_request(settings, id, g_script, g_copy_data_block ? message_buffer() : nullptr, kMessageBufferSize);
   if (length == 0) return;
   auto* record = reinterpret_cast<CopyDataRecord*>(g_copy_data_block);
   *record = {kSstpCopyDataTag, static_cast<uint32_t>(length), message_buffer()};
   deliver(env, g_sstp_target, record, pause);
 }
 
-void sstp_announce(Env* env, int id, bool pause) {
+void sstp_announce(Env* env, const RunSettings& settings, int id, bool pause) {
   char script[kScriptBufferSize];
   char request[kMessageBufferSize];
-  size_t length = make_request(id, script, request, sizeof request);
+  size_t length = make_request(settings, id, script, request, sizeof request);
   if (length == 0) return;
   std::lock_guard<std::mutex> hold(g_announcer.mutex);
   if (!g_announcer.thread.joinable()) {

@@ -4,7 +4,6 @@
 #include <thread>
 
 #include "report/progress_log.h"
-#include "state/run_settings.h"
 #include "tests/test_support.h"
 
 namespace vendrit {
@@ -31,22 +30,25 @@ TEST(SakuraBlock, Parsing) {
   }
 }
 
-class SstpNotifyTest : public RootTest {};
+class SstpNotifyTest : public RootTest {
+ protected:
+  void notify(int id, bool pause) { sstp_notify(env_, settings_, id, pause); }
+};
 
 // A request goes only to a host named in the "Sakura" block and only with
 // the switch on; the script is loaded either way, only pausing notifications
 // pause, and a request too long for the buffer is not made at all.
 TEST_F(SstpNotifyTest, SentOnlyToAHostAndWithTheSwitch) {
-  g_settings.use_ukagaka = 1;
-  sstp_notify(env_, 4, true);  // no host
+  settings_.use_ukagaka = 1;
+  notify(4, true);  // no host
   fault_.shared_memory_name = "Sakura";
   fault_.shared_memory = std::string(4, '\0') + "sakura.hwnd\x01" "777\r\n";
   g_sstp_target = find_sstp_target(env_);
-  g_settings.use_ukagaka = 0;
-  sstp_notify(env_, 4, true);
-  g_settings.use_ukagaka = 1;
-  sstp_notify(env_, 5, true);
-  sstp_notify(env_, 8, false);
+  settings_.use_ukagaka = 0;
+  notify(4, true);
+  settings_.use_ukagaka = 1;
+  notify(5, true);
+  notify(8, false);
   g_sstp_target = 0;
   EXPECT_EQ(ui_->loaded_scripts, (std::vector<int>{4, 4, 5, 8}));
   EXPECT_EQ(fault_.slept_ms, kSstpPauseMs);
@@ -70,11 +72,11 @@ TEST_F(SstpNotifyTest, QueuedAnnouncementsGoFirstAndPauseElsewhere) {
     }
   } host;
   g_ui = &host;
-  g_settings.use_ukagaka = 1;
+  settings_.use_ukagaka = 1;
   g_sstp_target = 777;
-  sstp_announce(env_, 9, true);
-  sstp_announce(env_, 10, true);
-  sstp_notify(env_, 8, false);
+  sstp_announce(env_, settings_, 9, true);
+  sstp_announce(env_, settings_, 10, true);
+  notify(8, false);
   sstp_announcer_stop();
   g_sstp_target = 0;
   g_ui = ui_;

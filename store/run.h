@@ -2,17 +2,22 @@
 // needs any of it (as LevelDB hands its Env over in Options) rather than
 // kept in globals.  A shell makes one, start-up fills it, and the main window
 // and the run sequence pass it on; a function that needs only one piece
-// takes that piece (the Env*, say).
+// takes that piece (const RunSettings&, WorkBuffer&, Env*).
 #pragma once
 
 #include "platform/env.h"
+#include "state/run_settings.h"
+#include "state/work_buffer.h"
 
 namespace vendrit {
 
 struct Run {
   explicit Run(Env* e) : env(e) {}
 
-  Env* env;  // every file, clock and process call
+  Env* env;              // every file, clock and process call
+  RunSettings settings;  // vendrit.ini's keys
+  RunChoices choices;    // this start's choices beyond them
+  WorkBuffer work;
 };
 
 }  // namespace vendrit

@@ -11,15 +11,11 @@
 #include "platform/text.h"
 #include "relocate/rewrite_favourite_paths.h"
 #include "report/progress_log.h"
-#include "state/run_settings.h"
-#include "state/work_buffer.h"
 #ifdef _WIN32
 #include "platform/win32/wide_text.h"
 #endif
 
 namespace vendrit {
-
-extern void* (*g_work_buffer_realloc)(void*, size_t);  // the work buffer's allocation seam
 
 namespace {
 
@@ -57,8 +53,7 @@ TempRoot::TempRoot() {
   platform_env()->fix_root();
   catalogue_reset();
   favourites_forget();
-  g_settings = RunSettings();
-  g_favourites_rebuild = g_foreign_server = g_run_mode = g_logging = 0;
+  g_logging = 0;
 }
 
 TempRoot::~TempRoot() {
@@ -75,17 +70,14 @@ TempRoot::~TempRoot() {
 
 void RootTest::SetUp() {
   root_ = std::make_unique<TempRoot>();
-  g_failing_growths = 0;
   g_ui = ui_ = new RecordingUi;
-  work_buffer_free();
-  work_buffer_allocate();
+  work_buffer_allocate(work_);
   copy_data_block_free();
   copy_data_block_allocate();
 }
 
 void RootTest::TearDown() {
   copy_data_block_free();
-  work_buffer_free();
   g_ui = nullptr;
   delete ui_;
   root_.reset();
@@ -170,15 +162,15 @@ std::string log_text(const std::string& host, const std::string& board, int line
   return out;
 }
 
-void use_small_work_buffer(size_t size) {
-  work_buffer_free();
-  g_work.data = static_cast<char*>(malloc(size));
-  g_work.size = size;
+void RootTest::use_small_work_buffer(size_t size) {
+  work_buffer_free(work_);
+  work_.data = static_cast<char*>(malloc(size));
+  work_.size = size;
 }
 
-void fail_work_buffer_growths(int n) {
+void fail_work_buffer_growths(WorkBuffer& work, int n) {
   g_failing_growths = n;
-  g_work_buffer_realloc = [](void* old, size_t size) { return g_failing_growths-- > 0 ? nullptr : realloc(old, size); };
+  work.reallocate = [](void* old, size_t size) { return g_failing_growths-- > 0 ? nullptr : realloc(old, size); };
 }
 
 }  // namespace vendrit

@@ -27,17 +27,21 @@ class TempRoot {
   std::string path_, previous_;
 };
 
-// A TempRoot, a RecordingUi as g_ui, the work buffer and copy-data block, and a run context
-// of its own whose Env is a FaultEnv.
+// A TempRoot, a RecordingUi as g_ui, the copy-data block, and a run context of its own: a
+// FaultEnv, default settings and choices, the work buffer.
 class RootTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+  void use_small_work_buffer(size_t size = 16);  // so that ordinary files outgrow it
   std::unique_ptr<TempRoot> root_;
   FaultEnv fault_;
   class RecordingUi* ui_ = nullptr;
   Env* const env_ = &fault_;
   vendrit::Run run_{env_};  // testing::Test has a Run of its own
+  RunSettings& settings_ = run_.settings;
+  RunChoices& choices_ = run_.choices;
+  WorkBuffer& work_ = run_.work;
 };
 
 void write_file(const std::string& path, const std::string& bytes);  // makes its directory
@@ -104,7 +108,6 @@ std::string index_text(const Index& i, const std::string& end = "\r\n",
 std::string log_text(const std::string& host, const std::string& board = "news", int lines = 1,
                      const std::string& top = "");
 
-void use_small_work_buffer(size_t size = 16);  // so that ordinary files outgrow it
-void fail_work_buffer_growths(int n);          // the next n allocations or growths fail
+void fail_work_buffer_growths(WorkBuffer& work, int n);  // its next n allocations or growths fail
 
 }  // namespace vendrit

@@ -8,7 +8,6 @@
 #include "app/console/console_settings.h"
 #include "app/main_window.h"
 #include "app/run_sequence.h"
-#include "state/run_settings.h"
 #include "report/progress_log.h"
 
 namespace vendrit {
@@ -64,10 +63,11 @@ void ConsoleUi::show_information(const char* text) {
 }
 
 int ConsoleUi::run_settings_dialog(bool) {
-  return run_console_settings(in_, [this](const char* text) {
+  auto show = [this](const char* text) {
     print(err_, text);
     fflush(err_);
-  });
+  };
+  return run_console_settings(in_, show, &run_->settings, &run_->choices);
 }
 
 bool ConsoleUi::read_command(std::string* word) {
@@ -83,10 +83,10 @@ bool ConsoleUi::read_command(std::string* word) {
 void ConsoleUi::run_main_window() {
   Run& run = *run_;
   show_exclusion_summary();
-  if (g_preview) preview_sequence(run);
+  if (run.choices.preview) preview_sequence(run);
   fputc('\n', out_);
   fflush(out_);
-  if (g_run_mode == 2) run_sequence(run);
+  if (run.choices.run_mode == 2) run_sequence(run);
   while (!exit_posted_) {
     print(err_, "\n[go / settings / exit] > ");
     fflush(err_);
@@ -97,7 +97,7 @@ void ConsoleUi::run_main_window() {
       fputc('\n', out_);
       fflush(out_);
     } else if (cmd == "settings") {
-      if (run_settings_dialog(true) == 1) save_run_settings(run.env);
+      if (run_settings_dialog(true) == 1) save_run_settings(run.env, run.settings);
     }
   }
   fputc('\n', out_);

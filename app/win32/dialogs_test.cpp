@@ -15,7 +15,6 @@
 #include "report/progress_log.h"
 #include "report/sstp_notify.h"
 #include "res/resource.h"
-#include "state/run_settings.h"
 #include "tests/test_support.h"
 
 namespace vendrit {
@@ -76,8 +75,8 @@ class DialogTest : public RootTest {
   void SetUp() override {
     RootTest::SetUp();
     g_ui = &win_ui_;
-    g_settings.use_ukagaka = 1;
-    g_run_mode = 1;
+    settings_.use_ukagaka = 1;
+    choices_.run_mode = 1;
     host_ = CreateWindowW(L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, instance_, nullptr);
     SetWindowLongPtrW(host_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(host_proc));
     g_sstp_target = reinterpret_cast<intptr_t>(host_);
@@ -156,8 +155,8 @@ TEST_F(DialogTest, Settings) {
                  {"close box", 0, WM_SYSCOMMAND, SC_CLOSE}, {"OK", IDOK, BM_CLICK, 0}};
   for (const auto& ending : endings) {
     SCOPED_TRACE(ending.name);
-    g_settings = {2, 1, 0, 1, 1, 0, 1, "C:\\退避\\b.exe /q", 0};
-    g_favourites_rebuild = 0, g_foreign_server = 1;
+    settings_ = {2, 1, 0, 1, 1, 0, 1, "C:\\退避\\b.exe /q", 0};
+    choices_ = {0, 1};
     g_events.clear();
     fault_.slept_ms = 0;
     inside_dialog(IDC_OUTPUT, [&](HWND main) {
@@ -189,7 +188,8 @@ TEST_F(DialogTest, Settings) {
               ok ? "[vendrit]\r\ncopyonly=1\r\ncopylarge=0\r\nchangelink=1\r\nchangebbs=0\r\nbackup=0\r\nwait=1\r\n"
                    "use_ukagaka=0\r\nbackupprog=" + longer.substr(0, 258) + "\r\nno_move=1\r\n" : "<missing>");
     // DirectSSTP was cleared at once, whatever ended the dialog.
-    EXPECT_EQ((std::vector<int>{g_settings.use_ukagaka, g_settings.copyonly, g_favourites_rebuild, g_foreign_server}),
+    EXPECT_EQ((std::vector<int>{settings_.use_ukagaka, settings_.copyonly, choices_.favourites_rebuild,
+                                choices_.foreign_server}),
               (ok ? std::vector<int>{0, 1, 1, 0} : std::vector<int>{0, 2, 0, 1}));
   }
 }
@@ -207,7 +207,7 @@ TEST_F(DialogTest, SettingsBrowseQuotesTheChoice) {
     click(dlg, IDCANCEL);
   });
   open_settings_dialog(instance_, nullptr, run_);
-  EXPECT_EQ(g_settings.backupprog, "\"" + chosen + "\"");
+  EXPECT_EQ(settings_.backupprog, "\"" + chosen + "\"");
 }
 
 }  // namespace

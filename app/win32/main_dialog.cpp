@@ -2,7 +2,6 @@
 
 #include "app/main_window.h"
 #include "app/run_sequence.h"
-#include "state/run_settings.h"
 #include "app/win32/win32_ui.h"
 #include "platform/text.h"
 #include "platform/win32/wide_text.h"
@@ -53,9 +52,9 @@ void on_init(HWND dlg, LPARAM lparam) {
   format_window_title(title, sizeof title);
   SetWindowTextW(dlg, widen(title).c_str());
   DrawMenuBar(dlg);
-  if (g_run_mode == 2) PostMessageW(dlg, WM_COMMAND, kPostedGoCommand, 0);
-  if (g_preview) PostMessageW(dlg, WM_COMMAND, kPostedPreviewCommand, 0);
-  sstp_notify(run.env, 1, false);
+  if (run.choices.run_mode == 2) PostMessageW(dlg, WM_COMMAND, kPostedGoCommand, 0);
+  if (run.choices.preview) PostMessageW(dlg, WM_COMMAND, kPostedPreviewCommand, 0);
+  sstp_notify(run.env, run.settings, 1, false);
 }
 
 void on_go(HWND dlg, bool preview) {
@@ -75,7 +74,7 @@ void on_go(HWND dlg, bool preview) {
 
 void on_settings(HWND dlg) {
   Run& run = run_of(dlg);
-  if (g_ui->run_settings_dialog(true) == 1) save_run_settings(run.env);
+  if (g_ui->run_settings_dialog(true) == 1) save_run_settings(run.env, run.settings);
 }
 
 // Waits until the announcer is idle, serving only the messages sent to this
@@ -103,7 +102,7 @@ void on_exit(HWND dlg) {
   ShowWindow(dlg, SW_HIDE);
   wait_for_announcer();
   Run& run = run_of(dlg);
-  sstp_notify(run.env, 2, false);
+  sstp_notify(run.env, run.settings, 2, false);
   EndDialog(dlg, 0);
 }
 

@@ -6,7 +6,6 @@
 
 #include "app/main_window.h"
 #include "app/settings_form.h"
-#include "state/run_settings.h"
 #include "platform/text.h"
 #include "platform/win32/wide_text.h"
 #include "report/sstp_notify.h"
@@ -78,7 +77,8 @@ SettingsForm read_form(HWND dlg) {
 
 void on_init(HWND dlg, LPARAM lparam) {
   SetWindowLongPtrW(dlg, DWLP_USER, lparam);
-  show_form(dlg, settings_form());
+  const Run& run = run_of(dlg);
+  show_form(dlg, settings_form(run.settings, run.choices));
   HICON icon = LoadIconW(g_dialog_instance, MAKEINTRESOURCEW(IDI_VENDRIT));
   SendMessageW(dlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   char title[kPathSize];
@@ -87,7 +87,8 @@ void on_init(HWND dlg, LPARAM lparam) {
 }
 
 void on_ok(HWND dlg) {
-  apply_settings_form(read_form(dlg));
+  Run& run = run_of(dlg);
+  apply_settings_form(read_form(dlg), &run.settings, &run.choices);
   EndDialog(dlg, 1);
 }
 
@@ -161,13 +162,17 @@ void on_browse(HWND dlg) {
   if (!show(&ofn)) return;
   // The choice is taken at once: it stays for this process even when the
   // dialog is then cancelled.
-  chosen_path(file, g_settings.backupprog, sizeof g_settings.backupprog);
+  Run& run = run_of(dlg);
+  chosen_path(file, run.settings.backupprog, sizeof run.settings.backupprog);
   // The dialog may have moved the current directory: back to the root.
-  run_of(dlg).env->enter_root();
-  show_backupprog(dlg, g_settings.backupprog);
+  run.env->enter_root();
+  show_backupprog(dlg, run.settings.backupprog);
 }
 
-void announce(HWND dlg, int script) { sstp_announce(run_of(dlg).env, script, true); }
+void announce(HWND dlg, int script) {
+  Run& run = run_of(dlg);
+  sstp_announce(run.env, run.settings, script, true);
+}
 
 // A click on a choice announces it, through the announcer thread so that
 // the dialog never waits for the host; only "DirectSSTP発射" also changes a
@@ -175,8 +180,9 @@ void announce(HWND dlg, int script) { sstp_announce(run_of(dlg).env, script, tru
 // silences everything that follows.
 bool on_choice(HWND dlg, int id) {
   if (id == IDC_UKAGAKA) {
-    g_settings.use_ukagaka = ticked(dlg, IDC_UKAGAKA) ? 1 : 0;
-    if (g_settings.use_ukagaka) announce(dlg, 21);
+    RunSettings& settings = run_of(dlg).settings;
+    settings.use_ukagaka = ticked(dlg, IDC_UKAGAKA) ? 1 : 0;
+    if (settings.use_ukagaka) announce(dlg, 21);
     return true;
   }
   for (const ChoiceScript& c : kChoiceScripts) {

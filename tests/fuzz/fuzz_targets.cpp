@@ -29,8 +29,8 @@ struct FuzzRoot : RootTest {
     write_file("exclude.lst", cut == std::string::npos ? "" : in.substr(0, cut));
     write_file("2channel.brd", cut == std::string::npos ? in : in.substr(cut + 1));
     catalogue_reset();
-    load_exclusion_list(env_);
-    if (load_board_list(env_) == BoardListOutcome::kLoaded) report_duplicates(env_);
+    load_exclusion_list(env_, work_);
+    if (load_board_list(env_, work_) == BoardListOutcome::kLoaded) report_duplicates(env_, work_);
     for (int i = 0; i < g_exclusion_count; ++i) {
       const BoardRecord& r = g_exclusions[i];
       check(r.server[0] >= 0x41 && r.server[0] <= 0x7A && strlen(r.board_id) < kBoardIdSize);
