@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "catalogue/catalogue.h"
+
 namespace vendrit {
 
 constexpr double kVersion = 3.08;
@@ -13,6 +15,6 @@ constexpr char kBuildLabel[] = "EM64T";
 void format_window_title(char* buf, size_t size);
 
 // Empties the output control and shows the exclusion list with its matched flags.
-void show_exclusion_summary();
+void show_exclusion_summary(const Catalogue& catalogue);
 
 }  // namespace vendrit

@@ -2,7 +2,6 @@
 #include "app/main_window.h"
 #include "app/run_sequence.h"
 
-#include "catalogue/catalogue.h"
 #include "report/progress_log.h"
 #include "tests/test_support.h"
 #include "vendrit_config.h"
@@ -16,12 +15,12 @@ TEST_F(MainWindowTest, TitleAndExclusionSummary) {
   char title[260];
   format_window_title(title, sizeof title);
   EXPECT_STREQ(title, "Vendrit Version 3.08 [EM64T Version]");
-  show_exclusion_summary();
+  show_exclusion_summary(catalogue_);
   EXPECT_EQ(ui_->output, "処理除外鯖はありません");
   add_exclusion("srv.example", "*all");
   add_exclusion("other.example", "news");
-  g_exclusions[0].number = 1;
-  show_exclusion_summary();
+  catalogue_.exclusions[0].number = 1;
+  show_exclusion_summary(catalogue_);
   EXPECT_EQ(ui_->output, "処理除外鯖\r\nsrv.example" + std::string(19, ' ') + "\t全板" + std::string(16, ' ') +
                              "\t○\r\nother.example" + std::string(17, ' ') + "\tnews" + std::string(16, ' ') + "\t×\r\n");
 }

@@ -1,7 +1,6 @@
 #include "app/startup.h"
 
 #include "app/command_words.h"
-#include "catalogue/catalogue.h"
 #include "platform/text.h"
 #include "report/progress_log.h"
 #include "report/sstp_notify.h"
@@ -50,16 +49,16 @@ int vendrit_main(const char* command_line, Ui* ui, Run* run) {
     return -1;
   }
 
-  catalogue_reset();
-  collect_favourites_list(e);
+  Catalogue& c = run->catalogue;
+  collect_favourites_list(e, c);
   if (!work_buffer_allocate(run->work)) return refuse(run, kMsgNoWorkBuffer);
-  load_exclusion_list(e, run->work);
-  switch (load_board_list(e, run->work)) {
+  load_exclusion_list(e, run->work, c);
+  switch (load_board_list(e, run->work, c)) {
     case BoardListOutcome::kFileMissing: return refuse(run, kMsgBoardListMissing);
     case BoardListOutcome::kFull: return refuse(run, kMsgBoardListFull);
     case BoardListOutcome::kLoaded: break;
   }
-  switch (report_duplicates(e, run->work)) {
+  switch (report_duplicates(e, run->work, c)) {
     case DuplicateOutcome::kReportFailed: return refuse(run, kMsgDuplicatesNotExcluded);
     case DuplicateOutcome::kReported: return refuse(run, kMsgDuplicatesReported);
     case DuplicateOutcome::kNone: break;

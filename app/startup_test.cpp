@@ -1,7 +1,6 @@
 #include "app/startup.h"
 #include "app/command_words.h"
 
-#include "catalogue/catalogue.h"
 #include "report/progress_log.h"
 #include "tests/test_support.h"
 #include "vendrit_config.h"
@@ -63,7 +62,7 @@ TEST_F(StartupTest, MainWindowLifeAndRelease) {
   std::vector<long> seen;
   ui_->on_main_window = [&] {
     seen = {g_copy_data_block != nullptr, fault_.marker_held_, choices_.run_mode, settings_.copyonly,
-            g_board_count, g_favourite_count, g_logging};
+            catalogue_.boards.size() == 1, catalogue_.favourites.size() == 1, g_logging};
     enter_dir("elsewhere");
     settings_.wait = 1;
     save_run_settings(env_, settings_);

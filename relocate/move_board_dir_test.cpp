@@ -1,7 +1,5 @@
 #include "relocate/move_board_dir.h"
 
-#include "catalogue/catalogue.h"
-#include "relocate/rewrite_favourite_paths.h"
 #include "tests/test_support.h"
 #include "vendrit_config.h"
 
@@ -17,7 +15,7 @@ class MoveBoardDirTest : public RootTest {
   static std::string dst(const std::string& board) { return "log\\" + kNew + "\\" + board; }
   // Moves the board with fav.idx naming `fav`; gives fav.idx's first line afterwards.
   std::string move(const std::string& board, const std::string& fav = "1.idx") {
-    g_favourite_count = 0;
+    catalogue_.favourites.clear();
     add_favourites("fav.idx", kOld + "\\" + board + "\\" + fav + "\r\ny");
     move_board_dir(run_, src(board).c_str(), dst(board).c_str());
     std::string after = read_file("fav.idx");

@@ -6,7 +6,6 @@
 #include <new>
 #include <string>
 
-#include "catalogue/catalogue.h"
 #include "platform/safe_replace.h"
 #include "report/progress_log.h"
 
@@ -97,9 +96,9 @@ enum class Way { kFollow, kBack, kForesee };
 
 // Makes the moves follow (or return) in favourites file `i`, which is
 // rewritten at most once; foreseen, only its kept text changes.
-void rewrite_file(Run& run, int i, std::vector<FavouriteMove>* moves, Way way) {
+void rewrite_file(Run& run, size_t i, std::vector<FavouriteMove>* moves, Way way) {
   const bool back = way == Way::kBack;
-  const char* name = g_favourites[i];
+  const char* name = run.catalogue.favourites[i].c_str();
   Kept* kept = &g_kept[i];
   std::vector<size_t> changed;  // the moves whose entry this file holds
   for (int attempt = 0; attempt < 3; ++attempt) {
@@ -150,8 +149,9 @@ void rewrite_file(Run& run, int i, std::vector<FavouriteMove>* moves, Way way) {
 }
 
 void rewrite_all(Run& run, std::vector<FavouriteMove>* moves, Way way) {
-  for (FavouriteMove& m : *moves) m.moved_in.resize(static_cast<size_t>(g_favourite_count));
-  for (int i = 0; i < g_favourite_count; ++i) rewrite_file(run, i, moves, way);
+  const size_t files = run.catalogue.favourites.size();
+  for (FavouriteMove& m : *moves) m.moved_in.resize(files);
+  for (size_t i = 0; i < files; ++i) rewrite_file(run, i, moves, way);
 }
 
 }  // namespace

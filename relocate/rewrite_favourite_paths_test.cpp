@@ -1,6 +1,5 @@
 #include "relocate/rewrite_favourite_paths.h"
 
-#include "catalogue/catalogue.h"
 #include "tests/test_support.h"
 
 namespace vendrit {
@@ -41,7 +40,7 @@ TEST_F(RewriteFavouritePathsTest, Cases) {
   };
   use_small_work_buffer();
   for (const auto& c : cases) {
-    g_favourite_count = 0;
+    catalogue_.favourites.clear();
     add_favourites("fav.idx", c.first);
     fault_.reset();
     rewrite("");
@@ -53,7 +52,7 @@ TEST_F(RewriteFavouritePathsTest, Cases) {
   rewrite("grp\\");
   EXPECT_EQ(read_file("grp.idx"), "grp\\" + now + "\r\n");
   // A board's threads together: each file is written once, as if each thread followed in turn.
-  g_favourite_count = 0;
+  catalogue_.favourites.clear();
   add_favourites("fav.idx", "old.x\\news\\2.idx\r\n" + old + "\r\n" + old + "\r\n");
   fault_.reset();
   rewrite("", {"1", "2", "1"});
@@ -65,10 +64,10 @@ TEST_F(RewriteFavouritePathsTest, Cases) {
 // Each favourites file is read once a run, again only when changed on disk; unopenable ones and directories are passed over.
 TEST_F(RewriteFavouritePathsTest, EachFileIsReadOnceAndKeptUpToDate) {
   add_favourites("a.idx", "old.x\\news\\1.idx\r\nold.x\\news\\2.idx\r\n");
-  copy_text(g_favourites[g_favourite_count++], kPathSize, "gone.idx");
+  catalogue_.favourites.push_back("gone.idx");
   add_favourites("b.idx", "old.x\\news\\2.idx\r\n");
   make_dirs("dir.idx");
-  copy_text(g_favourites[g_favourite_count++], kPathSize, "dir.idx");
+  catalogue_.favourites.push_back("dir.idx");
   fault_.reset();
   EXPECT_TRUE(rewrite("", {"1"}));
   write_file("b.idx", "x\r\nold.x\\news\\2.idx\r\n");  // another program changes it meanwhile

@@ -63,9 +63,8 @@ void preview_board(Run& run, const BoardRecord& home, const char* old_server,
 }
 
 // The first board record for `board_id` on a server other than `old_server`.
-const BoardRecord* find_new_home(const char* board_id, const char* old_server) {
-  for (int i = 0; i < g_board_count; ++i) {
-    const BoardRecord& r = g_boards[i];
+const BoardRecord* find_new_home(const Catalogue& c, const char* board_id, const char* old_server) {
+  for (const BoardRecord& r : c.boards) {
     if (strcmp(r.board_id, board_id) != 0) continue;
     char server[kServerNameSize];
     lower_server(server, r.server);
@@ -84,8 +83,8 @@ void visit_board_dir(Walk* w, const PathPair& server, const ListedDir* holder,
   const char* old_server = server.text + sep + 1;
   PathPair source;
   if (!join_pair(&source, server, entry.name.c_str(), entry.disk.c_str(), true)) return;
-  if (is_excluded(old_server, entry.name.c_str())) return;
-  const BoardRecord* home = find_new_home(entry.name.c_str(), old_server);
+  if (is_excluded(run.catalogue, old_server, entry.name.c_str())) return;
+  const BoardRecord* home = find_new_home(run.catalogue, entry.name.c_str(), old_server);
   if (!home) {
     if (w->acts()) run.env->remove_dir(source.disk);
     return;

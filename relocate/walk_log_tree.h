@@ -7,7 +7,6 @@
 // one level below log (log\server) or two (log\group\server).
 #pragma once
 
-#include "catalogue/catalogue.h"  // is_excluded
 #include "store/index_fates.h"
 #include "store/run.h"
 

@@ -1,6 +1,5 @@
 #include "relocate/walk_log_tree.h"
 
-#include "catalogue/catalogue.h"
 #include "tests/test_support.h"
 #include "vendrit_config.h"
 
@@ -16,7 +15,7 @@ class WalkLogTreeTest : public RootTest {
   static void files(const std::vector<std::string>& paths) {
     for (const std::string& f : paths) make_dirs("log\\" + f.substr(0, f.rfind('\\') + 1)), write_file("log\\" + f, "D");
   }
-  static void boards(const std::string& server, const std::vector<const char*>& ids) {
+  void boards(const std::string& server, const std::vector<const char*>& ids) {
     for (const char* id : ids) add_board(server.c_str(), id);
   }
 };
@@ -74,7 +73,7 @@ TEST_F(WalkLogTreeTest, ExclusionsKeepBoardsInPlaceAndAreFlagged) {
   EXPECT_EQ(snapshot_tree("log"), (std::vector<std::string>{kOld + "/", kOld + "/news/", kOld + "/news/1.dat=D", other + "/",
                                                             other + "/food/", other + "/tech/"}));
   EXPECT_EQ(ui_->output, "");
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(g_exclusions[i].number, i % 2 ? 0 : 1) << i;
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(catalogue_.exclusions[i].number, i % 2 ? 0 : 1) << i;
 }
 
 // A path that would be cut is never used: the entry is named and skipped.

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <memory>
 
-#include "catalogue/catalogue.h"
 #include "store/listed_dir.h"
 #include "store/relocate_paths.h"
 #include "platform/safe_replace.h"
@@ -57,9 +56,8 @@ bool is_regional_or_rental(const char* index_path) {
          strstr(index_path, kRentalHost2);
 }
 
-void rename_board_from_list(ThreadIndex* record) {
-  for (int i = 0; i < g_board_count; ++i) {
-    const BoardRecord& b = g_boards[i];
+void rename_board_from_list(const Catalogue& c, ThreadIndex* record) {
+  for (const BoardRecord& b : c.boards) {
     if (strcmp(b.server, record->host) == 0 && strcmp(b.board_id, record->board_id) == 0) {
       copy_text(record->board_name, sizeof record->board_name, b.board_name);
       return;
@@ -141,8 +139,8 @@ bool rewrite_log_first(Run& run, const IndexFile& f, const char* old_prefix, con
 
 // Whether `dir` is a board directory the pass works in (log\<server>\<board>,
 // not excluded); fills its server and board part.
-bool board_of(const char* dir, char* server, char* board_part) {
-  return split_board_dir(dir, server, board_part) && !is_excluded(server, board_part);
+bool board_of(Catalogue& c, const char* dir, char* server, char* board_part) {
+  return split_board_dir(dir, server, board_part) && !is_excluded(c, server, board_part);
 }
 
 // Whether the pass rewrites `record` lying in `dir` of `server`: a new host,
@@ -174,7 +172,7 @@ void repair_index_file(Pass& pass, IndexFile& f, const ListedEntry& entry, int* 
   Run& run = pass.run;
   Preview* preview = pass.preview;
   const bool family = is_family_dir(f.dir.text);
-  if (!board_of(f.dir.text, f.server, f.board_part)) return;
+  if (!board_of(run.catalogue, f.dir.text, f.server, f.board_part)) return;
 
   bool whole = format_text(f.path, sizeof f.path, "%s\\%s", f.dir.text, f.name);
   if (preview && preview->fates.gone.count(f.path)) return;  // the relocation takes it away
@@ -201,7 +199,7 @@ void repair_index_file(Pass& pass, IndexFile& f, const ListedEntry& entry, int* 
     *header_printed = 1;
   }
   record.flags &= kFlagMask;
-  if (run.settings.changebbs && family) rename_board_from_list(&record);
+  if (run.settings.changebbs && family) rename_board_from_list(run.catalogue, &record);
   if (run.choices.favourites_rebuild &&
       (record.flags == kFavouriteFlags ||
        (record.flags == kFavouriteFlagsRegional && is_regional_or_rental(f.path)))) {
@@ -270,7 +268,7 @@ int preview_repair_pass(Run& run, const char* path, const IndexFates& fates) {
   for (const IndexFates::Arrival& a : fates.arriving) {
     char server[kPartSize], board_part[kPartSize];
     ThreadIndex record;
-    if (board_of(a.dir.c_str(), server, board_part) &&
+    if (board_of(run.catalogue, a.dir.c_str(), server, board_part) &&
         read_thread_index(run.env, a.read_from.c_str(), &record)) {
       preview.count(run, &record, a.dir.c_str(), server);
     }

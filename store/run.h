@@ -2,9 +2,10 @@
 // needs any of it (as LevelDB hands its Env over in Options) rather than
 // kept in globals.  A shell makes one, start-up fills it, and the main window
 // and the run sequence pass it on; a function that needs only one piece
-// takes that piece (const RunSettings&, WorkBuffer&, Env*).
+// takes that piece (const Catalogue&, WorkBuffer&, Env*).
 #pragma once
 
+#include "catalogue/catalogue.h"
 #include "platform/env.h"
 #include "state/run_settings.h"
 #include "state/work_buffer.h"
@@ -17,6 +18,7 @@ struct Run {
   Env* env;              // every file, clock and process call
   RunSettings settings;  // vendrit.ini's keys
   RunChoices choices;    // this start's choices beyond them
+  Catalogue catalogue;
   WorkBuffer work;
 };
 

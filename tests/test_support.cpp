@@ -7,7 +7,6 @@
 #include <fstream>
 #include <random>
 
-#include "catalogue/catalogue.h"
 #include "platform/text.h"
 #include "relocate/rewrite_favourite_paths.h"
 #include "report/progress_log.h"
@@ -51,7 +50,6 @@ TempRoot::TempRoot() {
   }
   fs::current_path(path_);
   platform_env()->fix_root();
-  catalogue_reset();
   favourites_forget();
   g_logging = 0;
 }
@@ -130,14 +128,16 @@ void fill(BoardRecord& r, const char* server, const char* board_id, const char* 
 }
 }  // namespace
 
-void add_board(const char* server, const char* board_id, const char* name) { fill(g_boards[g_board_count++], server, board_id, name); }
-void add_exclusion(const char* server, const char* board_id) {
-  fill(g_exclusions[g_exclusion_count++], server, board_id, ""), exclusion_index_rebuild();
+void RootTest::add_board(const char* server, const char* board_id, const char* name) {
+  fill(catalogue_.boards.emplace_back(), server, board_id, name);
+}
+void RootTest::add_exclusion(const char* server, const char* board_id) {
+  fill(catalogue_.exclusions.emplace_back(), server, board_id, ""), exclusion_index_rebuild(catalogue_);
 }
 
-void add_favourites(const std::string& name, const std::string& content) {
+void RootTest::add_favourites(const std::string& name, const std::string& content) {
   write_file(name, content);
-  copy_text(g_favourites[g_favourite_count++], kPathSize, name.c_str());
+  catalogue_.favourites.push_back(name);
   favourites_forget();
 }
 

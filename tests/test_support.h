@@ -28,11 +28,14 @@ class TempRoot {
 };
 
 // A TempRoot, a RecordingUi as g_ui, the copy-data block, and a run context of its own: a
-// FaultEnv, default settings and choices, the work buffer.
+// FaultEnv, default settings and choices, an empty catalogue, the work buffer.
 class RootTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+  void add_board(const char* server, const char* board_id, const char* name = "板");
+  void add_exclusion(const char* server, const char* board_id);
+  void add_favourites(const std::string& name, const std::string& content);  // read afresh
   void use_small_work_buffer(size_t size = 16);  // so that ordinary files outgrow it
   std::unique_ptr<TempRoot> root_;
   FaultEnv fault_;
@@ -41,6 +44,7 @@ class RootTest : public ::testing::Test {
   vendrit::Run run_{env_};  // testing::Test has a Run of its own
   RunSettings& settings_ = run_.settings;
   RunChoices& choices_ = run_.choices;
+  Catalogue& catalogue_ = run_.catalogue;
   WorkBuffer& work_ = run_.work;
 };
 
@@ -88,10 +92,6 @@ class RecordingUi : public Ui {
   std::vector<std::string> errors, informations;
   std::function<void()> on_main_window;
 };
-
-void add_board(const char* server, const char* board_id, const char* name = "板");
-void add_exclusion(const char* server, const char* board_id);
-void add_favourites(const std::string& name, const std::string& content);  // read afresh
 
 // Line 1 of a thread index file: the fields joined by tabs, `end` after the last.
 std::string index_line(const std::vector<std::string>& fields, const std::string& end = "\r\n");

@@ -82,7 +82,7 @@ bool ConsoleUi::read_command(std::string* word) {
 
 void ConsoleUi::run_main_window() {
   Run& run = *run_;
-  show_exclusion_summary();
+  show_exclusion_summary(run.catalogue);
   if (run.choices.preview) preview_sequence(run);
   fputc('\n', out_);
   fflush(out_);

@@ -98,7 +98,7 @@ class DialogTest : public RootTest {
 TEST_F(DialogTest, MainWindow) {
   for (int i = 0; i < 1000; ++i) add_exclusion(("s" + std::to_string(i) + ".example").c_str(), "board");
   g_ui = ui_;
-  show_exclusion_summary();
+  show_exclusion_summary(catalogue_);
   g_ui = &win_ui_;
   ASSERT_GT(ui_->output.size(), 40000u);
   inside_dialog(IDC_OUTPUT, [&](HWND main) {

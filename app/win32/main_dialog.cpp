@@ -45,7 +45,7 @@ void on_init(HWND dlg, LPARAM lparam) {
   // A multi-line edit control stops taking text at 32767 characters by
   // default, which would silently drop the end of a long run.
   SendDlgItemMessageW(dlg, IDC_OUTPUT, EM_SETLIMITTEXT, 0, 0);
-  show_exclusion_summary();
+  show_exclusion_summary(run.catalogue);
   HICON icon = LoadIconW(g_instance, MAKEINTRESOURCEW(IDI_VENDRIT));
   SendMessageW(dlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   char title[kPathSize];

@@ -28,15 +28,15 @@ struct FuzzRoot : RootTest {
     const size_t cut = in.find('\xFF');
     write_file("exclude.lst", cut == std::string::npos ? "" : in.substr(0, cut));
     write_file("2channel.brd", cut == std::string::npos ? in : in.substr(cut + 1));
-    catalogue_reset();
-    load_exclusion_list(env_, work_);
-    if (load_board_list(env_, work_) == BoardListOutcome::kLoaded) report_duplicates(env_, work_);
-    for (int i = 0; i < g_exclusion_count; ++i) {
-      const BoardRecord& r = g_exclusions[i];
+    load_exclusion_list(env_, work_, catalogue_);
+    if (load_board_list(env_, work_, catalogue_) == BoardListOutcome::kLoaded) {
+      report_duplicates(env_, work_, catalogue_);
+    }
+    for (const BoardRecord& r : catalogue_.exclusions) {
       check(r.server[0] >= 0x41 && r.server[0] <= 0x7A && strlen(r.board_id) < kBoardIdSize);
     }
-    for (int i = 0; i < g_board_count; ++i) {
-      check(is_family_server(g_boards[i].server) && (g_boards[i].number == 0 || g_duplicate_groups));
+    for (const BoardRecord& r : catalogue_.boards) {
+      check(is_family_server(r.server) && (r.number == 0 || catalogue_.duplicate_groups));
     }
   }
 
