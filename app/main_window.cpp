@@ -1,7 +1,6 @@
 #include "app/main_window.h"
 
 #include "platform/text.h"
-#include "report/progress_log.h"
 
 namespace vendrit {
 
@@ -9,19 +8,19 @@ void format_window_title(char* buf, size_t size) {
   format_text(buf, size, "Vendrit Version %.2f [%s Version]", kVersion, kBuildLabel);
 }
 
-void show_exclusion_summary(const Catalogue& catalogue) {
-  g_ui->output_clear();
-  g_ui->output_append("処理除外鯖");
+void show_exclusion_summary(Ui& ui, const Catalogue& catalogue) {
+  ui.output_clear();
+  ui.output_append("処理除外鯖");
   if (catalogue.exclusions.empty()) {
-    g_ui->output_append("はありません");
+    ui.output_append("はありません");
     return;
   }
-  g_ui->output_append("\r\n");
+  ui.output_append("\r\n");
   for (const BoardRecord& e : catalogue.exclusions) {
     char row[kPathSize * 2];
     format_text(row, sizeof row, "%-30s\t%-20s\t%s\r\n", e.server,
                 e.board_id[0] == '*' ? "全板" : e.board_id, e.number ? "○" : "×");
-    g_ui->output_append(row);
+    ui.output_append(row);
   }
 }
 

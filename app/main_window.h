@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "catalogue/catalogue.h"
+#include "state/ui.h"
 
 namespace vendrit {
 
@@ -15,6 +16,6 @@ constexpr char kBuildLabel[] = "EM64T";
 void format_window_title(char* buf, size_t size);
 
 // Empties the output control and shows the exclusion list with its matched flags.
-void show_exclusion_summary(const Catalogue& catalogue);
+void show_exclusion_summary(Ui& ui, const Catalogue& catalogue);
 
 }  // namespace vendrit

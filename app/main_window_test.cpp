@@ -2,7 +2,6 @@
 #include "app/main_window.h"
 #include "app/run_sequence.h"
 
-#include "report/progress_log.h"
 #include "tests/test_support.h"
 #include "vendrit_config.h"
 
@@ -15,12 +14,12 @@ TEST_F(MainWindowTest, TitleAndExclusionSummary) {
   char title[260];
   format_window_title(title, sizeof title);
   EXPECT_STREQ(title, "Vendrit Version 3.08 [EM64T Version]");
-  show_exclusion_summary(catalogue_);
+  show_exclusion_summary(*ui_, catalogue_);
   EXPECT_EQ(ui_->output, "処理除外鯖はありません");
   add_exclusion("srv.example", "*all");
   add_exclusion("other.example", "news");
   catalogue_.exclusions[0].number = 1;
-  show_exclusion_summary(catalogue_);
+  show_exclusion_summary(*ui_, catalogue_);
   EXPECT_EQ(ui_->output, "処理除外鯖\r\nsrv.example" + std::string(19, ' ') + "\t全板" + std::string(16, ' ') +
                              "\t○\r\nother.example" + std::string(17, ' ') + "\tnews" + std::string(16, ' ') + "\t×\r\n");
 }
@@ -33,7 +32,7 @@ TEST_F(MainWindowTest, RunSequence) {
     SCOPED_TRACE(row);
     *ui_ = RecordingUi(), ui_->output = "left over";
     write_file("vendrit.log", "");
-    g_logging = 1;
+    progress_.logging = true;
     run_sequence(run_);
     if (backup) {
       EXPECT_EQ(ui_->output, "開始します\r\n外部バックアッププログラム起動中\r\n外部バックアッププログラムの起動に失敗しました");

@@ -19,7 +19,7 @@ void release_markers(Env* e) {
 }
 
 int refuse(Run* run, const char* message) {
-  g_ui->show_error(message);
+  run->progress.ui->show_error(message);
   release_markers(run->env);
   return -1;
 }
@@ -28,7 +28,7 @@ int refuse(Run* run, const char* message) {
 
 int vendrit_main(const char* command_line, Ui* ui, Run* run) {
   Env* e = run->env;
-  g_ui = ui;
+  run->progress.ui = ui;
 
   // Every path of the program (its own files, the reader's) stays below the
   // start directory, whatever directory changes happen later.
@@ -75,20 +75,19 @@ int vendrit_main(const char* command_line, Ui* ui, Run* run) {
 
   if (choice.run_mode != 2 && choice.setup) {
     // Settings mode: no host has been looked up, so nothing is announced.
-    g_sstp_target = 0;
+    run->progress.sstp_target = 0;
     if (ui->run_settings_dialog(false) != 0) save_run_settings(e, run->settings);
     release_markers(e);
     return 0;
   }
 
-  progress_log_detect(e);
-  g_sstp_target = find_sstp_target(e);
+  progress_log_detect(run->progress, e);
+  run->progress.sstp_target = find_sstp_target(e);
   // The message buffer lives in this block; without it nothing can be shown.
-  if (!copy_data_block_allocate()) return refuse(run, kMsgNoWorkBuffer);
+  if (!copy_data_block_allocate(run->progress)) return refuse(run, kMsgNoWorkBuffer);
 
   ui->run_main_window();
 
-  copy_data_block_free();
   release_markers(e);
   return 0;
 }

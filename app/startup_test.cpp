@@ -1,7 +1,6 @@
 #include "app/startup.h"
 #include "app/command_words.h"
 
-#include "report/progress_log.h"
 #include "tests/test_support.h"
 #include "vendrit_config.h"
 
@@ -16,13 +15,9 @@ class StartupTest : public RootTest {
  protected:
   void SetUp() override {
     RootTest::SetUp();
-    copy_data_block_free();  // start-up allocates it itself
     write_file("2channel.brd", board("news"));
   }
   int start(const char* words) { return vendrit_main(words, ui_, &run_); }
-  void expect_released(bool other = false) {
-    EXPECT_TRUE(!g_copy_data_block && fault_.marker_held_ == other);
-  }
 };
 
 TEST_F(StartupTest, Refusals) {
@@ -49,7 +44,7 @@ TEST_F(StartupTest, Refusals) {
     EXPECT_EQ(start("setup"), -1);  // even settings mode is refused
     EXPECT_EQ(ui_->errors, std::vector<std::string>{r.message});
     EXPECT_EQ(ui_->main_windows + ui_->dialogs.size(), 0u);
-    expect_released(r.fault == 3);
+    EXPECT_EQ(fault_.marker_held_, r.fault == 3);
   }
 }
 
@@ -61,17 +56,17 @@ TEST_F(StartupTest, MainWindowLifeAndRelease) {
   make_dirs("elsewhere");
   std::vector<long> seen;
   ui_->on_main_window = [&] {
-    seen = {g_copy_data_block != nullptr, fault_.marker_held_, choices_.run_mode, settings_.copyonly,
-            catalogue_.boards.size() == 1, catalogue_.favourites.size() == 1, g_logging};
+    seen = {fault_.marker_held_, choices_.run_mode, settings_.copyonly, catalogue_.boards.size() == 1,
+            catalogue_.favourites.size() == 1, progress_.logging};
     enter_dir("elsewhere");
     settings_.wait = 1;
     save_run_settings(env_, settings_);
   };
   EXPECT_EQ(start("x AUTO setup"), 0);
   enter_dir("..");
-  EXPECT_EQ(seen, (std::vector<long>{1, 1, 2, 1, 1, 1, 0}));
+  EXPECT_EQ(seen, (std::vector<long>{1, 2, 1, 1, 1, 0}));
   EXPECT_TRUE(ui_->main_windows == 1 && ui_->dialogs.empty() && ui_->errors.empty());
-  expect_released();
+  EXPECT_FALSE(fault_.marker_held_);
   EXPECT_NE(read_file("vendrit.ini").find("wait=1"), std::string::npos);
   EXPECT_FALSE(file_exists("elsewhere\\vendrit.ini"));
 }
@@ -81,13 +76,12 @@ TEST_F(StartupTest, SettingsModeSavesUnlessCancelled) {
   EXPECT_EQ(start("setup"), 0);
   EXPECT_EQ(ui_->dialogs, std::vector<bool>{false});
   EXPECT_FALSE(file_exists("vendrit.ini"));
-  expect_released();
   write_file("vendrit.ini", "[vendrit]\r\ncopylarge=1\r\n");
   ui_->dialog_result = 1;
   EXPECT_EQ(start("setup new"), 0);
   EXPECT_EQ(read_file("vendrit.ini").substr(0, 50), "[vendrit]\r\ncopylarge=0\r\ncopyonly=0\r\nchangelink=1\r\n");
   EXPECT_EQ(ui_->main_windows, 0);
-  expect_released();
+  EXPECT_FALSE(fault_.marker_held_);
 }
 
 TEST(CommandWords, Table) {

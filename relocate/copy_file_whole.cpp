@@ -4,7 +4,6 @@
 
 #include "platform/safe_replace.h"
 #include "platform/text.h"
-#include "report/progress_log.h"
 
 namespace vendrit {
 
@@ -28,24 +27,25 @@ bool copy_bytes(WorkBuffer& work, File* in, ReplacingWriter* out, bool* read_fai
 }  // namespace
 
 int copy_file_whole(Run& run, const PathPair& source, const PathPair& destination, bool overwrite) {
+  Progress& p = run.progress;
   std::unique_ptr<File> in = run.env->open(source.disk, OpenMode::kRead);
   if (!in) {
-    progress_print("\r\nFile:%sを読み込めませんでした。", source.text);
+    progress_print(p, "\r\nFile:%sを読み込めませんでした。", source.text);
     return 0;
   }
   // A destination that cannot be written (read-only, locked) or is not a
   // regular file is refused before anything is created beside it.
   ReplacingWriter out(run.env, destination.disk);
   if (!out.ok()) {
-    progress_print("\r\nFile:%s 移動先ファイルを作成出来ませんでした。", destination.text);
+    progress_print(p, "\r\nFile:%s 移動先ファイルを作成出来ませんでした。", destination.text);
     return 0;
   }
   bool read_failed = false;
   if (copy_bytes(run.work, in.get(), &out, &read_failed) && out.commit(overwrite)) return 1;
   if (read_failed) {
-    progress_print("\r\nFile:%sを読み込めませんでした。", source.text);
+    progress_print(p, "\r\nFile:%sを読み込めませんでした。", source.text);
   } else {
-    progress_print("\r\nFile:%s 移動先ファイルを作成出来ませんでした。", destination.text);
+    progress_print(p, "\r\nFile:%s 移動先ファイルを作成出来ませんでした。", destination.text);
   }
   return 0;
 }

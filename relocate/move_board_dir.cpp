@@ -82,12 +82,12 @@ Chain make_dir_chain(Env* e, const char* path, char* stop, bool create) {
 }
 
 // After a failed remove_file, with its cause.
-void report_delete_failure(const char* path) {
-  progress_print("\r\nFile:%sが削除できませんでした。errno=%d", path, Env::last_error());
+void report_delete_failure(Progress& p, const char* path) {
+  progress_print(p, "\r\nFile:%sが削除できませんでした。errno=%d", path, Env::last_error());
 }
 
-void report_move_failure(const char* path) {
-  progress_print("\r\nFile:%sを移動出来ませんでした。", path);
+void report_move_failure(Progress& p, const char* path) {
+  progress_print(p, "\r\nFile:%sを移動出来ませんでした。", path);
 }
 
 // Deletes the source index file (when there is one); false (reported) when
@@ -95,19 +95,19 @@ void report_move_failure(const char* path) {
 bool delete_source_index(Run& run, const Thread& t) {
   if (!t.has_index) return true;
   if (!run.env->remove_file(t.src_index.disk)) {
-    report_delete_failure(t.src_index.text);
+    report_delete_failure(run.progress, t.src_index.text);
     return false;
   }
   return true;
 }
 
 void delete_source_data(Run& run, const Thread& t) {
-  if (!run.env->remove_file(t.src_data.disk)) report_delete_failure(t.src_data.text);
+  if (!run.env->remove_file(t.src_data.disk)) report_delete_failure(run.progress, t.src_data.text);
 }
 
 void move_index_back(Run& run, const Thread& t) {
   if (t.has_index && !run.env->rename_file(t.dst_index.disk, t.src_index.disk)) {
-    progress_print("\r\nFile:%sを元に戻せませんでした。", t.dst_index.text);
+    progress_print(run.progress, "\r\nFile:%sを元に戻せませんでした。", t.dst_index.text);
   }
 }
 
@@ -140,9 +140,10 @@ bool copy_pair(Run& run, const Thread& t, bool overwrite) {
 // to be touched (reported, or its index file was reported on its own).
 bool prepare(Run& run, const PathPair& source, const PathPair& destination, const ListedDir& dir,
              const ListedEntry& entry, Thread* t) {
+  Progress& p = run.progress;
   copy_text(t->name, sizeof t->name, entry.name.c_str());
   if (!companion_name(t->companion, t->name)) {
-    report_cut_path(t->companion, false);
+    report_cut_path(p, t->companion, false);
     return false;
   }
   t->self_paired = strcmp(t->companion, t->name) == 0;
@@ -154,22 +155,22 @@ bool prepare(Run& run, const PathPair& source, const PathPair& destination, cons
   char built[kPathSize];
   companion_name(built, entry.disk.c_str());  // fits: the lower-cased twin did
   // Files arrive at the destination under their lower-cased names.
-  if (!join_pair(&t->src_data, source, t->name, entry.disk.c_str(), false) ||
-      !join_pair(&t->src_index, source, t->companion, index ? index->disk.c_str() : built,
+  if (!join_pair(p, &t->src_data, source, t->name, entry.disk.c_str(), false) ||
+      !join_pair(p, &t->src_index, source, t->companion, index ? index->disk.c_str() : built,
                  false) ||
-      !join_pair(&t->dst_data, destination, t->name, t->name, false) ||
-      !join_pair(&t->dst_index, destination, t->companion, t->companion, false)) {
+      !join_pair(p, &t->dst_data, destination, t->name, t->name, false) ||
+      !join_pair(p, &t->dst_index, destination, t->companion, t->companion, false)) {
     return false;
   }
   // The data file's size, asked for here rather than for every entry listed.
   FileStatus st;
   if (!run.env->stat(t->src_data.disk, &st)) {
-    progress_print("\r\nFile:%sを読み込めませんでした。このファイルはスキップします。",
+    progress_print(p, "\r\nFile:%sを読み込めませんでした。このファイルはスキップします。",
                    t->src_data.text);
     return false;
   }
   if (st.kind != FileKind::kFile) {
-    report_not_regular(t->src_data.text);
+    report_not_regular(p, t->src_data.text);
     return false;
   }
   t->size = st.size;
@@ -182,15 +183,16 @@ bool prepare(Run& run, const PathPair& source, const PathPair& destination, cons
 bool destination_ready(Run& run, const PathPair& source, const PathPair& destination_pair,
                        bool create) {
   Env* e = run.env;
+  Progress& p = run.progress;
   const char* destination = destination_pair.disk;
   char stop[kPathSize];
   switch (make_dir_chain(e, destination, stop, create)) {
     case Chain::kReady: break;
     case Chain::kLink:
-      progress_print("\r\nDir:%sはリンクです。コピーを中止します。", stop);
+      progress_print(p, "\r\nDir:%sはリンクです。コピーを中止します。", stop);
       return false;
     case Chain::kFailed:
-      progress_print("\r\nDir:%sを作成出来ませんでした。コピーを中止します。",
+      progress_print(p, "\r\nDir:%sを作成出来ませんでした。コピーを中止します。",
                      destination_pair.text);
       return false;
   }
@@ -201,11 +203,11 @@ bool destination_ready(Run& run, const PathPair& source, const PathPair& destina
   // never moved onto itself.
   FileIdentity a, b;
   if (!e->identity(source.disk, &a) || !e->identity(destination, &b)) {
-    progress_print("\r\nDir:%sを調べられませんでした。スキップします。", destination_pair.text);
+    progress_print(p, "\r\nDir:%sを調べられませんでした。スキップします。", destination_pair.text);
     return false;
   }
   if (a == b) {
-    progress_print("\r\nDir:%sは移動先と同じフォルダです。スキップします。", source.text);
+    progress_print(p, "\r\nDir:%sは移動先と同じフォルダです。スキップします。", source.text);
     return false;
   }
   return true;
@@ -273,25 +275,25 @@ Decision plan_thread(Run& run, const Thread& t, const Policy& policy, bool* empt
 }
 
 // The line for a thread that stays where it is; false for one that goes on.
-bool report_staying(const Job& j, const Policy& policy) {
+bool report_staying(Progress& p, const Job& j, const Policy& policy) {
   const Thread& t = j.t;
   switch (j.d.verdict) {
-    case Verdict::kIndexUnusable: progress_print("\r\nFile:%sが開けませんでした。", t.src_index.text); break;
+    case Verdict::kIndexUnusable: progress_print(p, "\r\nFile:%sが開けませんでした。", t.src_index.text); break;
     case Verdict::kLeaveDropped: break;
     case Verdict::kTooLarge:
     case Verdict::kSameUnknown:
-      progress_print("\r\nFile:%sを読み込めませんでした。このファイルはスキップします。", t.src_data.text);
+      progress_print(p, "\r\nFile:%sを読み込めませんでした。このファイルはスキップします。", t.src_data.text);
       break;
-    case Verdict::kNotRegular: report_not_regular(t.dst_data.text); break;
+    case Verdict::kNotRegular: report_not_regular(p, t.dst_data.text); break;
     case Verdict::kDirectoryThere:
       if (policy.copyonly) {
-        progress_print("\r\nFile:%s 移動先ファイルを作成出来ませんでした。", t.dst_data.text);
+        progress_print(p, "\r\nFile:%s 移動先ファイルを作成出来ませんでした。", t.dst_data.text);
       } else {
-        report_move_failure(t.src_data.text);
+        report_move_failure(p, t.src_data.text);
       }
       break;
     case Verdict::kSameFile:
-      progress_print("\r\nFile:%sは移動先と同じファイルです。スキップします。", t.src_data.text);
+      progress_print(p, "\r\nFile:%sは移動先と同じファイルです。スキップします。", t.src_data.text);
       break;
     default: return false;
   }
@@ -314,7 +316,7 @@ void index_step(Run& run, std::vector<Job>* jobs, const PathPair& destination) {
         if (t.has_index && !e->rename_file(t.src_index.disk, t.dst_index.disk) &&
             !(index_may_be_replaced(e, t, j.empty_there) &&
               e->replace_file(t.src_index.disk, t.dst_index.disk))) {
-          report_move_failure(t.src_index.text);
+          report_move_failure(run.progress, t.src_index.text);
           j.alive = false;
         }
         break;
@@ -330,7 +332,7 @@ void index_step(Run& run, std::vector<Job>* jobs, const PathPair& destination) {
   for (Job& j : *jobs) {
     if (!j.alive || !drops_source(j.d.verdict)) continue;
     if (j.d.verdict == Verdict::kReplaceThenDrop && !names_kept) {
-      report_move_failure(j.t.src_data.text);
+      report_move_failure(run.progress, j.t.src_data.text);
       j.alive = false;
     } else {
       j.alive = delete_source_index(run, j.t);
@@ -372,7 +374,7 @@ void data_step(Run& run, std::vector<Job>* jobs) {
       bool moved = j.empty_there ? e->replace_file(t.src_data.disk, t.dst_data.disk)
                                  : e->rename_file(t.src_data.disk, t.dst_data.disk);
       if (!moved) {
-        report_move_failure(t.src_data.text);
+        report_move_failure(run.progress, t.src_data.text);
         j.undo = true;
       }
     } else if (drops_source(j.d.verdict)) {
@@ -422,13 +424,13 @@ bool decide_board(Run& run, const BoardDirs& b, bool act, std::vector<Job>* jobs
     // Sub-directories of a board are not touched.
     if (entry.kind == FileKind::kDir) continue;
     if (entry.problem != NameProblem::kNone || entry.kind != FileKind::kFile) {
-      report_untouched(b.from.disk, entry, false);
+      report_untouched(run.progress, b.from.disk, entry, false);
       continue;
     }
     // A temporary file of ours left by an interrupted run is no thread.
     if (is_leftover_temporary(entry.disk.c_str())) {
       char leftover[kPathSize];
-      if (act && join_path(leftover, b.from.disk, entry.disk.c_str(), false)) {
+      if (act && join_path(run.progress, leftover, b.from.disk, entry.disk.c_str(), false)) {
         run.env->remove_file(leftover);
       }
       continue;
@@ -439,7 +441,7 @@ bool decide_board(Run& run, const BoardDirs& b, bool act, std::vector<Job>* jobs
     if (!prepare(run, b.from, b.to, dir, entry, &j.t)) continue;
     j.d = plan_thread(run, j.t, policy, &j.empty_there);
     // A preview keeps them all, to count them.
-    j.alive = !report_staying(j, policy);
+    j.alive = !report_staying(run.progress, j, policy);
     if (j.alive || !act) jobs->push_back(j);
   }
   return true;
@@ -503,9 +505,9 @@ BoardPreview preview_board_dir(Run& run, const char* source, const char* destina
   BoardPreview p;
   std::vector<Job> jobs;
   // The run's lines for threads that stay are counted here, not shown.
-  const bool muted = progress_mute(true);
+  const bool muted = progress_mute(run.progress, true);
   const bool ready = decide_board(run, b, false, &jobs);
-  progress_mute(muted);
+  progress_mute(run.progress, muted);
   if (!ready) {
     p.left = true;
     return p;

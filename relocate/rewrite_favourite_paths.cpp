@@ -7,7 +7,6 @@
 #include <string>
 
 #include "platform/safe_replace.h"
-#include "report/progress_log.h"
 
 namespace vendrit {
 
@@ -20,8 +19,8 @@ const char* below_log(const char* path) {
   return p + 4;
 }
 
-void report_unreadable(const char* name) {
-  progress_print("\r\nFile:%sを読み込めませんでした。このファイルはスキップします。", name);
+void report_unreadable(Progress& p, const char* name) {
+  progress_print(p, "\r\nFile:%sを読み込めませんでした。このファイルはスキップします。", name);
 }
 
 // One favourites file as it was read, kept for the rest of the run: every
@@ -50,24 +49,24 @@ bool read_whole(Run& run, const char* name, Kept* kept) {
     if (!e->stat(name, &st) || st.kind == FileKind::kDir) {
       kept->state = Kept::kAbsent;
     } else {
-      report_unreadable(name);
+      report_unreadable(run.progress, name);
     }
     return false;
   }
   if (!f->status(&st) || st.size >= SIZE_MAX) {
-    report_unreadable(name);
+    report_unreadable(run.progress, name);
     return false;
   }
   std::unique_ptr<char[]> text(new (std::nothrow) char[static_cast<size_t>(st.size) + 1]);
   if (!text) {
-    report_unreadable(name);
+    report_unreadable(run.progress, name);
     return false;
   }
   long long n = f->read(text.get(), static_cast<size_t>(st.size));
   char more;
   // A file that grew since its size was taken is not rewritten from a part.
   if (n < 0 || (static_cast<uint64_t>(n) == st.size && f->read(&more, 1) != 0)) {
-    report_unreadable(name);
+    report_unreadable(run.progress, name);
     return false;
   }
   kept->text.assign(text.get(), static_cast<size_t>(n));
@@ -144,7 +143,7 @@ void rewrite_file(Run& run, size_t i, std::vector<FavouriteMove>* moves, Way way
     for (size_t j : changed) (*moves)[j].moved_in[i] = !back;
     return;
   }
-  progress_print("\r\nFile:%sを書けませんでした。このファイルはスキップします。", name);
+  progress_print(run.progress, "\r\nFile:%sを書けませんでした。このファイルはスキップします。", name);
   for (size_t j : changed) (*moves)[j].failed = true;
 }
 

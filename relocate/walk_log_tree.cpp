@@ -39,8 +39,8 @@ struct Walk {
 };
 
 // The line that starts a moved board, in a run and in a preview.
-void report_board(const BoardRecord& home, const char* old_server) {
-  progress_print("\r\nBBS:%s  %s->%s", home.board_id, old_server, home.server);
+void report_board(Progress& p, const BoardRecord& home, const char* old_server) {
+  progress_print(p, "\r\nBBS:%s  %s->%s", home.board_id, old_server, home.server);
 }
 
 // A preview's lines for one moved board: the run's "BBS:" line, then what
@@ -49,17 +49,18 @@ void preview_board(Run& run, const BoardRecord& home, const char* old_server,
                    const PathPair& source, const PathPair& destination, IndexFates* fates) {
   const BoardPreview p = preview_board_dir(run, source.text, destination.text, source.disk,
                                            destination.disk, fates);
-  const bool muted = progress_mute(false);
-  report_board(home, old_server);
+  Progress& out = run.progress;
+  const bool muted = progress_mute(out, false);
+  report_board(out, home, old_server);
   if (p.left) {
-    progress_print("\r\n　この板は移動しません");
+    progress_print(out, "\r\n　この板は移動しません");
   } else {
-    progress_print("\r\n　移動 %d　移動先と重複 %d（移動元を使う %d、移動先を使う %d）", p.moving,
+    progress_print(out, "\r\n　移動 %d　移動先と重複 %d（移動元を使う %d、移動先を使う %d）", p.moving,
                    p.source_wins + p.destination_wins, p.source_wins, p.destination_wins);
-    progress_print("　dat落ちで残す %d　飛ばす %d　お気に入り %d", p.dropped, p.skipped,
+    progress_print(out, "　dat落ちで残す %d　飛ばす %d　お気に入り %d", p.dropped, p.skipped,
                    p.favourites);
   }
-  progress_mute(muted);
+  progress_mute(out, muted);
 }
 
 // The first board record for `board_id` on a server other than `old_server`.
@@ -82,7 +83,7 @@ void visit_board_dir(Walk* w, const PathPair& server, const ListedDir* holder,
   if (sep < 0 || disk_sep < 0) return;  // a server directory needs the directory holding it
   const char* old_server = server.text + sep + 1;
   PathPair source;
-  if (!join_pair(&source, server, entry.name.c_str(), entry.disk.c_str(), true)) return;
+  if (!join_pair(run.progress, &source, server, entry.name.c_str(), entry.disk.c_str(), true)) return;
   if (is_excluded(run.catalogue, old_server, entry.name.c_str())) return;
   const BoardRecord* home = find_new_home(run.catalogue, entry.name.c_str(), old_server);
   if (!home) {
@@ -100,7 +101,7 @@ void visit_board_dir(Walk* w, const PathPair& server, const ListedDir* holder,
                    home->server, home->board_id) ||
       !format_text(destination.disk, kPathSize, "%.*s\\%s\\%s", static_cast<int>(disk_sep),
                    server.disk, server_disk, home->board_id)) {
-    report_cut_path(destination.text, true);
+    report_cut_path(run.progress, destination.text, true);
     return;
   }
   ++w->boards;
@@ -109,10 +110,10 @@ void visit_board_dir(Walk* w, const PathPair& server, const ListedDir* holder,
     case Walk::kPreview: preview_board(run, *home, old_server, source, destination, w->fates); return;
     case Walk::kRun: break;
   }
-  report_board(*home, old_server);
+  report_board(run.progress, *home, old_server);
   move_board_dir(run, source.text, destination.text, source.disk, destination.disk);
   run.env->remove_dir(source.disk);
-  g_ui->show_progress(w->boards, w->total, progress_failures() > 0);
+  run.progress.ui->show_progress(w->boards, w->total, run.progress.failures > 0);
 }
 
 // `dir.text` is the program path (lower-case below log), `dir.disk` the same
@@ -128,7 +129,7 @@ void walk(Walk* w, const PathPair& dir, const ListedDir* holder) {
     if (skipped_by_name(e.name.c_str())) continue;
     // A link is never walked, moved into or removed: it may lead anywhere.
     if (e.kind == FileKind::kLink || e.problem != NameProblem::kNone) {
-      report_untouched(dir.disk, e, true);
+      report_untouched(w->run.progress, dir.disk, e, true);
       continue;
     }
     if (server_dir) {
@@ -136,7 +137,7 @@ void walk(Walk* w, const PathPair& dir, const ListedDir* holder) {
       continue;
     }
     PathPair child;
-    if (!join_pair(&child, dir, e.name.c_str(), e.disk.c_str(), true)) continue;
+    if (!join_pair(w->run.progress, &child, dir, e.name.c_str(), e.disk.c_str(), true)) continue;
     walk(w, child, &entries);
     if (w->acts()) w->run.env->remove_dir(child.disk);
   }
@@ -155,11 +156,11 @@ void walk_from(Walk* w, const char* path) {
   copy_text(root.text, kPathSize, path);
   copy_text(root.disk, kPathSize, path);
   // Only the run's own walk says what it met: the others are quiet.
-  const bool muted = progress_mute(!w->acts());
+  const bool muted = progress_mute(w->run.progress, !w->acts());
   favourites_forget();
   walk(w, root, nullptr);
   favourites_forget();
-  progress_mute(muted);
+  progress_mute(w->run.progress, muted);
 }
 
 }  // namespace

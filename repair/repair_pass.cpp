@@ -5,7 +5,6 @@
 
 #include "store/listed_dir.h"
 #include "store/relocate_paths.h"
-#include "platform/safe_replace.h"
 #include "platform/text.h"
 #include "repair/favourites_stream.h"
 #include "repair/foreign_host.h"
@@ -65,14 +64,14 @@ void rename_board_from_list(const Catalogue& c, ThreadIndex* record) {
   }
 }
 
-void add_favourite(const char* server, const ThreadIndex& record, const char* name) {
+void add_favourite(Progress& p, const char* server, const ThreadIndex& record, const char* name) {
   // Without an open stream (favorite.idx could not be created; the run
   // sequence has said so) the lines are skipped.
   if (!favourites_stream_is_open()) return;
   char line[kPartSize + sizeof record.board_id + kPathSize + 4];
   format_text(line, sizeof line, "%s\\%s\\%s\n", server, record.board_id, name);
   favourites_stream_write(line);
-  progress_print(kMsgFavourite, record.title);
+  progress_print(p, kMsgFavourite, record.title);
 }
 
 // One index file of a board directory, with everything the steps below name.
@@ -123,7 +122,7 @@ HostRepair repair_host(const Run& run, ThreadIndex* record, const char* server, 
 bool rewrite_log_first(Run& run, const IndexFile& f, const char* old_prefix, const char* new_host) {
   // An index file that cannot be written is reported before the log changes.
   if (!run.env->writable(f.disk_path)) {
-    progress_print(kMsgCannotWrite, f.path);
+    progress_print(run.progress, kMsgCannotWrite, f.path);
     return false;
   }
   char new_prefix[kPartSize];
@@ -183,7 +182,7 @@ void repair_index_file(Pass& pass, IndexFile& f, const ListedEntry& entry, int* 
   if (!whole || entry.kind != FileKind::kFile ||
       !format_text(f.disk_path, sizeof f.disk_path, "%s\\%s", f.dir.disk, entry.disk.c_str()) ||
       !read_thread_index(run.env, f.disk_path, &record, &read)) {
-    progress_print(kMsgCannotOpen, f.path);
+    progress_print(run.progress, kMsgCannotOpen, f.path);
     return;
   }
 
@@ -195,7 +194,7 @@ void repair_index_file(Pass& pass, IndexFile& f, const ListedEntry& entry, int* 
   if (!needs_repair(run, &record, f.dir.text, f.server, &host)) return;
 
   if (!*header_printed) {
-    progress_print(kMsgHeader, f.board_part);
+    progress_print(run.progress, kMsgHeader, f.board_part);
     *header_printed = 1;
   }
   record.flags &= kFlagMask;
@@ -203,11 +202,11 @@ void repair_index_file(Pass& pass, IndexFile& f, const ListedEntry& entry, int* 
   if (run.choices.favourites_rebuild &&
       (record.flags == kFavouriteFlags ||
        (record.flags == kFavouriteFlagsRegional && is_regional_or_rental(f.path)))) {
-    add_favourite(f.server, record, f.name);
+    add_favourite(run.progress, f.server, record, f.name);
   }
   if (host.rewrite_links && !rewrite_log_first(run, f, host.old_prefix, record.host)) return;
   if (write_thread_index(run.env, f.disk_path, record, true, &read) != ReplaceResult::kReplaced) {
-    progress_print(kMsgCannotWrite, f.path);
+    progress_print(run.progress, kMsgCannotWrite, f.path);
   }
 }
 
@@ -221,7 +220,7 @@ void repair_dir(Pass& pass, const PathPair& dir) {
     const bool walked = e.kind == FileKind::kDir && e.name[0] != '.';
     const bool index = !walked && strstr(e.name.c_str(), ".idx");
     if (e.problem != NameProblem::kNone && (walked || index)) {
-      report_untouched(dir.disk, e, walked);
+      report_untouched(pass.run.progress, dir.disk, e, walked);
       continue;
     }
     if (walked) {
@@ -263,7 +262,7 @@ int preview_repair_pass(Run& run, const char* path, const IndexFates& fates) {
   copy_text(root.disk, kPathSize, path);
   Preview preview{fates};
   Pass pass{run, &preview};
-  const bool muted = progress_mute(true);
+  const bool muted = progress_mute(run.progress, true);
   repair_dir(pass, root);
   for (const IndexFates::Arrival& a : fates.arriving) {
     char server[kPartSize], board_part[kPartSize];
@@ -273,7 +272,7 @@ int preview_repair_pass(Run& run, const char* path, const IndexFates& fates) {
       preview.count(run, &record, a.dir.c_str(), server);
     }
   }
-  progress_mute(muted);
+  progress_mute(run.progress, muted);
   return preview.rewrites;
 }
 

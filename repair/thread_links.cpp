@@ -7,7 +7,6 @@
 
 #include "platform/safe_replace.h"
 #include "platform/text.h"
-#include "report/progress_log.h"
 
 namespace vendrit {
 
@@ -135,6 +134,7 @@ LinkRewrite rewrite_thread_links(Run& run, const char* directory, const char* in
                                  const char* board_part, const char* old_prefix,
                                  const char* new_prefix, const char* disk_directory,
                                  const char* disk_log_name) {
+  Progress& p = run.progress;
   WorkBuffer& work = run.work;
   char by_param[kQuerySize], by_path[kQuerySize];
   format_text(by_param, sizeof by_param, "test/read.cgi?bbs=%s", board_part);
@@ -144,7 +144,7 @@ LinkRewrite rewrite_thread_links(Run& run, const char* directory, const char* in
   // A cut path names another file; it is never opened.
   if (!whole || !format_text(disk_log_path, sizeof disk_log_path, "%s\\%s", disk_directory,
                              disk_log_name)) {
-    progress_print(kMsgCannotRead, log_path);
+    progress_print(p, kMsgCannotRead, log_path);
     return LinkRewrite::kFailed;
   }
 
@@ -158,17 +158,17 @@ LinkRewrite rewrite_thread_links(Run& run, const char* directory, const char* in
     switch (read_log(run.env, work, disk_log_path, &size, &seen)) {
       case ReadOutcome::kRead: break;
       case ReadOutcome::kMissing:
-        progress_print(kMsgCannotRead, log_path);
+        progress_print(p, kMsgCannotRead, log_path);
         return LinkRewrite::kLogMissing;
       case ReadOutcome::kFailed:
-        progress_print(kMsgCannotRead, log_path);
+        progress_print(p, kMsgCannotRead, log_path);
         return LinkRewrite::kFailed;
     }
     size_t count = plan_rewrite(work.data, size, rule, nullptr);
     // The pieces point into the work buffer: the content is never copied.
     std::unique_ptr<ByteSpan[]> pieces(new (std::nothrow) ByteSpan[count]);
     if (!pieces) {
-      progress_print(kMsgCannotRead, log_path);
+      progress_print(p, kMsgCannotRead, log_path);
       return LinkRewrite::kFailed;
     }
     plan_rewrite(work.data, size, rule, pieces.get());
@@ -179,7 +179,7 @@ LinkRewrite rewrite_thread_links(Run& run, const char* directory, const char* in
     }
     break;
   }
-  progress_print(kMsgCannotWrite, log_path);
+  progress_print(p, kMsgCannotWrite, log_path);
   return LinkRewrite::kFailed;
 }
 

@@ -3,11 +3,10 @@
 #include <cstring>
 
 #include "platform/text.h"
-#include "report/progress_log.h"
 
 namespace vendrit {
 
-int run_backup_program(Env* env, const RunSettings& settings) {
+int run_backup_program(Env* env, Ui& ui, const RunSettings& settings) {
   if (settings.backupprog[0] == '\0') return -1;  // nothing to start
   // The working directory is everything before the last backslash of the
   // program's path: inside the quotes when the command begins with a quoted
@@ -23,7 +22,7 @@ int run_backup_program(Env* env, const RunSettings& settings) {
   long last = last_separator(dir);
   if (last >= 0) dir[last] = '\0';
   if (!env->run_process(command, last >= 0 ? dir : nullptr)) return -1;
-  if (settings.wait) g_ui->show_information("処理を続行します");
+  if (settings.wait) ui.show_information("処理を続行します");
   return 0;
 }
 

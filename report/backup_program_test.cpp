@@ -27,7 +27,7 @@ TEST_F(BackupProgramTest, WorkingDirectoryWaitAndConfirmation) {
     SCOPED_TRACE(r.first);
     copy_text(settings_.backupprog, kPathSize, r.first);
     fault_.processes.clear();
-    run_backup_program(env_, settings_);
+    run_backup_program(env_, *ui_, settings_);
     using Runs = std::vector<std::pair<std::string, std::string>>;
     const Runs want = *r.first ? Runs{{r.first, r.second}} : Runs{};
     EXPECT_EQ(fault_.processes, want);

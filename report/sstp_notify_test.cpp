@@ -3,7 +3,6 @@
 #include <chrono>
 #include <thread>
 
-#include "report/progress_log.h"
 #include "tests/test_support.h"
 
 namespace vendrit {
@@ -32,7 +31,7 @@ TEST(SakuraBlock, Parsing) {
 
 class SstpNotifyTest : public RootTest {
  protected:
-  void notify(int id, bool pause) { sstp_notify(env_, settings_, id, pause); }
+  void notify(int id, bool pause) { sstp_notify(progress_, env_, settings_, id, pause); }
 };
 
 // A request goes only to a host named in the "Sakura" block and only with
@@ -43,13 +42,12 @@ TEST_F(SstpNotifyTest, SentOnlyToAHostAndWithTheSwitch) {
   notify(4, true);  // no host
   fault_.shared_memory_name = "Sakura";
   fault_.shared_memory = std::string(4, '\0') + "sakura.hwnd\x01" "777\r\n";
-  g_sstp_target = find_sstp_target(env_);
+  progress_.sstp_target = find_sstp_target(env_);
   settings_.use_ukagaka = 0;
   notify(4, true);
   settings_.use_ukagaka = 1;
   notify(5, true);
   notify(8, false);
-  g_sstp_target = 0;
   EXPECT_EQ(ui_->loaded_scripts, (std::vector<int>{4, 4, 5, 8}));
   EXPECT_EQ(fault_.slept_ms, kSstpPauseMs);
   ASSERT_EQ(ui_->sent.size(), 2u);
@@ -71,15 +69,13 @@ TEST_F(SstpNotifyTest, QueuedAnnouncementsGoFirstAndPauseElsewhere) {
       return RecordingUi::send_copy_data(target, copy_data);
     }
   } host;
-  g_ui = &host;
+  progress_.ui = &host;
   settings_.use_ukagaka = 1;
-  g_sstp_target = 777;
-  sstp_announce(env_, settings_, 9, true);
-  sstp_announce(env_, settings_, 10, true);
+  progress_.sstp_target = 777;
+  sstp_announce(progress_, env_, settings_, 9, true);
+  sstp_announce(progress_, env_, settings_, 10, true);
   notify(8, false);
   sstp_announcer_stop();
-  g_sstp_target = 0;
-  g_ui = ui_;
   std::vector<int> events;
   for (const auto& sent : host.sent) events.push_back(atoi(sent.data.c_str() + sent.data.find("VendritStat") + 11));
   EXPECT_EQ(events, (std::vector<int>{9, 10, 8}));

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/env.h"
+#include "report/progress_log.h"
 #include "store/run.h"
 
 namespace vendrit {
@@ -53,9 +54,9 @@ const ListedEntry* find_entry(const ListedDir& dir, const char* name);
 // One progress line naming an entry that is never touched, and why: an odd
 // name, a link, or something that is not a regular file.  `dir` is the
 // directory as listed; `where_dir` is true where a directory was expected.
-void report_untouched(const char* dir, const ListedEntry& entry, bool where_dir);
+void report_untouched(Progress& p, const char* dir, const ListedEntry& entry, bool where_dir);
 
 // The line for a file that is not a regular one (a link, a FIFO, a device).
-void report_not_regular(const char* path);
+void report_not_regular(Progress& p, const char* path);
 
 }  // namespace vendrit

@@ -9,7 +9,6 @@
 
 #include "platform/text.h"
 #include "relocate/rewrite_favourite_paths.h"
-#include "report/progress_log.h"
 #ifdef _WIN32
 #include "platform/win32/wide_text.h"
 #endif
@@ -51,7 +50,6 @@ TempRoot::TempRoot() {
   fs::current_path(path_);
   platform_env()->fix_root();
   favourites_forget();
-  g_logging = 0;
 }
 
 TempRoot::~TempRoot() {
@@ -68,15 +66,12 @@ TempRoot::~TempRoot() {
 
 void RootTest::SetUp() {
   root_ = std::make_unique<TempRoot>();
-  g_ui = ui_ = new RecordingUi;
+  progress_.ui = ui_ = new RecordingUi;
   work_buffer_allocate(work_);
-  copy_data_block_free();
-  copy_data_block_allocate();
+  copy_data_block_allocate(progress_);
 }
 
 void RootTest::TearDown() {
-  copy_data_block_free();
-  g_ui = nullptr;
   delete ui_;
   root_.reset();
 }

@@ -27,8 +27,8 @@ class TempRoot {
   std::string path_, previous_;
 };
 
-// A TempRoot, a RecordingUi as g_ui, the copy-data block, and a run context of its own: a
-// FaultEnv, default settings and choices, an empty catalogue, the work buffer.
+// A TempRoot and a run context of its own: a FaultEnv, a RecordingUi, the work buffer and
+// copy-data block, an empty catalogue.
 class RootTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -46,6 +46,7 @@ class RootTest : public ::testing::Test {
   RunChoices& choices_ = run_.choices;
   Catalogue& catalogue_ = run_.catalogue;
   WorkBuffer& work_ = run_.work;
+  Progress& progress_ = run_.progress;
 };
 
 void write_file(const std::string& path, const std::string& bytes);  // makes its directory

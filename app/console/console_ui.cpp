@@ -8,7 +8,6 @@
 #include "app/console/console_settings.h"
 #include "app/main_window.h"
 #include "app/run_sequence.h"
-#include "report/progress_log.h"
 
 namespace vendrit {
 
@@ -82,7 +81,7 @@ bool ConsoleUi::read_command(std::string* word) {
 
 void ConsoleUi::run_main_window() {
   Run& run = *run_;
-  show_exclusion_summary(run.catalogue);
+  show_exclusion_summary(*this, run.catalogue);
   if (run.choices.preview) preview_sequence(run);
   fputc('\n', out_);
   fflush(out_);

@@ -12,8 +12,6 @@
 #include "app/win32/settings_dialog.h"
 #include "app/win32/win32_ui.h"
 #include "platform/win32/wide_text.h"
-#include "report/progress_log.h"
-#include "report/sstp_notify.h"
 #include "res/resource.h"
 #include "tests/test_support.h"
 
@@ -74,16 +72,15 @@ class DialogTest : public RootTest {
  protected:
   void SetUp() override {
     RootTest::SetUp();
-    g_ui = &win_ui_;
+    progress_.ui = &win_ui_;
     settings_.use_ukagaka = 1;
     choices_.run_mode = 1;
     host_ = CreateWindowW(L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, instance_, nullptr);
     SetWindowLongPtrW(host_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(host_proc));
-    g_sstp_target = reinterpret_cast<intptr_t>(host_);
+    progress_.sstp_target = reinterpret_cast<intptr_t>(host_);
     g_events.clear();
   }
   void TearDown() override {
-    g_sstp_target = 0;
     DestroyWindow(host_);
     RootTest::TearDown();
   }
@@ -97,9 +94,7 @@ class DialogTest : public RootTest {
 // "SSTP" (a host's answer) taken; GO! run on a worker while the buttons are disabled; only EXIT closes.
 TEST_F(DialogTest, MainWindow) {
   for (int i = 0; i < 1000; ++i) add_exclusion(("s" + std::to_string(i) + ".example").c_str(), "board");
-  g_ui = ui_;
-  show_exclusion_summary(catalogue_);
-  g_ui = &win_ui_;
+  show_exclusion_summary(*ui_, catalogue_);
   ASSERT_GT(ui_->output.size(), 40000u);
   inside_dialog(IDC_OUTPUT, [&](HWND main) {
     HWND output = GetDlgItem(main, IDC_OUTPUT);

@@ -45,7 +45,7 @@ void on_init(HWND dlg, LPARAM lparam) {
   // A multi-line edit control stops taking text at 32767 characters by
   // default, which would silently drop the end of a long run.
   SendDlgItemMessageW(dlg, IDC_OUTPUT, EM_SETLIMITTEXT, 0, 0);
-  show_exclusion_summary(run.catalogue);
+  show_exclusion_summary(*run.progress.ui, run.catalogue);
   HICON icon = LoadIconW(g_instance, MAKEINTRESOURCEW(IDI_VENDRIT));
   SendMessageW(dlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   char title[kPathSize];
@@ -54,12 +54,12 @@ void on_init(HWND dlg, LPARAM lparam) {
   DrawMenuBar(dlg);
   if (run.choices.run_mode == 2) PostMessageW(dlg, WM_COMMAND, kPostedGoCommand, 0);
   if (run.choices.preview) PostMessageW(dlg, WM_COMMAND, kPostedPreviewCommand, 0);
-  sstp_notify(run.env, run.settings, 1, false);
+  sstp_notify(run.progress, run.env, run.settings, 1, false);
 }
 
 void on_go(HWND dlg, bool preview) {
   Run& run = run_of(dlg);
-  g_ui->set_buttons_enabled(false);
+  run.progress.ui->set_buttons_enabled(false);
   if (g_worker) {
     CloseHandle(g_worker);
     g_worker = nullptr;
@@ -67,14 +67,14 @@ void on_go(HWND dlg, bool preview) {
   g_worker = CreateThread(nullptr, 0, preview ? preview_worker : run_worker, &run, 0, &g_worker_id);
   if (!g_worker) {
     g_worker_id = 0;
-    progress_show("\r\n処理を開始できませんでした");
-    g_ui->set_buttons_enabled(true);
+    progress_show(run.progress, "\r\n処理を開始できませんでした");
+    run.progress.ui->set_buttons_enabled(true);
   }
 }
 
 void on_settings(HWND dlg) {
   Run& run = run_of(dlg);
-  if (g_ui->run_settings_dialog(true) == 1) save_run_settings(run.env, run.settings);
+  if (run.progress.ui->run_settings_dialog(true) == 1) save_run_settings(run.env, run.settings);
 }
 
 // Waits until the announcer is idle, serving only the messages sent to this
@@ -102,7 +102,7 @@ void on_exit(HWND dlg) {
   ShowWindow(dlg, SW_HIDE);
   wait_for_announcer();
   Run& run = run_of(dlg);
-  sstp_notify(run.env, run.settings, 2, false);
+  sstp_notify(run.progress, run.env, run.settings, 2, false);
   EndDialog(dlg, 0);
 }
 
@@ -117,7 +117,7 @@ INT_PTR on_command(HWND dlg, WPARAM wparam) {
       return TRUE;
     case IDC_OUTPUT:
       if (HIWORD(wparam) != kEditOutOfSpace) return FALSE;
-      g_ui->output_clear();
+      run_of(dlg).progress.ui->output_clear();
       RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
       return TRUE;
     case IDC_GO:

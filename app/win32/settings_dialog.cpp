@@ -171,13 +171,14 @@ void on_browse(HWND dlg) {
 
 void announce(HWND dlg, int script) {
   Run& run = run_of(dlg);
-  sstp_announce(run.env, run.settings, script, true);
+  sstp_announce(run.progress, run.env, run.settings, script, true);
 }
 
 // A click on a choice announces it, through the announcer thread so that
 // the dialog never waits for the host; only "DirectSSTP発射" also changes a
 // setting at once, so that ticking it is itself announced and clearing it
 // silences everything that follows.
+
 bool on_choice(HWND dlg, int id) {
   if (id == IDC_UKAGAKA) {
     RunSettings& settings = run_of(dlg).settings;
