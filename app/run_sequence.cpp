@@ -1,5 +1,7 @@
 #include "app/run_sequence.h"
 
+#include <memory>
+
 #include "relocate/walk_log_tree.h"
 #include "repair/favourites_stream.h"
 #include "repair/repair_pass.h"
@@ -40,16 +42,18 @@ void run_sequence(Run& run) {
   walk_log_tree(run, "log");
   progress_log_close(p);
   announce(5, true);
+  std::unique_ptr<ReplacingWriter> favourites;
   if (run.choices.favourites_rebuild) {
     progress_print(p, "\r\n-------お気に入り同時修復");
-    if (!favourites_stream_open(run.env)) {
+    favourites = favourites_stream_open(run.env);
+    if (!favourites) {
       // The pass still runs; its favourites lines are skipped.
       progress_print(p, "\r\nFile:%sを書けませんでした。このファイルはスキップします。",
                      kFavouritesFileName);
     }
   }
-  repair_pass(run, "log");
-  if (run.choices.favourites_rebuild && favourites_stream_is_open() && !favourites_stream_close()) {
+  repair_pass(run, "log", favourites.get());
+  if (favourites && !favourites->commit()) {
     progress_print(p, "\r\nFile:%sを書けませんでした。このファイルはスキップします。",
                    kFavouritesFileName);
   }

@@ -23,17 +23,6 @@ void report_unreadable(Progress& p, const char* name) {
   progress_print(p, "\r\nFile:%sを読み込めませんでした。このファイルはスキップします。", name);
 }
 
-// One favourites file as it was read, kept for the rest of the run: every
-// moved thread is looked for in these texts instead of reading every file
-// again for each board.  A file is read again when it has changed on disk
-// since (checked before it is rewritten).
-struct Kept {
-  enum State { kUnread, kAbsent, kRead } state = kUnread;
-  std::string text;  // the bytes read
-  FileStatus seen;   // the file as it was when read
-};
-Kept g_kept[kFavouritesCapacity];
-
 bool same_file_state(const FileStatus& a, const FileStatus& b) {
   return a.kind == b.kind && a.size == b.size && a.modified == b.modified;
 }
@@ -41,13 +30,13 @@ bool same_file_state(const FileStatus& a, const FileStatus& b) {
 // Reads the whole file into `kept`.  False when it is gone (silently:
 // nothing of it to follow, and `kept` says so) or could not be read whole
 // (reported, and read again next time).
-bool read_whole(Run& run, const char* name, Kept* kept) {
+bool read_whole(Run& run, const char* name, FavouriteText* kept) {
   Env* e = run.env;
   std::unique_ptr<File> f = e->open(name, OpenMode::kRead);
   FileStatus st;
   if (!f) {
     if (!e->stat(name, &st) || st.kind == FileKind::kDir) {
-      kept->state = Kept::kAbsent;
+      kept->state = FavouriteText::kAbsent;
     } else {
       report_unreadable(run.progress, name);
     }
@@ -71,7 +60,7 @@ bool read_whole(Run& run, const char* name, Kept* kept) {
   }
   kept->text.assign(text.get(), static_cast<size_t>(n));
   kept->seen = st;
-  kept->state = Kept::kRead;
+  kept->state = FavouriteText::kRead;
   return true;
 }
 
@@ -98,12 +87,12 @@ enum class Way { kFollow, kBack, kForesee };
 void rewrite_file(Run& run, size_t i, std::vector<FavouriteMove>* moves, Way way) {
   const bool back = way == Way::kBack;
   const char* name = run.catalogue.favourites[i].c_str();
-  Kept* kept = &g_kept[i];
+  FavouriteText* kept = &run.favourite_texts[i];
   std::vector<size_t> changed;  // the moves whose entry this file holds
   for (int attempt = 0; attempt < 3; ++attempt) {
     changed.clear();
-    if (kept->state != Kept::kRead && !read_whole(run, name, kept)) {
-      if (kept->state == Kept::kAbsent) return;
+    if (kept->state != FavouriteText::kRead && !read_whole(run, name, kept)) {
+      if (kept->state == FavouriteText::kAbsent) return;
       for (FavouriteMove& m : *moves) m.failed = true;
       return;
     }
@@ -127,19 +116,19 @@ void rewrite_file(Run& run, size_t i, std::vector<FavouriteMove>* moves, Way way
     // again and look again.
     FileStatus now;
     if (!run.env->stat(name, &now) || !same_file_state(now, kept->seen)) {
-      kept->state = Kept::kUnread;
+      kept->state = FavouriteText::kUnread;
       continue;
     }
     const ByteSpan piece{text.data(), text.size()};
     const ReplaceResult result = replace_file_contents(run.env, name, &piece, 1, true, &kept->seen);
     if (result == ReplaceResult::kChanged) {
-      kept->state = Kept::kUnread;
+      kept->state = FavouriteText::kUnread;
       continue;
     }
     if (result != ReplaceResult::kReplaced) break;
     // Keep what was written, and how the file now looks on disk.
     kept->text = std::move(text);
-    if (!run.env->stat(name, &kept->seen)) kept->state = Kept::kUnread;
+    if (!run.env->stat(name, &kept->seen)) kept->state = FavouriteText::kUnread;
     for (size_t j : changed) (*moves)[j].moved_in[i] = !back;
     return;
   }
@@ -149,15 +138,14 @@ void rewrite_file(Run& run, size_t i, std::vector<FavouriteMove>* moves, Way way
 
 void rewrite_all(Run& run, std::vector<FavouriteMove>* moves, Way way) {
   const size_t files = run.catalogue.favourites.size();
+  if (run.favourite_texts.size() < files) run.favourite_texts.resize(files);
   for (FavouriteMove& m : *moves) m.moved_in.resize(files);
   for (size_t i = 0; i < files; ++i) rewrite_file(run, i, moves, way);
 }
 
 }  // namespace
 
-void favourites_forget() {
-  for (Kept& k : g_kept) k = Kept();
-}
+void favourites_forget(Run& run) { run.favourite_texts.clear(); }
 
 void follow_favourites(Run& run, std::vector<FavouriteMove>* moves) { rewrite_all(run, moves, Way::kFollow); }
 

@@ -6,8 +6,8 @@
 // The threads of one board are taken together: each file is rewritten at most
 // once for all of them, with the replacements made one thread after another,
 // as if each thread had been followed on its own.  A file is read whole once
-// and kept; it is rewritten whole through the safe replace, and read again
-// first when it changed on disk since.
+// and kept in the run (Run::favourite_texts); it is rewritten whole through
+// the safe replace, and read again first when it changed on disk since.
 #pragma once
 
 #include <vector>
@@ -44,6 +44,6 @@ int foresee_favourites(Run& run, std::vector<FavouriteMove>* moves);
 
 // Forgets the favourites files read so far: the next call reads them again.
 // Each relocation pass starts and ends with it.
-void favourites_forget();
+void favourites_forget(Run& run);
 
 }  // namespace vendrit

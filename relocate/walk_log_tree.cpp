@@ -157,9 +157,9 @@ void walk_from(Walk* w, const char* path) {
   copy_text(root.disk, kPathSize, path);
   // Only the run's own walk says what it met: the others are quiet.
   const bool muted = progress_mute(w->run.progress, !w->acts());
-  favourites_forget();
+  favourites_forget(w->run);
   walk(w, root, nullptr);
-  favourites_forget();
+  favourites_forget(w->run);
   progress_mute(w->run.progress, muted);
 }
 

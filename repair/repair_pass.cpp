@@ -64,13 +64,14 @@ void rename_board_from_list(const Catalogue& c, ThreadIndex* record) {
   }
 }
 
-void add_favourite(Progress& p, const char* server, const ThreadIndex& record, const char* name) {
+void add_favourite(Progress& p, ReplacingWriter* favourites, const char* server,
+                   const ThreadIndex& record, const char* name) {
   // Without an open stream (favorite.idx could not be created; the run
   // sequence has said so) the lines are skipped.
-  if (!favourites_stream_is_open()) return;
+  if (!favourites) return;
   char line[kPartSize + sizeof record.board_id + kPathSize + 4];
   format_text(line, sizeof line, "%s\\%s\\%s\n", server, record.board_id, name);
-  favourites_stream_write(line);
+  favourites_stream_write(favourites, line);
   progress_print(p, kMsgFavourite, record.title);
 }
 
@@ -164,7 +165,8 @@ struct Preview {
 // One walk of the pass.
 struct Pass {
   Run& run;
-  Preview* preview;  // a preview's count; null in a run
+  ReplacingWriter* favourites;  // favorite.idx being rebuilt; null: no lines
+  Preview* preview;             // a preview's count; null in a run
 };
 
 void repair_index_file(Pass& pass, IndexFile& f, const ListedEntry& entry, int* header_printed) {
@@ -202,7 +204,7 @@ void repair_index_file(Pass& pass, IndexFile& f, const ListedEntry& entry, int* 
   if (run.choices.favourites_rebuild &&
       (record.flags == kFavouriteFlags ||
        (record.flags == kFavouriteFlagsRegional && is_regional_or_rental(f.path)))) {
-    add_favourite(run.progress, f.server, record, f.name);
+    add_favourite(run.progress, pass.favourites, f.server, record, f.name);
   }
   if (host.rewrite_links && !rewrite_log_first(run, f, host.old_prefix, record.host)) return;
   if (write_thread_index(run.env, f.disk_path, record, true, &read) != ReplaceResult::kReplaced) {
@@ -248,11 +250,11 @@ void repair_dir(Pass& pass, const PathPair& dir) {
 
 }  // namespace
 
-void repair_pass(Run& run, const char* path) {
+void repair_pass(Run& run, const char* path, ReplacingWriter* favourites) {
   PathPair root;
   copy_text(root.text, kPathSize, path);
   copy_text(root.disk, kPathSize, path);
-  Pass pass{run, nullptr};
+  Pass pass{run, favourites, nullptr};
   repair_dir(pass, root);
 }
 
@@ -261,7 +263,7 @@ int preview_repair_pass(Run& run, const char* path, const IndexFates& fates) {
   copy_text(root.text, kPathSize, path);
   copy_text(root.disk, kPathSize, path);
   Preview preview{fates};
-  Pass pass{run, &preview};
+  Pass pass{run, nullptr, &preview};
   const bool muted = progress_mute(run.progress, true);
   repair_dir(pass, root);
   for (const IndexFates::Arrival& a : fates.arriving) {

@@ -22,9 +22,9 @@ class RepairPassTest : public RootTest {
   }
   void rebuild() {
     choices_.favourites_rebuild = 1;
-    ASSERT_TRUE(favourites_stream_open(env_));
-    repair_pass(run_, "log");
-    ASSERT_TRUE(favourites_stream_close());
+    auto favourites = favourites_stream_open(env_);
+    repair_pass(run_, "log", favourites.get());
+    ASSERT_TRUE(favourites->commit());
   }
 };
 

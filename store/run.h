@@ -5,6 +5,9 @@
 // takes that piece (Progress&, const Catalogue&, Env*).
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "catalogue/catalogue.h"
 #include "platform/env.h"
 #include "report/progress_log.h"
@@ -12,6 +15,14 @@
 #include "state/work_buffer.h"
 
 namespace vendrit {
+
+// A favourites file as the relocation last read it (see
+// relocate/rewrite_favourite_paths.h).
+struct FavouriteText {
+  enum State { kUnread, kAbsent, kRead } state = kUnread;
+  std::string text;  // the bytes read
+  FileStatus seen;   // the file as it was when read
+};
 
 struct Run {
   explicit Run(Env* e) : env(e) {}
@@ -22,6 +33,9 @@ struct Run {
   Catalogue catalogue;
   WorkBuffer work;
   Progress progress;
+  // By favourites file: its text, kept between the boards of one relocation
+  // walk (empty outside a walk).
+  std::vector<FavouriteText> favourite_texts;
 };
 
 }  // namespace vendrit

@@ -49,7 +49,6 @@ TempRoot::TempRoot() {
   }
   fs::current_path(path_);
   platform_env()->fix_root();
-  favourites_forget();
 }
 
 TempRoot::~TempRoot() {
@@ -133,7 +132,7 @@ void RootTest::add_exclusion(const char* server, const char* board_id) {
 void RootTest::add_favourites(const std::string& name, const std::string& content) {
   write_file(name, content);
   catalogue_.favourites.push_back(name);
-  favourites_forget();
+  favourites_forget(run_);
 }
 
 std::string index_line(const std::vector<std::string>& fields, const std::string& end) {

@@ -16,7 +16,7 @@
 
 namespace vendrit {
 
-// A fresh current directory, removed at the end; resets catalogue, settings and paths.
+// A fresh current directory, removed at the end.
 class TempRoot {
  public:
   TempRoot();
