@@ -2,11 +2,9 @@
 
 #include <cstring>
 
-#include "state/run_settings.h"
-
 namespace vendrit {
 
-CommandChoice apply_command_words(const char* line) {
+CommandChoice apply_command_words(const char* line, RunSettings* settings) {
   CommandChoice choice;
   auto has = [line](const char* word) { return strstr(line, word) != nullptr; };
   if (has("auto")) {
@@ -15,17 +13,17 @@ CommandChoice apply_command_words(const char* line) {
   }
   if (has("aborn")) {
     ++choice.run_mode;
-    g_settings.copyonly = 1;
+    settings->copyonly = 1;
   } else if (has("leave")) {
     ++choice.run_mode;
-    g_settings.copyonly = 0;
+    settings->copyonly = 0;
   }
   if (has("new")) {
     ++choice.run_mode;
-    g_settings.copylarge = 0;
+    settings->copylarge = 0;
   } else if (has("large")) {
     ++choice.run_mode;
-    g_settings.copylarge = 1;
+    settings->copylarge = 1;
   }
   choice.setup = has("setup");
   // The user asked to see first: a run then waits for GO!.

@@ -3,6 +3,8 @@
 // whole word.
 #pragma once
 
+#include "state/run_settings.h"
+
 namespace vendrit {
 
 struct CommandChoice {
@@ -15,7 +17,7 @@ struct CommandChoice {
 extern const char* const kCommandWordHelp[];
 
 // Applies the words of `command_line` (already cut and lower-cased) to
-// g_settings and returns the run mode and whether settings mode was asked for.
-CommandChoice apply_command_words(const char* command_line);
+// `settings` and returns the run mode and whether settings mode was asked for.
+CommandChoice apply_command_words(const char* command_line, RunSettings* settings);
 
 }  // namespace vendrit

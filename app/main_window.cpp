@@ -1,8 +1,6 @@
 #include "app/main_window.h"
 
-#include "catalogue/catalogue.h"
 #include "platform/text.h"
-#include "report/progress_log.h"
 
 namespace vendrit {
 
@@ -10,20 +8,19 @@ void format_window_title(char* buf, size_t size) {
   format_text(buf, size, "Vendrit Version %.2f [%s Version]", kVersion, kBuildLabel);
 }
 
-void show_exclusion_summary() {
-  g_ui->output_clear();
-  g_ui->output_append("処理除外鯖");
-  if (g_exclusion_count == 0) {
-    g_ui->output_append("はありません");
+void show_exclusion_summary(Ui& ui, const Catalogue& catalogue) {
+  ui.output_clear();
+  ui.output_append("処理除外鯖");
+  if (catalogue.exclusions.empty()) {
+    ui.output_append("はありません");
     return;
   }
-  g_ui->output_append("\r\n");
-  for (int i = 0; i < g_exclusion_count; ++i) {
-    const BoardRecord& e = g_exclusions[i];
+  ui.output_append("\r\n");
+  for (const BoardRecord& e : catalogue.exclusions) {
     char row[kPathSize * 2];
     format_text(row, sizeof row, "%-30s\t%-20s\t%s\r\n", e.server,
                 e.board_id[0] == '*' ? "全板" : e.board_id, e.number ? "○" : "×");
-    g_ui->output_append(row);
+    ui.output_append(row);
   }
 }
 

@@ -4,6 +4,9 @@
 
 #include <cstddef>
 
+#include "catalogue/catalogue.h"
+#include "state/ui.h"
+
 namespace vendrit {
 
 constexpr double kVersion = 3.08;
@@ -13,6 +16,6 @@ constexpr char kBuildLabel[] = "EM64T";
 void format_window_title(char* buf, size_t size);
 
 // Empties the output control and shows the exclusion list with its matched flags.
-void show_exclusion_summary();
+void show_exclusion_summary(Ui& ui, const Catalogue& catalogue);
 
 }  // namespace vendrit

@@ -2,9 +2,6 @@
 #include "app/main_window.h"
 #include "app/run_sequence.h"
 
-#include "state/run_settings.h"
-#include "catalogue/catalogue.h"
-#include "report/progress_log.h"
 #include "tests/test_support.h"
 #include "vendrit_config.h"
 
@@ -17,12 +14,12 @@ TEST_F(MainWindowTest, TitleAndExclusionSummary) {
   char title[260];
   format_window_title(title, sizeof title);
   EXPECT_STREQ(title, "Vendrit Version 3.08 [EM64T Version]");
-  show_exclusion_summary();
+  show_exclusion_summary(*ui_, catalogue_);
   EXPECT_EQ(ui_->output, "処理除外鯖はありません");
   add_exclusion("srv.example", "*all");
   add_exclusion("other.example", "news");
-  g_exclusions[0].number = 1;
-  show_exclusion_summary();
+  catalogue_.exclusions[0].number = 1;
+  show_exclusion_summary(*ui_, catalogue_);
   EXPECT_EQ(ui_->output, "処理除外鯖\r\nsrv.example" + std::string(19, ' ') + "\t全板" + std::string(16, ' ') +
                              "\t○\r\nother.example" + std::string(17, ' ') + "\tnews" + std::string(16, ' ') + "\t×\r\n");
 }
@@ -30,13 +27,13 @@ TEST_F(MainWindowTest, TitleAndExclusionSummary) {
 // A run replaces the text, beeps, re-enables the buttons, exits only in auto mode; a failed backup ends it first.
 TEST_F(MainWindowTest, RunSequence) {
   for (int row = 0; row < 4; ++row) {
-    const int backup = g_settings.backup = row / 2;
-    const int mode = g_run_mode = row % 2 + 1;
+    const int backup = settings_.backup = row / 2;
+    const int mode = choices_.run_mode = row % 2 + 1;
     SCOPED_TRACE(row);
     *ui_ = RecordingUi(), ui_->output = "left over";
     write_file("vendrit.log", "");
-    g_logging = 1;
-    run_sequence();
+    progress_.logging = true;
+    run_sequence(run_);
     if (backup) {
       EXPECT_EQ(ui_->output, "開始します\r\n外部バックアッププログラム起動中\r\n外部バックアッププログラムの起動に失敗しました");
       EXPECT_EQ(read_file("vendrit.log"), "");
@@ -56,7 +53,7 @@ TEST_F(MainWindowTest, PreviewForetellsTheRunAndChangesNothing) {
   const std::string old = std::string("old") + kMainSuffix, now = std::string("new") + kMainSuffix;
   const std::string from = "log\\" + old + "\\news\\", to = "log\\" + now + "\\news\\";
   add_board(now.c_str(), "news");
-  g_settings.no_move = 1;
+  settings_.no_move = 1;
   // 1 moves; 2 meets a larger copy there; 3 dropped out and stays; 4 meets a directory.
   for (const char* n : {"1", "2", "3", "4"}) {
     write_file(from + n + ".dat", "data");
@@ -67,13 +64,13 @@ TEST_F(MainWindowTest, PreviewForetellsTheRunAndChangesNothing) {
   make_dirs(to + "4.dat");
   add_favourites("fav.idx", old + "\\news\\1.idx\r\n" + old + "\\news\\2.idx\r\n");
   const std::vector<std::string> before = snapshot_tree(".");
-  preview_sequence();
+  preview_sequence(run_);
   EXPECT_EQ(snapshot_tree("."), before);
   EXPECT_EQ(ui_->output, "\r\n-------プレビュー（GO!を押すまで何も変更しません）\r\nBBS:news  " + old + "->" + now +
                              "\r\n　移動 1　移動先と重複 1（移動元を使う 0、移動先を使う 1）"
                              "　dat落ちで残す 1　飛ばす 1　お気に入り 2\r\n-------書き換える.idx 2件");
   EXPECT_EQ(ui_->buttons, std::vector<bool>{true});
-  run_sequence();
+  run_sequence(run_);
   EXPECT_EQ(read_file("fav.idx"), now + "\\news\\1.idx\r\n" + now + "\\news\\2.idx\r\n");
   EXPECT_EQ(snapshot_tree(from), (std::vector<std::string>{"3.dat=data", "3.idx=" + index_text(Index(0x10, old)),
                                                            "4.dat=data", "4.idx=" + index_text(Index(0, old))}));
@@ -90,13 +87,13 @@ TEST_F(MainWindowTest, FavouritesRebuild) {
     fault_.reset();
     if (failure == 1) fault_.lock_file("favorite.idx");
     if (failure == 2) fault_.fail_from(FaultOp::kRename, 1);
-    g_favourites_rebuild = 1;
-    run_sequence();
+    choices_.favourites_rebuild = 1;
+    run_sequence(run_);
     const size_t at = ui_->output.find("\r\n-------お気に入り同時修復");
     EXPECT_EQ(ui_->output.find("\r\nFile:favorite.idxを書けませんでした。このファイルはスキップします。") != std::string::npos,
               failure != 0);
     EXPECT_LT(at, ui_->output.find("終了しました"));
-    EXPECT_EQ(g_favourites_rebuild, 0);
+    EXPECT_EQ(choices_.favourites_rebuild, 0);
     EXPECT_EQ(read_file("favorite.idx"), failure ? "old list\r\n" : "");
     EXPECT_EQ(snapshot_tree(".").size(), 1u);
   }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/text.h"
+#include "state/run_settings.h"
 
 namespace vendrit {
 
@@ -17,8 +18,8 @@ struct SettingsForm {
 // The form for the settings as they are.  Only the value 1 selects the
 // second choice of a pair; any other value shows the first one, which OK
 // then stores as 0.
-SettingsForm settings_form();
-// OK: the settings take the form's choices.
-void apply_settings_form(const SettingsForm& f);
+SettingsForm settings_form(const RunSettings& settings, const RunChoices& choices);
+// OK: the settings and choices take the form's.
+void apply_settings_form(const SettingsForm& f, RunSettings* settings, RunChoices* choices);
 
 }  // namespace vendrit

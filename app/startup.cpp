@@ -1,10 +1,6 @@
 #include "app/startup.h"
 
 #include "app/command_words.h"
-#include "state/run_settings.h"
-#include "state/work_buffer.h"
-#include "catalogue/catalogue.h"
-#include "platform/env.h"
 #include "platform/text.h"
 #include "report/progress_log.h"
 #include "report/sstp_notify.h"
@@ -17,23 +13,22 @@ const char kMsgSecondInstance[] = "Vendritの多重起動は出来ません";
 const char kMsgNoRoot[] = "起動したフォルダを調べられませんでした";
 const char kMsgNoWorkBuffer[] = "作業用バッファが確保できませんでした";
 
-void release_markers() {
-  env()->root_lock_release();
-  env()->instance_marker_release();
+void release_markers(Env* e) {
+  e->root_lock_release();
+  e->instance_marker_release();
 }
 
-int refuse(const char* message) {
-  g_ui->show_error(message);
-  work_buffer_free();
-  release_markers();
+int refuse(Run* run, const char* message) {
+  run->progress.ui->show_error(message);
+  release_markers(run->env);
   return -1;
 }
 
 }  // namespace
 
-int vendrit_main(const char* command_line, Ui* ui) {
-  Env* e = env();
-  g_ui = ui;
+int vendrit_main(const char* command_line, Ui* ui, Run* run) {
+  Env* e = run->env;
+  run->progress.ui = ui;
 
   // Every path of the program (its own files, the reader's) stays below the
   // start directory, whatever directory changes happen later.
@@ -54,51 +49,46 @@ int vendrit_main(const char* command_line, Ui* ui) {
     return -1;
   }
 
-  catalogue_reset();
-  collect_favourites_list();
-  if (!work_buffer_allocate()) return refuse(kMsgNoWorkBuffer);
-  load_exclusion_list();
-  switch (load_board_list()) {
-    case BoardListOutcome::kFileMissing: return refuse(kMsgBoardListMissing);
-    case BoardListOutcome::kFull: return refuse(kMsgBoardListFull);
+  Catalogue& c = run->catalogue;
+  collect_favourites_list(e, c);
+  if (!work_buffer_allocate(run->work)) return refuse(run, kMsgNoWorkBuffer);
+  load_exclusion_list(e, run->work, c);
+  switch (load_board_list(e, run->work, c)) {
+    case BoardListOutcome::kFileMissing: return refuse(run, kMsgBoardListMissing);
+    case BoardListOutcome::kFull: return refuse(run, kMsgBoardListFull);
     case BoardListOutcome::kLoaded: break;
   }
-  switch (report_duplicates()) {
-    case DuplicateOutcome::kReportFailed: return refuse(kMsgDuplicatesNotExcluded);
-    case DuplicateOutcome::kReported: return refuse(kMsgDuplicatesReported);
+  switch (report_duplicates(e, run->work, c)) {
+    case DuplicateOutcome::kReportFailed: return refuse(run, kMsgDuplicatesNotExcluded);
+    case DuplicateOutcome::kReported: return refuse(run, kMsgDuplicatesReported);
     case DuplicateOutcome::kNone: break;
   }
 
   char words[kPathSize];
   copy_text(words, sizeof words, command_line ? command_line : "");
   lower_sjis(words);
-  g_settings = RunSettings();
-  load_run_settings();
-  g_favourites_rebuild = 0;
-  g_foreign_server = 0;
-  CommandChoice choice = apply_command_words(words);
-  g_run_mode = choice.run_mode;
-  g_preview = choice.preview;
+  load_run_settings(e, &run->settings);
+  CommandChoice choice = apply_command_words(words, &run->settings);
+  run->choices = RunChoices();
+  run->choices.run_mode = choice.run_mode;
+  run->choices.preview = choice.preview;
 
   if (choice.run_mode != 2 && choice.setup) {
     // Settings mode: no host has been looked up, so nothing is announced.
-    g_sstp_target = 0;
-    if (ui->run_settings_dialog(false) != 0) save_run_settings();
-    work_buffer_free();
-    release_markers();
+    run->progress.sstp_target = 0;
+    if (ui->run_settings_dialog(false) != 0) save_run_settings(e, run->settings);
+    release_markers(e);
     return 0;
   }
 
-  progress_log_detect();
-  g_sstp_target = find_sstp_target();
+  progress_log_detect(run->progress, e);
+  run->progress.sstp_target = find_sstp_target(e);
   // The message buffer lives in this block; without it nothing can be shown.
-  if (!copy_data_block_allocate()) return refuse(kMsgNoWorkBuffer);
+  if (!copy_data_block_allocate(run->progress)) return refuse(run, kMsgNoWorkBuffer);
 
   ui->run_main_window();
 
-  copy_data_block_free();
-  work_buffer_free();
-  release_markers();
+  release_markers(e);
   return 0;
 }
 

@@ -1,10 +1,6 @@
 #include "app/startup.h"
 #include "app/command_words.h"
 
-#include "state/run_settings.h"
-#include "state/work_buffer.h"
-#include "catalogue/catalogue.h"
-#include "report/progress_log.h"
 #include "tests/test_support.h"
 #include "vendrit_config.h"
 
@@ -19,13 +15,9 @@ class StartupTest : public RootTest {
  protected:
   void SetUp() override {
     RootTest::SetUp();
-    work_buffer_free();  // start-up allocates these itself
-    copy_data_block_free();
     write_file("2channel.brd", board("news"));
   }
-  void expect_released(bool other = false) {
-    EXPECT_TRUE(!g_work.data && !g_copy_data_block && fault_.marker_held_ == other);
-  }
+  int start(const char* words) { return vendrit_main(words, ui_, &run_); }
 };
 
 TEST_F(StartupTest, Refusals) {
@@ -46,13 +38,13 @@ TEST_F(StartupTest, Refusals) {
     if (!r.board_list.empty()) write_file("2channel.brd", r.board_list);
     fault_.reset();
     if (r.fault == 1) fault_.lock_file("exclude.lst");
-    if (r.fault == 2) fail_work_buffer_growths(1);
+    if (r.fault == 2) fail_work_buffer_growths(work_, 1);
     fault_.marker_held_ = r.fault == 3;
     ui_->errors.clear();
-    EXPECT_EQ(vendrit_main("setup", ui_), -1);  // even settings mode is refused
+    EXPECT_EQ(start("setup"), -1);  // even settings mode is refused
     EXPECT_EQ(ui_->errors, std::vector<std::string>{r.message});
     EXPECT_EQ(ui_->main_windows + ui_->dialogs.size(), 0u);
-    expect_released(r.fault == 3);
+    EXPECT_EQ(fault_.marker_held_, r.fault == 3);
   }
 }
 
@@ -64,33 +56,32 @@ TEST_F(StartupTest, MainWindowLifeAndRelease) {
   make_dirs("elsewhere");
   std::vector<long> seen;
   ui_->on_main_window = [&] {
-    seen = {g_work.data != nullptr, g_copy_data_block != nullptr, fault_.marker_held_, g_run_mode,
-            g_settings.copyonly, g_board_count, g_favourite_count, g_logging};
+    seen = {fault_.marker_held_, choices_.run_mode, settings_.copyonly, catalogue_.boards.size() == 1,
+            catalogue_.favourites.size() == 1, progress_.logging};
     enter_dir("elsewhere");
-    g_settings.wait = 1;
-    save_run_settings();
+    settings_.wait = 1;
+    save_run_settings(env_, settings_);
   };
-  EXPECT_EQ(vendrit_main("x AUTO setup", ui_), 0);
+  EXPECT_EQ(start("x AUTO setup"), 0);
   enter_dir("..");
-  EXPECT_EQ(seen, (std::vector<long>{1, 1, 1, 2, 1, 1, 1, 0}));
+  EXPECT_EQ(seen, (std::vector<long>{1, 2, 1, 1, 1, 0}));
   EXPECT_TRUE(ui_->main_windows == 1 && ui_->dialogs.empty() && ui_->errors.empty());
-  expect_released();
+  EXPECT_FALSE(fault_.marker_held_);
   EXPECT_NE(read_file("vendrit.ini").find("wait=1"), std::string::npos);
   EXPECT_FALSE(file_exists("elsewhere\\vendrit.ini"));
 }
 
 // Settings mode: unowned dialog, no main window; cancel writes nothing, OK saves the words' choice too.
 TEST_F(StartupTest, SettingsModeSavesUnlessCancelled) {
-  EXPECT_EQ(vendrit_main("setup", ui_), 0);
+  EXPECT_EQ(start("setup"), 0);
   EXPECT_EQ(ui_->dialogs, std::vector<bool>{false});
   EXPECT_FALSE(file_exists("vendrit.ini"));
-  expect_released();
   write_file("vendrit.ini", "[vendrit]\r\ncopylarge=1\r\n");
   ui_->dialog_result = 1;
-  EXPECT_EQ(vendrit_main("setup new", ui_), 0);
+  EXPECT_EQ(start("setup new"), 0);
   EXPECT_EQ(read_file("vendrit.ini").substr(0, 50), "[vendrit]\r\ncopylarge=0\r\ncopyonly=0\r\nchangelink=1\r\n");
   EXPECT_EQ(ui_->main_windows, 0);
-  expect_released();
+  EXPECT_FALSE(fault_.marker_held_);
 }
 
 TEST(CommandWords, Table) {
@@ -101,13 +92,12 @@ TEST(CommandWords, Table) {
       {"leave", 1, 1, 1, 0, 1, false}, {"aborn leave", 0, 1, 1, 1, 1, false},  // only aborn counts
       {"new large", 1, 1, 1, 1, 0, false}, {"leave large", 1, 0, 2, 0, 1, false},  // only new counts; two choices: auto
       {"xxnewsxx", 1, 1, 1, 1, 0, false},  // substrings count
-      {"setup new", 0, 1, 1, 0, 0, true}, {"setup", 0, 0, 0, 0, 0, true},
+      {"setup new", 0, 1, 1, 0, 0, true},
       {"preview leave large", 1, 0, 1, 0, 1, false}};  // a preview waits for GO!
   for (const Row& r : rows) {
-    g_settings.copyonly = r.copyonly_before;
-    g_settings.copylarge = r.copylarge_before;
-    CommandChoice c = apply_command_words(r.line);
-    EXPECT_EQ(std::vector<int>({c.run_mode, c.setup, g_settings.copyonly, g_settings.copylarge}),
+    RunSettings s{r.copyonly_before, r.copylarge_before};
+    CommandChoice c = apply_command_words(r.line, &s);
+    EXPECT_EQ(std::vector<int>({c.run_mode, c.setup, s.copyonly, s.copylarge}),
               std::vector<int>({r.mode, r.setup, r.copyonly, r.copylarge})) << r.line;
   }
 }

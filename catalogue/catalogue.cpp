@@ -1,25 +1,12 @@
 #include "catalogue/catalogue.h"
 
 #include <cstring>
-#include <string>
-#include <unordered_map>
-#include <vector>
 
-#include "state/work_buffer.h"
 #include "catalogue/line_reader.h"
-#include "platform/env.h"
 #include "platform/safe_replace.h"
 #include "vendrit_config.h"
 
 namespace vendrit {
-
-BoardRecord g_boards[kBoardListCapacity];
-int g_board_count = 0;
-BoardRecord g_exclusions[kExclusionCapacity];
-int g_exclusion_count = 0;
-char g_favourites[kFavouritesCapacity][kPathSize];
-int g_favourite_count = 0;
-int g_duplicate_groups = 0;
 
 const char kMsgBoardListMissing[] = "2channel.brdがありません";
 const char kMsgBoardListFull[] = "鯖大杉";
@@ -75,29 +62,11 @@ bool is_plain_name(const char* name) {
   return true;
 }
 
-}  // namespace
-
-namespace {
-// Exclusion entries by server name, each bucket in file order.  Only entries
-// naming the same server can match, so scanning the bucket finds exactly
-// the first match a scan of the whole list would.  Valid for the entries it
-// was built from; until it is rebuilt the whole list is scanned.
-std::unordered_map<std::string, std::vector<int>> g_exclusions_by_server;
-int g_indexed_exclusions = -1;
-
 bool exclusion_matches(const BoardRecord& e, const char* board_id) {
   return e.board_id[0] == '*' || strcmp(e.board_id, board_id) == 0;
 }
-}  // namespace
 
-void catalogue_reset() {
-  g_indexed_exclusions = -1;
-  g_board_count = 0;
-  g_exclusion_count = 0;
-  g_favourite_count = 0;
-  g_duplicate_groups = 0;
-  duplicate_index_reset();
-}
+}  // namespace
 
 bool is_family_server(const char* server) {
   if (!strstr(server, kMainSuffix) && !strstr(server, kSisterSuffix)) return false;
@@ -107,27 +76,27 @@ bool is_family_server(const char* server) {
   return strstr(server, inner) == nullptr;
 }
 
-
-void exclusion_index_rebuild() {
-  g_exclusions_by_server.clear();
-  for (int i = 0; i < g_exclusion_count; ++i) g_exclusions_by_server[g_exclusions[i].server].push_back(i);
-  g_indexed_exclusions = g_exclusion_count;
+void exclusion_index_rebuild(Catalogue& c) {
+  c.exclusions_by_server.clear();
+  for (size_t i = 0; i < c.exclusions.size(); ++i) {
+    c.exclusions_by_server[c.exclusions[i].server].push_back(static_cast<int>(i));
+  }
+  c.indexed_exclusions = c.exclusions.size();
 }
 
-int is_excluded(const char* server, const char* board_id) {
-  if (g_indexed_exclusions == g_exclusion_count) {
-    auto bucket = g_exclusions_by_server.find(server);
-    if (bucket == g_exclusions_by_server.end()) return 0;
+int is_excluded(Catalogue& c, const char* server, const char* board_id) {
+  if (c.indexed_exclusions == c.exclusions.size()) {
+    auto bucket = c.exclusions_by_server.find(server);
+    if (bucket == c.exclusions_by_server.end()) return 0;
     for (int i : bucket->second) {
-      if (exclusion_matches(g_exclusions[i], board_id)) {
-        g_exclusions[i].number = 1;
+      if (exclusion_matches(c.exclusions[i], board_id)) {
+        c.exclusions[i].number = 1;
         return 1;
       }
     }
     return 0;
   }
-  for (int i = 0; i < g_exclusion_count; ++i) {
-    BoardRecord& e = g_exclusions[i];
+  for (BoardRecord& e : c.exclusions) {
     if (strcmp(e.server, server) == 0 && exclusion_matches(e, board_id)) {
       e.number = 1;
       return 1;
@@ -136,16 +105,16 @@ int is_excluded(const char* server, const char* board_id) {
   return 0;
 }
 
-void collect_favourites_list() {
-  g_favourite_count = 0;
-  std::unique_ptr<DirListing> listing = env()->list_dir(".", false);
+void collect_favourites_list(Env* env, Catalogue& c) {
+  c.favourites.clear();
+  std::unique_ptr<DirListing> listing = env->list_dir(".", false);
   if (!listing) return;
   DirEntry entry;
   while (listing->next(&entry)) {
     // Only this process works on the root now: a temporary file of ours
     // here is a leftover of an interrupted run.
     if (entry.kind == FileKind::kFile && is_leftover_temporary(entry.name.c_str())) {
-      env()->remove_file(entry.name.c_str());
+      env->remove_file(entry.name.c_str());
       continue;
     }
     if (!ends_with_nocase(entry.name.c_str(), ".idx")) continue;
@@ -153,26 +122,25 @@ void collect_favourites_list() {
     // A favourites file is rewritten by replacing it: a link would be
     // replaced by a copy and a FIFO could block, so only regular files count.
     if (entry.kind != FileKind::kFile) continue;
-    if (g_favourite_count == kFavouritesCapacity) continue;  // surplus files are ignored
-    copy_text(g_favourites[g_favourite_count], kFavouriteNameChars + 1, entry.name.c_str());
-    ++g_favourite_count;
+    if (c.favourites.size() == kFavouritesCapacity) continue;  // surplus files are ignored
+    c.favourites.push_back(entry.name.substr(0, kFavouriteNameChars));
   }
 }
 
-void load_exclusion_list() {
-  g_exclusion_count = 0;
-  g_indexed_exclusions = -1;
-  std::unique_ptr<File> file = env()->open(kExclusionFile, OpenMode::kRead);
+void load_exclusion_list(Env* env, WorkBuffer& work, Catalogue& c) {
+  c.exclusions.clear();
+  exclusion_index_rebuild(c);
+  std::unique_ptr<File> file = env->open(kExclusionFile, OpenMode::kRead);
   if (!file) return;
   LineReader reader(std::move(file));
-  char* line = g_work.data;
+  char* line = work.data;
   while (reader.next_piece(line, kExclusionPieceChars) > 0) {
     if (line[0] == '\n' || line[0] == '#') continue;
-    if (g_exclusion_count == kExclusionCapacity) continue;  // surplus lines are ignored
+    if (c.exclusions.size() == kExclusionCapacity) continue;  // surplus lines are ignored
     const char* word[2];
     size_t len[2];
     if (split_words(line, " \t\n\v\f\r", word, len, 2) < 2) continue;
-    BoardRecord& rec = g_exclusions[g_exclusion_count];
+    BoardRecord rec;
     memset(&rec, 0, sizeof rec);
     // A board id too long for the field is rejected rather than cut: a cut id
     // could match a board the line never named.
@@ -183,19 +151,19 @@ void load_exclusion_list() {
     unsigned char first = static_cast<unsigned char>(rec.server[0]);
     if (first < 0x41 || first > 0x7A) continue;
     rec.number = 0;
-    ++g_exclusion_count;
+    c.exclusions.push_back(rec);
   }
-  exclusion_index_rebuild();
+  exclusion_index_rebuild(c);
 }
 
-BoardListOutcome load_board_list() {
-  std::unique_ptr<File> file = env()->open(kBoardListFile, OpenMode::kRead);
+BoardListOutcome load_board_list(Env* env, WorkBuffer& work, Catalogue& c) {
+  std::unique_ptr<File> file = env->open(kBoardListFile, OpenMode::kRead);
   if (!file) return BoardListOutcome::kFileMissing;
-  g_board_count = 0;
-  g_duplicate_groups = 0;
-  duplicate_index_reset();
+  c.boards.clear();
+  c.duplicate_groups = 0;
+  c.boards_by_id.clear();
   LineReader reader(std::move(file));
-  char* line = g_work.data;
+  char* line = work.data;
   while (reader.next_piece(line, kBoardPieceChars) > 0) {
     if (line[0] != '\t') continue;
     if (strchr(line, 0x1B)) continue;
@@ -203,7 +171,7 @@ BoardListOutcome load_board_list() {
     const char* word[3];
     size_t len[3];
     if (split_words(line, "\t\n\v\f\r", word, len, 3) < 3) continue;
-    BoardRecord& cand = g_boards[g_board_count];
+    BoardRecord cand;
     memset(&cand, 0, sizeof cand);
     // The server and the board id become directory names: a record that
     // would build any other path is dropped like one with an over-long field.
@@ -214,9 +182,10 @@ BoardListOutcome load_board_list() {
     }
     take_cut(cand.board_name, sizeof cand.board_name, word[2], len[2]);
 
-    if (is_excluded(cand.server, cand.board_id) || !is_family_server(cand.server)) continue;
-    if (!assign_duplicate_group()) continue;
-    if (++g_board_count == kBoardListCapacity) return BoardListOutcome::kFull;
+    if (is_excluded(c, cand.server, cand.board_id) || !is_family_server(cand.server)) continue;
+    if (!assign_duplicate_group(c, cand)) continue;
+    c.boards.push_back(cand);
+    if (c.boards.size() == kBoardListCapacity) return BoardListOutcome::kFull;
   }
   return BoardListOutcome::kLoaded;
 }

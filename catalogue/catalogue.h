@@ -1,6 +1,6 @@
 // The board catalogue: what the program knows about boards before it touches
 // the log tree.  Filled once at start-up from the reader's files in the
-// current directory and kept for the life of the process:
+// root and kept for every run of the process:
 //   - the favourites list: the favourites index files (*.idx) of the root;
 //   - the exclusion list ("exclude.lst"): servers or boards never touched;
 //   - the board list ("2channel.brd"): each handled board with its server.
@@ -9,8 +9,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
+#include "platform/env.h"
 #include "platform/text.h"
+#include "state/work_buffer.h"
 
 namespace vendrit {
 
@@ -32,29 +37,38 @@ struct BoardRecord {
   int32_t number;
 };
 
-extern BoardRecord g_boards[kBoardListCapacity];
-extern int g_board_count;
-extern BoardRecord g_exclusions[kExclusionCapacity];
-extern int g_exclusion_count;
-extern char g_favourites[kFavouritesCapacity][kPathSize];
-extern int g_favourite_count;
-extern int g_duplicate_groups;
+struct Catalogue {
+  std::vector<BoardRecord> boards;      // handled boards, in list order
+  std::vector<BoardRecord> exclusions;  // in file order
+  std::vector<std::string> favourites;  // favourites file names
+  int duplicate_groups = 0;
+  // Exclusion entries by server name, each bucket in file order.  Only
+  // entries naming the same server can match, so scanning the bucket finds
+  // exactly the first match a scan of the whole list would.  Valid for the
+  // first `indexed_exclusions` entries it was built from; while the list
+  // holds another number, the whole list is scanned.
+  std::unordered_map<std::string, std::vector<int>> exclusions_by_server;
+  size_t indexed_exclusions = 0;
+  // Kept boards by board id, each bucket in list order, while the list loads.
+  std::unordered_map<std::string, std::vector<int>> boards_by_id;
+};
 
 enum class BoardListOutcome { kLoaded, kFileMissing, kFull };
 
-void collect_favourites_list();
-void load_exclusion_list();
-BoardListOutcome load_board_list();
+// The loaders read their file through `env`; the work buffer holds a line.
+void collect_favourites_list(Env* env, Catalogue& c);
+void load_exclusion_list(Env* env, WorkBuffer& work, Catalogue& c);
+BoardListOutcome load_board_list(Env* env, WorkBuffer& work, Catalogue& c);
 
-// Called for the candidate at g_boards[g_board_count]: sets its duplicate
-// group (and that of earlier boards) and answers whether it stays (true).
-bool assign_duplicate_group();
-// Forgets the kept boards known to assign_duplicate_group (a new load).
-void duplicate_index_reset();
+// Called for a board list candidate before it joins c.boards: sets its
+// duplicate group (and that of earlier boards) and answers whether it stays
+// (true).
+bool assign_duplicate_group(Catalogue& c, BoardRecord& cand);
 
 enum class DuplicateOutcome { kNone, kReportFailed, kReported };
-// With duplicate groups present, appends the report to exclude.lst.
-DuplicateOutcome report_duplicates();
+// With duplicate groups present, appends the report (built in the work
+// buffer) to exclude.lst.
+DuplicateOutcome report_duplicates(Env* env, WorkBuffer& work, const Catalogue& c);
 
 // Messages shown when start-up refuses to go on.
 extern const char kMsgBoardListMissing[];
@@ -64,14 +78,11 @@ extern const char kMsgDuplicatesReported[];
 
 // 1 when the exclusion list covers this server and board id: the first
 // matching entry gets its matched flag set.  Shared by both walks.
-int is_excluded(const char* server, const char* board_id);
+int is_excluded(Catalogue& c, const char* server, const char* board_id);
 // Indexes the exclusion list for is_excluded (done by load_exclusion_list).
-void exclusion_index_rebuild();
+void exclusion_index_rebuild(Catalogue& c);
 
 // True when `server` names a board server of a handled family.
 bool is_family_server(const char* server);
-
-// Empties every table (tests and repeated start-ups in one process).
-void catalogue_reset();
 
 }  // namespace vendrit

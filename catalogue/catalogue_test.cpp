@@ -12,21 +12,24 @@ std::string main_host(const char* name) { return std::string(name) + kMainSuffix
 std::string line(const std::string& server, const std::string& id, const std::string& name = "x") {
   return "\t" + server + "\t" + id + "\t" + name + "\r\n";
 }
-std::vector<std::string> table(const BoardRecord* r, int n) {
+std::vector<std::string> table(const std::vector<BoardRecord>& rows) {
   std::vector<std::string> out;
-  for (int i = 0; i < n; ++i) out.push_back(std::string(r[i].server) + "|" + r[i].board_id + "|" + r[i].board_name);
+  for (const BoardRecord& r : rows) out.push_back(std::string(r.server) + "|" + r.board_id + "|" + r.board_name);
   return out;
 }
 
-class CatalogueTest : public RootTest {};
+class CatalogueTest : public RootTest {
+ protected:
+  void load_exclusions() { load_exclusion_list(env_, work_, catalogue_); }
+};
 
 // Files ending in .idx (any case), not favboard.idx nor a directory, up to capacity.
 TEST_F(CatalogueTest, FavouritesList) {
   for (const char* f : {"favorite.idx", "Other.IDX", "favboard.idx", "notes.txt", "x.idx.bak"}) write_file(f, "");
   make_dirs("folder.idx");
-  auto names = [] {
-    collect_favourites_list();
-    return std::set<std::string>(g_favourites, g_favourites + g_favourite_count);
+  auto names = [this] {
+    collect_favourites_list(env_, catalogue_);
+    return std::set<std::string>(catalogue_.favourites.begin(), catalogue_.favourites.end());
   };
   EXPECT_EQ(names(), (std::set<std::string>{"favorite.idx", "Other.IDX"}));
   // Only the exact lower-case name is passed over (one spelling at a time: on Windows the two are one file).
@@ -39,8 +42,8 @@ TEST_F(CatalogueTest, FavouritesList) {
 
 TEST_F(CatalogueTest, ExclusionLines) {
   add_exclusion("left.example", "x");
-  load_exclusion_list();
-  EXPECT_EQ(g_exclusion_count, 0);  // a missing file is an empty list
+  load_exclusions();
+  EXPECT_EQ(catalogue_.exclusions.size(), 0u);  // a missing file is an empty list
   write_file("exclude.lst",
              "#---------------\r\n\r\noneword\r\n9digit.example board\r\n"
              "  Alpha.example news\r\n"  // leading blanks are fine
@@ -52,18 +55,18 @@ TEST_F(CatalogueTest, ExclusionLines) {
              // 259 bytes make one piece; the rest of the line is read as a line of its own.
              "first.example news" + std::string(259 - 18, ' ') + "tail.example misc\r\n"
              "last.example news");  // no line end
-  load_exclusion_list();
-  EXPECT_EQ(table(g_exclusions, g_exclusion_count),
+  load_exclusions();
+  EXPECT_EQ(table(catalogue_.exclusions),
             (std::vector<std::string>{"Alpha.example|news|", "beta.example|*|", "zeta.example|news|", "_under.example|news|",
                                       "[bracket.example|news|", "first.example|news|", "tail.example|misc|",
                                       "last.example|news|"}));
-  for (int i = 0; i < g_exclusion_count; ++i) EXPECT_EQ(g_exclusions[i].number, 0);
+  for (const BoardRecord& r : catalogue_.exclusions) EXPECT_EQ(r.number, 0);
   std::string text;  // capacity + 3 lines
   for (int i = 0; i < kExclusionCapacity + 3; ++i) text += "srv" + std::to_string(i) + ".example b\r\n";
   write_file("exclude.lst", text);
-  load_exclusion_list();
-  EXPECT_EQ(g_exclusion_count, kExclusionCapacity);
-  EXPECT_STREQ(g_exclusions[kExclusionCapacity - 1].server, "srv1023.example");
+  load_exclusions();
+  EXPECT_EQ(catalogue_.exclusions.size(), size_t(kExclusionCapacity));
+  EXPECT_STREQ(catalogue_.exclusions.back().server, "srv1023.example");
 }
 
 TEST_F(CatalogueTest, BoardLinesFamiliesAndFields) {
@@ -77,8 +80,8 @@ TEST_F(CatalogueTest, BoardLinesFamiliesAndFields) {
                  // 48 single bytes then a double-byte character that does not fit.
                  line(main_host("i"), "cut", std::string(48, 'n') + "板") +
                  line(main_host("h"), "last").substr(0, main_host("h").size() + 8));
-  ASSERT_EQ(load_board_list(), BoardListOutcome::kLoaded);
-  EXPECT_EQ(table(g_boards, g_board_count),
+  ASSERT_EQ(load_board_list(env_, work_, catalogue_), BoardListOutcome::kLoaded);
+  EXPECT_EQ(table(catalogue_.boards),
             (std::vector<std::string>{main_host("a") + "|news|ニュース 速報:芸能",  // spaces and a real ':' kept
                                       sister + "|pink|桃色", main_host("g") + "|short|" + std::string(kBoardNameSize - 1, 'N'),
                                       main_host("i") + "|cut|" + std::string(48, 'n'), main_host("h") + "|last|x"}));
@@ -92,9 +95,9 @@ TEST_F(CatalogueTest, ExclusionComesBeforeFamilyTestAndFlagsFirstEntryOnly) {
   add_exclusion(main_host("z").c_str(), "none");
   write_file("2channel.brd", line("foreign.example.org", "misc") + line(main_host("a"), "news") +
                                  line(main_host("a"), "other") + line(main_host("b"), "news"));
-  ASSERT_EQ(load_board_list(), BoardListOutcome::kLoaded);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(g_exclusions[i].number, i < 2 ? 1 : 0) << i;
-  EXPECT_EQ(table(g_boards, g_board_count), std::vector<std::string>{main_host("b") + "|news|x"});
+  ASSERT_EQ(load_board_list(env_, work_, catalogue_), BoardListOutcome::kLoaded);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(catalogue_.exclusions[i].number, i < 2 ? 1 : 0) << i;
+  EXPECT_EQ(table(catalogue_.boards), std::vector<std::string>{main_host("b") + "|news|x"});
 }
 
 }  // namespace

@@ -33,17 +33,16 @@ TEST_F(DuplicatesTest, GroupsAndReport) {
     for (auto& r : c.rows) brd += "\t" + std::string(r.first) + kMainSuffix + "\t" + r.second + "\tname\r\n";
     write_file("2channel.brd", brd);
     write_file("exclude.lst", "mine.example b\r\n");
-    load_exclusion_list();
-    ASSERT_EQ(load_board_list(), BoardListOutcome::kLoaded);
-    EXPECT_EQ(report_duplicates(), c.report.empty() ? DuplicateOutcome::kNone : DuplicateOutcome::kReported);
+    load_exclusion_list(env_, work_, catalogue_);
+    ASSERT_EQ(load_board_list(env_, work_, catalogue_), BoardListOutcome::kLoaded);
+    EXPECT_EQ(report_duplicates(env_, work_, catalogue_), c.report.empty() ? DuplicateOutcome::kNone : DuplicateOutcome::kReported);
     EXPECT_EQ(read_file("exclude.lst"), "mine.example b\r\n" + c.report);
   }
   // An exclude.lst that cannot be written holds no report.
-  catalogue_reset();
   write_file("2channel.brd", "\t" + row("d", "z\tn") + "\t" + row("e", "z\tn"));
   fault_.lock_file("exclude.lst");
-  ASSERT_EQ(load_board_list(), BoardListOutcome::kLoaded);
-  EXPECT_EQ(report_duplicates(), DuplicateOutcome::kReportFailed);
+  ASSERT_EQ(load_board_list(env_, work_, catalogue_), BoardListOutcome::kLoaded);
+  EXPECT_EQ(report_duplicates(env_, work_, catalogue_), DuplicateOutcome::kReportFailed);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 namespace vendrit {
 
 namespace {
+// Each thread's own, as errno is: the announcer thread's calls never
+// overwrite the cause the worker is about to report.
 thread_local int g_last_error = 0;
 }  // namespace
 
@@ -11,18 +13,6 @@ int Env::last_error() { return g_last_error; }
 bool Env::fail(int error) {
   g_last_error = error;
   return false;
-}
-
-namespace {
-Env* g_env = nullptr;
-}
-
-Env* env() { return g_env ? g_env : platform_env(); }
-
-Env* set_env(Env* e) {
-  Env* old = env();
-  g_env = e;
-  return old;
 }
 
 }  // namespace vendrit

@@ -4,6 +4,7 @@
 // core goes through an Env.  There is one implementation per platform
 // (platform/posix, platform/win32) and a fault-injecting double for tests
 // (tests/fault_env.h) that fails or "crashes" on the N-th operation of a kind.
+// The core is handed the Env it uses, as an argument; it never looks one up.
 //
 // Paths are the program's own text: Shift_JIS bytes, components joined by a
 // backslash, usually relative to the current directory.  The POSIX
@@ -257,11 +258,8 @@ class EnvWrapper : public Env {
   Env* target_;
 };
 
-// The Env in use: the platform's own unless a test installed another.
-Env* env();
-// Installs `e` (null restores the platform's own); returns the previous one.
-Env* set_env(Env* e);
-// The platform's own implementation (defined in posix/ or win32/).
+// The platform's own implementation (defined in posix/ or win32/): one per
+// process, as the operating system it stands for is; the shells hand it on.
 Env* platform_env();
 
 }  // namespace vendrit

@@ -21,11 +21,11 @@ enum class Read { kRead, kMissing, kFailed };
 
 // The file's lines without their line ends (CR LF or LF).  A file that is
 // not there (or is no regular file) reads as missing.
-Read read_lines(const char* file, std::vector<std::string>* lines) {
-  std::unique_ptr<File> f = env()->open(file, OpenMode::kRead);
+Read read_lines(Env* env, const char* file, std::vector<std::string>* lines) {
+  std::unique_ptr<File> f = env->open(file, OpenMode::kRead);
   if (!f) {
     FileStatus st;
-    return env()->stat(file, &st) && st.kind == FileKind::kFile ? Read::kFailed : Read::kMissing;
+    return env->stat(file, &st) && st.kind == FileKind::kFile ? Read::kFailed : Read::kMissing;
   }
   std::string all;
   char buf[4096];
@@ -93,9 +93,9 @@ bool quoted(const std::string& v) {
   return v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front();
 }
 
-bool lookup(const char* file, const char* section, const char* key, std::string* value) {
+bool lookup(Env* env, const char* file, const char* section, const char* key, std::string* value) {
   std::vector<std::string> lines;
-  if (read_lines(file, &lines) != Read::kRead) return false;
+  if (read_lines(env, file, &lines) != Read::kRead) return false;
   long end;
   long at = find_key(lines, section, key, &end);
   if (at < 0) return false;
@@ -108,9 +108,9 @@ bool lookup(const char* file, const char* section, const char* key, std::string*
 
 }  // namespace
 
-int ini_read_int(const char* file, const char* section, const char* key, int def) {
+int ini_read_int(Env* env, const char* file, const char* section, const char* key, int def) {
   std::string v;
-  if (!lookup(file, section, key, &v) || v.empty()) return def;
+  if (!lookup(env, file, section, key, &v) || v.empty()) return def;
   errno = 0;
   long long n = strtoll(v.c_str(), nullptr, 10);
   if (n > INT_MAX) return INT_MAX;
@@ -118,18 +118,19 @@ int ini_read_int(const char* file, const char* section, const char* key, int def
   return static_cast<int>(n);
 }
 
-void ini_read_string(const char* file, const char* section, const char* key, const char* def,
-                     char* buf, size_t size) {
+void ini_read_string(Env* env, const char* file, const char* section, const char* key,
+                     const char* def, char* buf, size_t size) {
   std::string v;
-  if (!lookup(file, section, key, &v)) v = def;
+  if (!lookup(env, file, section, key, &v)) v = def;
   // Cut between characters, never inside a double-byte one.
   copy_text(buf, sjis_fit(v.data(), v.size(), size - 1) + 1, v.c_str());
 }
 
-bool ini_write_string(const char* file, const char* section, const char* key, const char* value) {
+bool ini_write_string(Env* env, const char* file, const char* section, const char* key,
+                      const char* value) {
   std::vector<std::string> lines;
   // A file that is there but cannot be read is not written over.
-  if (read_lines(file, &lines) == Read::kFailed) return false;
+  if (read_lines(env, file, &lines) == Read::kFailed) return false;
   long end;
   long at = find_key(lines, section, key, &end);
   // A value that reading would trim or take quotes off ("C:\Program Files\bk.exe"
@@ -148,7 +149,7 @@ bool ini_write_string(const char* file, const char* section, const char* key, co
   std::string text;
   for (const std::string& line : lines) text += line + "\r\n";
   ByteSpan all{text.data(), text.size()};
-  return replace_file_contents(file, &all, 1) == ReplaceResult::kReplaced;
+  return replace_file_contents(env, file, &all, 1) == ReplaceResult::kReplaced;
 }
 
 }  // namespace vendrit

@@ -9,17 +9,20 @@
 // inside one more pair of quotes.
 //
 // The file is Shift_JIS bytes whatever the system's code page, as a Japanese
-// Windows writes it; it is read through the OS seam and written with CR LF
+// Windows writes it; it is read through the Env given and written with CR LF
 // line ends through the safe replace.
 #pragma once
 
 #include <cstddef>
 
+#include "platform/env.h"
+
 namespace vendrit {
 
-int ini_read_int(const char* file, const char* section, const char* key, int def);
-void ini_read_string(const char* file, const char* section, const char* key, const char* def,
-                     char* buf, size_t size);
-bool ini_write_string(const char* file, const char* section, const char* key, const char* value);
+int ini_read_int(Env* env, const char* file, const char* section, const char* key, int def);
+void ini_read_string(Env* env, const char* file, const char* section, const char* key,
+                     const char* def, char* buf, size_t size);
+bool ini_write_string(Env* env, const char* file, const char* section, const char* key,
+                      const char* value);
 
 }  // namespace vendrit

@@ -8,14 +8,14 @@
 
 namespace vendrit {
 
-bool temporary_path_for(const char* path, char* buf, size_t size, const char* what) {
+bool temporary_path_for(Env* env, const char* path, char* buf, size_t size, const char* what) {
   // Directory part: everything up to and including the last separator.
   size_t dir_len = 0;
   for (size_t i = 0; path[i]; i += sjis_char_size(path + i)) {
     if (path[i] == '\\' || path[i] == '/') dir_len = i + 1;
   }
   return format_text(buf, size, "%.*svendrit-%s-%lu.tmp", static_cast<int>(dir_len), path, what,
-                     env()->process_id());
+                     env->process_id());
 }
 
 bool is_leftover_temporary(const char* name) {
@@ -32,8 +32,9 @@ bool is_leftover_temporary(const char* name) {
   return false;
 }
 
-ReplacingWriter::ReplacingWriter(const char* target, const char* what, bool known_file) {
-  Env* e = env();
+ReplacingWriter::ReplacingWriter(Env* env, const char* target, const char* what, bool known_file)
+    : env_(env) {
+  Env* e = env;
   copy_text(target_, sizeof target_, target);
   FileStatus st;
   if (known_file || e->stat(target, &st)) {
@@ -42,7 +43,7 @@ ReplacingWriter::ReplacingWriter(const char* target, const char* what, bool know
     if (!known_file && st.kind != FileKind::kFile) return;
     if (!e->writable(target)) return;
   }
-  if (!temporary_path_for(target, temporary_, sizeof temporary_, what)) return;
+  if (!temporary_path_for(e, target, temporary_, sizeof temporary_, what)) return;
   file_ = e->open(temporary_, OpenMode::kCreateNew);
   if (!file_) {
     // One of ours left by an earlier process with the same id.
@@ -54,7 +55,7 @@ ReplacingWriter::ReplacingWriter(const char* target, const char* what, bool know
 
 ReplacingWriter::~ReplacingWriter() {
   file_.reset();
-  if (temporary_[0]) env()->remove_file(temporary_);
+  if (temporary_[0]) env_->remove_file(temporary_);
 }
 
 bool ReplacingWriter::write(const void* data, size_t size) {
@@ -74,7 +75,7 @@ bool ReplacingWriter::commit(bool overwrite, const FileStatus* unchanged) {
   bool ok = written_ && file_->sync();
   ok = file_->close() && ok;
   file_.reset();
-  Env* e = env();
+  Env* e = env_;
   if (ok) {
     ok = overwrite ? e->replace_file(temporary_, target_, unchanged)
                    : e->rename_file(temporary_, target_);
@@ -85,9 +86,9 @@ bool ReplacingWriter::commit(bool overwrite, const FileStatus* unchanged) {
   return ok;
 }
 
-ReplaceResult replace_file_contents(const char* path, const ByteSpan* pieces, size_t count,
+ReplaceResult replace_file_contents(Env* env, const char* path, const ByteSpan* pieces, size_t count,
                                     bool known_file, const FileStatus* unchanged) {
-  ReplacingWriter out(path, "replace", known_file);
+  ReplacingWriter out(env, path, "replace", known_file);
   if (!out.ok()) return ReplaceResult::kCannotOpen;
   out.write_pieces(pieces, count);
   if (out.commit(true, unchanged)) return ReplaceResult::kReplaced;

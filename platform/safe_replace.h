@@ -23,12 +23,12 @@ namespace vendrit {
 class ReplacingWriter {
  public:
   // Creates the temporary file ("vendrit-<what>-<process id>.tmp" in the
-  // target's directory).  A target that exists must be a regular file this
+  // target's directory) through `env`, which every later step uses too.  A target that exists must be a regular file this
   // process may write (a caller that has just seen it to be a regular file
   // says so with `known_file`); otherwise, or when the temporary file cannot
   // be made, nothing is created and ok() is false.
-  explicit ReplacingWriter(const char* target, const char* what = "replace",
-                           bool known_file = false);
+  ReplacingWriter(Env* env, const char* target, const char* what = "replace",
+                  bool known_file = false);
   ~ReplacingWriter();
   ReplacingWriter(const ReplacingWriter&) = delete;
   ReplacingWriter& operator=(const ReplacingWriter&) = delete;
@@ -49,6 +49,7 @@ class ReplacingWriter {
   bool target_changed() const { return changed_; }
 
  private:
+  Env* env_;
   char target_[kPathSize];
   char temporary_[kPathSize] = "";  // empty once nothing of ours is left to remove
   std::unique_ptr<File> file_;
@@ -70,14 +71,15 @@ enum class ReplaceResult {
 // that has just seen `path` to be a regular file says so with `known_file`;
 // one that made the pieces from the file's content passes the file as it
 // was read (see ReplacingWriter::commit).
-ReplaceResult replace_file_contents(const char* path, const ByteSpan* pieces, size_t count,
+ReplaceResult replace_file_contents(Env* env, const char* path, const ByteSpan* pieces, size_t count,
                                     bool known_file = false,
                                     const FileStatus* unchanged = nullptr);
 
 // Name of the temporary file for `path`: in the same directory, and named for
 // this process ("vendrit-<what>-<process id>.tmp"), so that no other process
 // ever writes the same one.  False when it would not fit.
-bool temporary_path_for(const char* path, char* buf, size_t size, const char* what = "replace");
+bool temporary_path_for(Env* env, const char* path, char* buf, size_t size,
+                        const char* what = "replace");
 
 // True for the name of a temporary file of this program (of any process, or
 // of an earlier version).  Only one instance works on a reader root at a

@@ -5,13 +5,14 @@
 #pragma once
 
 #include "store/relocate_paths.h"
+#include "store/run.h"
 
 namespace vendrit {
 
-// Copies `source` to `destination`.  With `overwrite` false an existing
+// Copies `source` to `destination` through the work buffer.  With `overwrite` false an existing
 // destination is never replaced (the copy then fails), and one that is not
 // a regular file never is.  1 when the destination now holds every byte of
 // the source; 0 otherwise, after a progress line naming the failing path.
-int copy_file_whole(const PathPair& source, const PathPair& destination, bool overwrite);
+int copy_file_whole(Run& run, const PathPair& source, const PathPair& destination, bool overwrite);
 
 }  // namespace vendrit

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "store/index_fates.h"
+#include "store/run.h"
 
 namespace vendrit {
 
@@ -19,7 +20,7 @@ namespace vendrit {
 // lower-case below log, names on disk may not be.  A board whose destination
 // leads through a link, or is the source directory itself, is left alone.
 // Every problem is one progress line; nothing is returned.
-void move_board_dir(const char* source, const char* destination,
+void move_board_dir(Run& run, const char* source, const char* destination,
                     const char* source_disk = nullptr, const char* destination_disk = nullptr);
 
 // What move_board_dir would do with the board, decided the same way, with
@@ -34,7 +35,7 @@ struct BoardPreview {
   int favourites = 0;         // favourites entries that would follow
 };
 // `fates` (may be null) learns where the board's index files would be.
-BoardPreview preview_board_dir(const char* source, const char* destination,
+BoardPreview preview_board_dir(Run& run, const char* source, const char* destination,
                                const char* source_disk, const char* destination_disk,
                                IndexFates* fates);
 

@@ -6,10 +6,7 @@
 #include <new>
 #include <string>
 
-#include "catalogue/catalogue.h"
-#include "platform/env.h"
 #include "platform/safe_replace.h"
-#include "report/progress_log.h"
 
 namespace vendrit {
 
@@ -22,20 +19,9 @@ const char* below_log(const char* path) {
   return p + 4;
 }
 
-void report_unreadable(const char* name) {
-  progress_print("\r\nFile:%sを読み込めませんでした。このファイルはスキップします。", name);
+void report_unreadable(Progress& p, const char* name) {
+  progress_print(p, "\r\nFile:%sを読み込めませんでした。このファイルはスキップします。", name);
 }
-
-// One favourites file as it was read, kept for the rest of the run: every
-// moved thread is looked for in these texts instead of reading every file
-// again for each board.  A file is read again when it has changed on disk
-// since (checked before it is rewritten).
-struct Kept {
-  enum State { kUnread, kAbsent, kRead } state = kUnread;
-  std::string text;  // the bytes read
-  FileStatus seen;   // the file as it was when read
-};
-Kept g_kept[kFavouritesCapacity];
 
 bool same_file_state(const FileStatus& a, const FileStatus& b) {
   return a.kind == b.kind && a.size == b.size && a.modified == b.modified;
@@ -44,37 +30,37 @@ bool same_file_state(const FileStatus& a, const FileStatus& b) {
 // Reads the whole file into `kept`.  False when it is gone (silently:
 // nothing of it to follow, and `kept` says so) or could not be read whole
 // (reported, and read again next time).
-bool read_whole(const char* name, Kept* kept) {
-  Env* e = env();
+bool read_whole(Run& run, const char* name, FavouriteText* kept) {
+  Env* e = run.env;
   std::unique_ptr<File> f = e->open(name, OpenMode::kRead);
   FileStatus st;
   if (!f) {
     if (!e->stat(name, &st) || st.kind == FileKind::kDir) {
-      kept->state = Kept::kAbsent;
+      kept->state = FavouriteText::kAbsent;
     } else {
-      report_unreadable(name);
+      report_unreadable(run.progress, name);
     }
     return false;
   }
   if (!f->status(&st) || st.size >= SIZE_MAX) {
-    report_unreadable(name);
+    report_unreadable(run.progress, name);
     return false;
   }
   std::unique_ptr<char[]> text(new (std::nothrow) char[static_cast<size_t>(st.size) + 1]);
   if (!text) {
-    report_unreadable(name);
+    report_unreadable(run.progress, name);
     return false;
   }
   long long n = f->read(text.get(), static_cast<size_t>(st.size));
   char more;
   // A file that grew since its size was taken is not rewritten from a part.
   if (n < 0 || (static_cast<uint64_t>(n) == st.size && f->read(&more, 1) != 0)) {
-    report_unreadable(name);
+    report_unreadable(run.progress, name);
     return false;
   }
   kept->text.assign(text.get(), static_cast<size_t>(n));
   kept->seen = st;
-  kept->state = Kept::kRead;
+  kept->state = FavouriteText::kRead;
   return true;
 }
 
@@ -98,15 +84,15 @@ enum class Way { kFollow, kBack, kForesee };
 
 // Makes the moves follow (or return) in favourites file `i`, which is
 // rewritten at most once; foreseen, only its kept text changes.
-void rewrite_file(int i, std::vector<FavouriteMove>* moves, Way way) {
+void rewrite_file(Run& run, size_t i, std::vector<FavouriteMove>* moves, Way way) {
   const bool back = way == Way::kBack;
-  const char* name = g_favourites[i];
-  Kept* kept = &g_kept[i];
+  const char* name = run.catalogue.favourites[i].c_str();
+  FavouriteText* kept = &run.favourite_texts[i];
   std::vector<size_t> changed;  // the moves whose entry this file holds
   for (int attempt = 0; attempt < 3; ++attempt) {
     changed.clear();
-    if (kept->state != Kept::kRead && !read_whole(name, kept)) {
-      if (kept->state == Kept::kAbsent) return;
+    if (kept->state != FavouriteText::kRead && !read_whole(run, name, kept)) {
+      if (kept->state == FavouriteText::kAbsent) return;
       for (FavouriteMove& m : *moves) m.failed = true;
       return;
     }
@@ -129,44 +115,44 @@ void rewrite_file(int i, std::vector<FavouriteMove>* moves, Way way) {
     // Changed on disk since it was read (the reader added an entry): read
     // again and look again.
     FileStatus now;
-    if (!env()->stat(name, &now) || !same_file_state(now, kept->seen)) {
-      kept->state = Kept::kUnread;
+    if (!run.env->stat(name, &now) || !same_file_state(now, kept->seen)) {
+      kept->state = FavouriteText::kUnread;
       continue;
     }
     const ByteSpan piece{text.data(), text.size()};
-    const ReplaceResult result = replace_file_contents(name, &piece, 1, true, &kept->seen);
+    const ReplaceResult result = replace_file_contents(run.env, name, &piece, 1, true, &kept->seen);
     if (result == ReplaceResult::kChanged) {
-      kept->state = Kept::kUnread;
+      kept->state = FavouriteText::kUnread;
       continue;
     }
     if (result != ReplaceResult::kReplaced) break;
     // Keep what was written, and how the file now looks on disk.
     kept->text = std::move(text);
-    if (!env()->stat(name, &kept->seen)) kept->state = Kept::kUnread;
+    if (!run.env->stat(name, &kept->seen)) kept->state = FavouriteText::kUnread;
     for (size_t j : changed) (*moves)[j].moved_in[i] = !back;
     return;
   }
-  progress_print("\r\nFile:%sを書けませんでした。このファイルはスキップします。", name);
+  progress_print(run.progress, "\r\nFile:%sを書けませんでした。このファイルはスキップします。", name);
   for (size_t j : changed) (*moves)[j].failed = true;
 }
 
-void rewrite_all(std::vector<FavouriteMove>* moves, Way way) {
-  for (FavouriteMove& m : *moves) m.moved_in.resize(static_cast<size_t>(g_favourite_count));
-  for (int i = 0; i < g_favourite_count; ++i) rewrite_file(i, moves, way);
+void rewrite_all(Run& run, std::vector<FavouriteMove>* moves, Way way) {
+  const size_t files = run.catalogue.favourites.size();
+  if (run.favourite_texts.size() < files) run.favourite_texts.resize(files);
+  for (FavouriteMove& m : *moves) m.moved_in.resize(files);
+  for (size_t i = 0; i < files; ++i) rewrite_file(run, i, moves, way);
 }
 
 }  // namespace
 
-void favourites_forget() {
-  for (Kept& k : g_kept) k = Kept();
-}
+void favourites_forget(Run& run) { run.favourite_texts.clear(); }
 
-void follow_favourites(std::vector<FavouriteMove>* moves) { rewrite_all(moves, Way::kFollow); }
+void follow_favourites(Run& run, std::vector<FavouriteMove>* moves) { rewrite_all(run, moves, Way::kFollow); }
 
-void unfollow_favourites(std::vector<FavouriteMove>* moves) { rewrite_all(moves, Way::kBack); }
+void unfollow_favourites(Run& run, std::vector<FavouriteMove>* moves) { rewrite_all(run, moves, Way::kBack); }
 
-int foresee_favourites(std::vector<FavouriteMove>* moves) {
-  rewrite_all(moves, Way::kForesee);
+int foresee_favourites(Run& run, std::vector<FavouriteMove>* moves) {
+  rewrite_all(run, moves, Way::kForesee);
   int followed = 0;
   for (const FavouriteMove& m : *moves) {
     for (bool in : m.moved_in) followed += in;

@@ -6,11 +6,13 @@
 // The threads of one board are taken together: each file is rewritten at most
 // once for all of them, with the replacements made one thread after another,
 // as if each thread had been followed on its own.  A file is read whole once
-// and kept; it is rewritten whole through the safe replace, and read again
-// first when it changed on disk since.
+// and kept in the run (Run::favourite_texts); it is rewritten whole through
+// the safe replace, and read again first when it changed on disk since.
 #pragma once
 
 #include <vector>
+
+#include "store/run.h"
 
 namespace vendrit {
 
@@ -31,17 +33,17 @@ struct FavouriteMove {
 };
 
 // Makes every move's entries follow.
-void follow_favourites(std::vector<FavouriteMove>* moves);
+void follow_favourites(Run& run, std::vector<FavouriteMove>* moves);
 // Moves back what follow_favourites moved for these threads (whose move then
 // failed), in the files where it moved them.
-void unfollow_favourites(std::vector<FavouriteMove>* moves);
+void unfollow_favourites(Run& run, std::vector<FavouriteMove>* moves);
 // For a preview: makes the entries follow in the texts kept in memory only
 // (a later board is looked for in them as a run would find the files) and
 // returns how many entries followed.  No file is written.
-int foresee_favourites(std::vector<FavouriteMove>* moves);
+int foresee_favourites(Run& run, std::vector<FavouriteMove>* moves);
 
 // Forgets the favourites files read so far: the next call reads them again.
 // Each relocation pass starts and ends with it.
-void favourites_forget();
+void favourites_forget(Run& run);
 
 }  // namespace vendrit

@@ -1,30 +1,30 @@
 #include "relocate/rewrite_favourite_paths.h"
 
-#include "catalogue/catalogue.h"
 #include "tests/test_support.h"
 
 namespace vendrit {
 namespace {
 
-class RewriteFavouritePathsTest : public RootTest {};
-
-// The favourites of threads `numbers` of one board follow it from old.x to new.x.
-bool rewrite(const char* dir, std::vector<std::string> numbers = {"1"}) {
-  std::vector<std::string> paths;
-  for (const std::string& n : numbers) {
-    paths.push_back("log\\" + std::string(dir) + "old.x\\news\\" + n + ".idx");
-    paths.push_back("log\\" + std::string(dir) + "new.x\\news\\" + n + ".idx");
+class RewriteFavouritePathsTest : public RootTest {
+ protected:
+  // The favourites of threads `numbers` of one board follow it from old.x to new.x.
+  bool rewrite(const char* dir, std::vector<std::string> numbers = {"1"}) {
+    std::vector<std::string> paths;
+    for (const std::string& n : numbers) {
+      paths.push_back("log\\" + std::string(dir) + "old.x\\news\\" + n + ".idx");
+      paths.push_back("log\\" + std::string(dir) + "new.x\\news\\" + n + ".idx");
+    }
+    std::vector<FavouriteMove> moves(numbers.size());
+    for (size_t i = 0; i < moves.size(); ++i) {
+      moves[i].source_index = paths[2 * i].c_str();
+      moves[i].destination_index = paths[2 * i + 1].c_str();
+    }
+    follow_favourites(run_, &moves);
+    bool all = true;
+    for (const FavouriteMove& m : moves) all = all && !m.failed;
+    return all;
   }
-  std::vector<FavouriteMove> moves(numbers.size());
-  for (size_t i = 0; i < moves.size(); ++i) {
-    moves[i].source_index = paths[2 * i].c_str();
-    moves[i].destination_index = paths[2 * i + 1].c_str();
-  }
-  follow_favourites(&moves);
-  bool all = true;
-  for (const FavouriteMove& m : moves) all = all && !m.failed;
-  return all;
-}
+};
 
 TEST_F(RewriteFavouritePathsTest, Cases) {
   const std::string nul(1, '\0'), pad(100, 'p'), old = "old.x\\news\\1.idx", now = "new.x\\news\\1.idx";
@@ -32,7 +32,7 @@ TEST_F(RewriteFavouritePathsTest, Cases) {
       {"a\r\n" + old + "\r\nb\n", "a\r\n" + now + "\r\nb\n"},  // line ends kept
       {old + "\r\n" + old + "\r\n", now + "\r\n" + old + "\r\n"},  // the first occurrence only
       {"b" + old + "\r\n", "b" + now + "\r\n"},  // inside a longer entry
-      {old + "2\r\n", now + "2\r\n"}, {"old.x\\news\\2.idx\r\n", "old.x\\news\\2.idx\r\n"},
+      {"old.x\\news\\2.idx\r\n", "old.x\\news\\2.idx\r\n"},
       {"OLD.X\\news\\1.idx\r\n", "OLD.X\\news\\1.idx\r\n"},  // capitals do not match
       {old + nul + "tail\xff", now + nul + "tail\xff"},  // bytes after a NUL carried
       {"x" + nul + old, "x" + nul + old},  // the search stops at a NUL
@@ -40,7 +40,7 @@ TEST_F(RewriteFavouritePathsTest, Cases) {
   };
   use_small_work_buffer();
   for (const auto& c : cases) {
-    g_favourite_count = 0;
+    catalogue_.favourites.clear();
     add_favourites("fav.idx", c.first);
     fault_.reset();
     rewrite("");
@@ -52,7 +52,7 @@ TEST_F(RewriteFavouritePathsTest, Cases) {
   rewrite("grp\\");
   EXPECT_EQ(read_file("grp.idx"), "grp\\" + now + "\r\n");
   // A board's threads together: each file is written once, as if each thread followed in turn.
-  g_favourite_count = 0;
+  catalogue_.favourites.clear();
   add_favourites("fav.idx", "old.x\\news\\2.idx\r\n" + old + "\r\n" + old + "\r\n");
   fault_.reset();
   rewrite("", {"1", "2", "1"});
@@ -64,10 +64,10 @@ TEST_F(RewriteFavouritePathsTest, Cases) {
 // Each favourites file is read once a run, again only when changed on disk; unopenable ones and directories are passed over.
 TEST_F(RewriteFavouritePathsTest, EachFileIsReadOnceAndKeptUpToDate) {
   add_favourites("a.idx", "old.x\\news\\1.idx\r\nold.x\\news\\2.idx\r\n");
-  copy_text(g_favourites[g_favourite_count++], kPathSize, "gone.idx");
+  catalogue_.favourites.push_back("gone.idx");
   add_favourites("b.idx", "old.x\\news\\2.idx\r\n");
   make_dirs("dir.idx");
-  copy_text(g_favourites[g_favourite_count++], kPathSize, "dir.idx");
+  catalogue_.favourites.push_back("dir.idx");
   fault_.reset();
   EXPECT_TRUE(rewrite("", {"1"}));
   write_file("b.idx", "x\r\nold.x\\news\\2.idx\r\n");  // another program changes it meanwhile

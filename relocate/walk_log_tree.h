@@ -7,21 +7,21 @@
 // one level below log (log\server) or two (log\group\server).
 #pragma once
 
-#include "catalogue/catalogue.h"  // is_excluded
 #include "store/index_fates.h"
+#include "store/run.h"
 
 namespace vendrit {
 
 // Walks `path` (normally "log") and moves what has to move.  The Ui hears
 // how many of the moved boards are done (boards counted by a first walk
 // that only looks).
-void walk_log_tree(const char* path);
+void walk_log_tree(Run& run, const char* path);
 
 // What walk_log_tree would do, found out the same way with nothing changed:
 // each moved board's "BBS:" line with what would happen to its threads
 // (preview_board_dir), and in `fates` where the index files would be.
 // Returns the number of boards that would move.
-int preview_log_tree(const char* path, IndexFates* fates);
+int preview_log_tree(Run& run, const char* path, IndexFates* fates);
 
 // True when `path` contains the main-family or sister-family suffix.
 bool is_server_dir(const char* path);

@@ -1,6 +1,5 @@
 #include "relocate/walk_log_tree.h"
 
-#include "catalogue/catalogue.h"
 #include "tests/test_support.h"
 #include "vendrit_config.h"
 
@@ -16,7 +15,7 @@ class WalkLogTreeTest : public RootTest {
   static void files(const std::vector<std::string>& paths) {
     for (const std::string& f : paths) make_dirs("log\\" + f.substr(0, f.rfind('\\') + 1)), write_file("log\\" + f, "D");
   }
-  static void boards(const std::string& server, const std::vector<const char*>& ids) {
+  void boards(const std::string& server, const std::vector<const char*>& ids) {
     for (const char* id : ids) add_board(server.c_str(), id);
   }
 };
@@ -36,7 +35,7 @@ TEST_F(WalkLogTreeTest, FiltersAndDepthRule) {
   files({"grp\\" + kOld + "\\news\\1.dat", sister + "\\tech\\2.dat", odd + "\\food\\3.dat",
          "OLD" + std::string(kMainSuffix) + "\\News\\123.DAT", "OLD" + std::string(kMainSuffix) + "\\News\\123.IDX"});
   add_favourites("fav.idx", kOld + "\\news\\123.idx\r\n");
-  walk_log_tree("log");
+  walk_log_tree(run_, "log");
   EXPECT_EQ(snapshot_tree("log\\" + kNew + "\\news"), std::vector<std::string>({"123.dat=D", "123.idx=D"}));
   EXPECT_EQ(read_file("fav.idx"), kNew + "\\news\\123.idx\r\n");
   for (const char* d : {"log\\a", "log\\g"}) EXPECT_FALSE(dir_exists(d)) << d;
@@ -55,7 +54,7 @@ TEST_F(WalkLogTreeTest, NewHome) {
   boards(kOld, {"live", "empty"});
   for (const char* d : {"empty", "unlisted"}) make_dirs("log\\" + kOld + "\\" + d);
   files({kOld + "\\news\\1.dat", kOld + "\\live\\1.dat"});
-  walk_log_tree("log");
+  walk_log_tree(run_, "log");
   EXPECT_EQ(snapshot_tree("log"), (std::vector<std::string>{kNew + "/", kNew + "/news/", kNew + "/news/1.dat=D", kOld + "/",
                                                             kOld + "/live/", kOld + "/live/1.dat=D"}));
   EXPECT_EQ(ui_->output, bbs("news", kOld));
@@ -70,11 +69,11 @@ TEST_F(WalkLogTreeTest, ExclusionsKeepBoardsInPlaceAndAreFlagged) {
   add_exclusion(kOld.c_str(), "food");  // never reached for food: "*" comes first
   files({kOld + "\\news\\1.dat"});
   for (const char* d : {"tech", "food"}) make_dirs("log\\" + other + "\\" + d);  // empty, yet excluded: kept
-  walk_log_tree("log");
+  walk_log_tree(run_, "log");
   EXPECT_EQ(snapshot_tree("log"), (std::vector<std::string>{kOld + "/", kOld + "/news/", kOld + "/news/1.dat=D", other + "/",
                                                             other + "/food/", other + "/tech/"}));
   EXPECT_EQ(ui_->output, "");
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(g_exclusions[i].number, i % 2 ? 0 : 1) << i;
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(catalogue_.exclusions[i].number, i % 2 ? 0 : 1) << i;
 }
 
 // A path that would be cut is never used: the entry is named and skipped.
@@ -84,7 +83,7 @@ TEST_F(WalkLogTreeTest, OverlongPathsAreSkipped) {
   const std::string name = "log\\" + dir + "\\" + std::string(255 - dir.size(), 'x') + ".dat";
   files({dir + "\\1.dat"});
   write_file(name, "L");
-  walk_log_tree("log");
+  walk_log_tree(run_, "log");
   EXPECT_TRUE(file_exists(name));
   EXPECT_TRUE(file_exists("log\\" + kNew + "\\news\\1.dat"));
   EXPECT_NE(ui_->output.find("\r\nFile:" + name.substr(0, 259) + "はパスが長すぎます。このファイルはスキップします。"), std::string::npos)

@@ -1,45 +1,27 @@
 #include "repair/favourites_stream.h"
 
 #include <cstring>
-#include <memory>
-
-#include "platform/env.h"
-#include "platform/safe_replace.h"
 
 namespace vendrit {
 
 const char kFavouritesFileName[] = "favorite.idx";
 
-namespace {
-std::unique_ptr<ReplacingWriter> g_stream;
-}  // namespace
-
-bool favourites_stream_open() {
-  g_stream = std::make_unique<ReplacingWriter>(kFavouritesFileName, "favorite");
-  if (!g_stream->ok()) g_stream.reset();
-  return g_stream != nullptr;
+std::unique_ptr<ReplacingWriter> favourites_stream_open(Env* env) {
+  auto stream = std::make_unique<ReplacingWriter>(env, kFavouritesFileName, "favorite");
+  if (!stream->ok()) stream.reset();
+  return stream;
 }
 
-bool favourites_stream_is_open() { return g_stream != nullptr; }
-
-void favourites_stream_write(const char* line) {
-  if (!g_stream) return;
+void favourites_stream_write(ReplacingWriter* stream, const char* line) {
   // Text mode: every "\n" becomes "\r\n" on disk, on every platform.
   for (const char* p = line; *p;) {
     const char* nl = strchr(p, '\n');
     size_t n = nl ? static_cast<size_t>(nl - p) : strlen(p);
-    if (n) g_stream->write(p, n);
+    if (n) stream->write(p, n);
     if (!nl) break;
-    g_stream->write("\r\n", 2);
+    stream->write("\r\n", 2);
     p = nl + 1;
   }
-}
-
-bool favourites_stream_close() {
-  if (!g_stream) return false;
-  bool ok = g_stream->commit();
-  g_stream.reset();
-  return ok;
 }
 
 }  // namespace vendrit

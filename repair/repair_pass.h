@@ -11,14 +11,18 @@
 // index files lying anywhere else are left alone without a message.
 #pragma once
 
+#include "platform/safe_replace.h"
 #include "store/index_fates.h"
+#include "store/run.h"
 
 namespace vendrit {
 
-void repair_pass(const char* path);
+// `favourites`: favorite.idx being rebuilt (see favourites_stream.h), which
+// gets a line for each thread that qualifies; null: no lines.
+void repair_pass(Run& run, const char* path, ReplacingWriter* favourites = nullptr);
 
 // How many index files repair_pass would rewrite once the relocation has put
 // them where `fates` says, decided the same way; nothing is changed or shown.
-int preview_repair_pass(const char* path, const IndexFates& fates);
+int preview_repair_pass(Run& run, const char* path, const IndexFates& fates);
 
 }  // namespace vendrit

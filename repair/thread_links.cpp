@@ -5,11 +5,8 @@
 #include <memory>
 #include <new>
 
-#include "state/work_buffer.h"
-#include "platform/env.h"
 #include "platform/safe_replace.h"
 #include "platform/text.h"
-#include "report/progress_log.h"
 
 namespace vendrit {
 
@@ -38,8 +35,8 @@ enum class ReadOutcome { kRead, kMissing, kFailed };
 // has plus one; at most the buffer size minus one byte is read, and a log
 // that turns out larger than that (it grew since) is opened, measured and
 // read again.
-ReadOutcome read_log(const char* disk_path, size_t* length, FileStatus* seen) {
-  Env* e = env();
+ReadOutcome read_log(Env* e, WorkBuffer& work, const char* disk_path, size_t* length,
+                     FileStatus* seen) {
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
     std::unique_ptr<File> in = e->open(disk_path, OpenMode::kRead);
     if (!in) {
@@ -51,11 +48,11 @@ ReadOutcome read_log(const char* disk_path, size_t* length, FileStatus* seen) {
     }
     const bool measured = in->status(seen);
     const uint64_t size = measured ? seen->size : 0;
-    if (size >= SIZE_MAX || !work_buffer_reserve(static_cast<size_t>(size) + 1)) {
+    if (size >= SIZE_MAX || !work_buffer_reserve(work, static_cast<size_t>(size) + 1)) {
       return ReadOutcome::kFailed;
     }
-    size_t room = g_work.size - 1;
-    long long got = in->read(g_work.data, room);
+    size_t room = work.size - 1;
+    long long got = in->read(work.data, room);
     if (got < 0) return ReadOutcome::kFailed;
     if (static_cast<size_t>(got) == room) {
       char probe;
@@ -65,7 +62,7 @@ ReadOutcome read_log(const char* disk_path, size_t* length, FileStatus* seen) {
     }
     // Without the file's state a later change could not be told.
     if (!measured) return ReadOutcome::kFailed;
-    g_work.data[got] = '\0';
+    work.data[got] = '\0';
     *length = static_cast<size_t>(got);
     return ReadOutcome::kRead;
   }
@@ -133,10 +130,12 @@ bool log_name_for(const char* index_name, char* buf, size_t size) {
   return format_text(buf, size, "%.*s.dat", stem, index_name);
 }
 
-LinkRewrite rewrite_thread_links(const char* directory, const char* index_name,
+LinkRewrite rewrite_thread_links(Run& run, const char* directory, const char* index_name,
                                  const char* board_part, const char* old_prefix,
                                  const char* new_prefix, const char* disk_directory,
                                  const char* disk_log_name) {
+  Progress& p = run.progress;
+  WorkBuffer& work = run.work;
   char by_param[kQuerySize], by_path[kQuerySize];
   format_text(by_param, sizeof by_param, "test/read.cgi?bbs=%s", board_part);
   format_text(by_path, sizeof by_path, "test/read.cgi/%s/", board_part);
@@ -145,7 +144,7 @@ LinkRewrite rewrite_thread_links(const char* directory, const char* index_name,
   // A cut path names another file; it is never opened.
   if (!whole || !format_text(disk_log_path, sizeof disk_log_path, "%s\\%s", disk_directory,
                              disk_log_name)) {
-    progress_print(kMsgCannotRead, log_path);
+    progress_print(p, kMsgCannotRead, log_path);
     return LinkRewrite::kFailed;
   }
 
@@ -156,40 +155,40 @@ LinkRewrite rewrite_thread_links(const char* directory, const char* index_name,
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
     size_t size = 0;
     FileStatus seen;
-    switch (read_log(disk_log_path, &size, &seen)) {
+    switch (read_log(run.env, work, disk_log_path, &size, &seen)) {
       case ReadOutcome::kRead: break;
       case ReadOutcome::kMissing:
-        progress_print(kMsgCannotRead, log_path);
+        progress_print(p, kMsgCannotRead, log_path);
         return LinkRewrite::kLogMissing;
       case ReadOutcome::kFailed:
-        progress_print(kMsgCannotRead, log_path);
+        progress_print(p, kMsgCannotRead, log_path);
         return LinkRewrite::kFailed;
     }
-    size_t count = plan_rewrite(g_work.data, size, rule, nullptr);
+    size_t count = plan_rewrite(work.data, size, rule, nullptr);
     // The pieces point into the work buffer: the content is never copied.
     std::unique_ptr<ByteSpan[]> pieces(new (std::nothrow) ByteSpan[count]);
     if (!pieces) {
-      progress_print(kMsgCannotRead, log_path);
+      progress_print(p, kMsgCannotRead, log_path);
       return LinkRewrite::kFailed;
     }
-    plan_rewrite(g_work.data, size, rule, pieces.get());
-    switch (replace_file_contents(disk_log_path, pieces.get(), count, true, &seen)) {
+    plan_rewrite(work.data, size, rule, pieces.get());
+    switch (replace_file_contents(run.env, disk_log_path, pieces.get(), count, true, &seen)) {
       case ReplaceResult::kReplaced: return LinkRewrite::kRewritten;
       case ReplaceResult::kChanged: continue;
       default: break;
     }
     break;
   }
-  progress_print(kMsgCannotWrite, log_path);
+  progress_print(p, kMsgCannotWrite, log_path);
   return LinkRewrite::kFailed;
 }
 
-LinkRewrite rewrite_thread_links(const char* directory, const char* index_name,
+LinkRewrite rewrite_thread_links(Run& run, const char* directory, const char* index_name,
                                  const char* board_part, const char* old_prefix,
                                  const char* new_prefix) {
   char log_name[kLogPathSize];
   log_name_for(index_name, log_name, sizeof log_name);
-  return rewrite_thread_links(directory, index_name, board_part, old_prefix, new_prefix,
+  return rewrite_thread_links(run, directory, index_name, board_part, old_prefix, new_prefix,
                               directory, log_name);
 }
 

@@ -10,6 +10,8 @@
 
 #include <cstddef>
 
+#include "store/run.h"
+
 namespace vendrit {
 
 enum class LinkRewrite {
@@ -25,14 +27,15 @@ bool log_name_for(const char* index_name, char* buf, size_t size);
 // `directory` and `index_name` are the lower-cased program forms, used in
 // messages; `disk_directory` and `disk_log_name` name the directory and the
 // log as the file system listed them, used to open and replace the log.
-// Every failure is reported as one progress line naming the log.
-LinkRewrite rewrite_thread_links(const char* directory, const char* index_name,
+// Every failure is reported as one progress line naming the log.  The log is
+// read whole into the work buffer.
+LinkRewrite rewrite_thread_links(Run& run, const char* directory, const char* index_name,
                                  const char* board_part, const char* old_prefix,
                                  const char* new_prefix, const char* disk_directory,
                                  const char* disk_log_name);
 
 // The same with the program forms as the names on disk.
-LinkRewrite rewrite_thread_links(const char* directory, const char* index_name,
+LinkRewrite rewrite_thread_links(Run& run, const char* directory, const char* index_name,
                                  const char* board_part, const char* old_prefix,
                                  const char* new_prefix);
 

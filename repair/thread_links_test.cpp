@@ -1,6 +1,5 @@
 #include "repair/thread_links.h"
 
-#include "state/work_buffer.h"
 #include "tests/test_support.h"
 
 namespace vendrit {
@@ -8,13 +7,15 @@ namespace {
 
 const char kLog[] = "log\\new\\news\\123.dat";
 
-class ThreadLinksTest : public RootTest {};
-std::string rewrite(const std::string& before, const char* from = "oldhost/", const char* to = "newhost/",
-                    LinkRewrite want = LinkRewrite::kRewritten) {
-  write_tree("log\\new\\news", {"123.dat=" + before});
-  EXPECT_EQ(rewrite_thread_links("log\\new\\news", "123.idx", "news", from, to), want) << before;
-  return read_file(kLog);
-}
+class ThreadLinksTest : public RootTest {
+ protected:
+  std::string rewrite(const std::string& before, const char* from = "oldhost/", const char* to = "newhost/",
+                      LinkRewrite want = LinkRewrite::kRewritten) {
+    write_tree("log\\new\\news", {"123.dat=" + before});
+    EXPECT_EQ(rewrite_thread_links(run_, "log\\new\\news", "123.idx", "news", from, to), want) << before;
+    return read_file(kLog);
+  }
+};
 
 TEST_F(ThreadLinksTest, RewritesOnlyThisBoardsReadingAddresses) {
   const std::string nul(1, '\0');
@@ -49,12 +50,12 @@ TEST_F(ThreadLinksTest, LogLargerThanMeasured) {
   use_small_work_buffer();
   fault_.fail_nth(FaultOp::kStat, 1);
   EXPECT_EQ(rewrite(log), pad + "newhost/test/read.cgi/news/1/");
-  EXPECT_EQ(g_work.size, log.size() + 1);
+  EXPECT_EQ(work_.size, log.size() + 1);
   use_small_work_buffer();
   fault_.fail_from(FaultOp::kStat, 1);
   EXPECT_EQ(rewrite(log, "oldhost/", "newhost/", LinkRewrite::kFailed), log);
   EXPECT_EQ(ui_->output, std::string("\r\nFile:") + kLog + "を読み込めませんでした。このファイルはスキップします。");
-  EXPECT_EQ(g_work.size, 16u);
+  EXPECT_EQ(work_.size, 16u);
 }
 
 }  // namespace

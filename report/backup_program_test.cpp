@@ -1,6 +1,5 @@
 #include "report/backup_program.h"
 
-#include "state/run_settings.h"
 #include "tests/test_support.h"
 
 namespace vendrit {
@@ -14,7 +13,7 @@ class BackupProgramTest : public RootTest {};
 TEST_F(BackupProgramTest, WorkingDirectoryWaitAndConfirmation) {
   make_dirs("tools");
   write_file("rec.sh", "sleep 0.2; pwd > where.txt\n");
-  g_settings.wait = 1;
+  settings_.wait = 1;
   const std::pair<const char*, std::string> rows[] = {
       {"", ""},
       {"C:\\tools\\bk.exe", "C:\\tools"},
@@ -26,9 +25,9 @@ TEST_F(BackupProgramTest, WorkingDirectoryWaitAndConfirmation) {
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.first);
-    copy_text(g_settings.backupprog, sizeof g_settings.backupprog, r.first);
+    copy_text(settings_.backupprog, kPathSize, r.first);
     fault_.processes.clear();
-    run_backup_program();
+    run_backup_program(env_, *ui_, settings_);
     using Runs = std::vector<std::pair<std::string, std::string>>;
     const Runs want = *r.first ? Runs{{r.first, r.second}} : Runs{};
     EXPECT_EQ(fault_.processes, want);

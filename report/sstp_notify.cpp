@@ -13,31 +13,27 @@
 #include <system_error>
 #include <thread>
 
-#include "state/run_settings.h"
-#include "platform/env.h"
 #include "platform/text.h"
-#include "report/progress_log.h"
 
 namespace vendrit {
 
 static_assert(sizeof(void*) != 8 || sizeof(CopyDataRecord) == kCopyDataRecordSize,
               "the copy-data record must match COPYDATASTRUCT");
 
-intptr_t g_sstp_target = 0;
-
 namespace {
-
-char g_script[kScriptBufferSize];
 
 // An announcement waiting for the announcer thread.  It carries its own
 // request: the copy-data block's message buffer belongs to the run's worker,
 // which may start while announcements are still waiting.
 struct Announcement {
+  Ui* ui;
+  Env* env;
   intptr_t target;
   std::string request;
   bool pause;
 };
 
+// The one announcer of the process (see sstp_announce).
 struct Announcer {
   std::mutex mutex;
   std::condition_variable changed;  // the queue, `busy` or `stopping` changed
@@ -51,18 +47,19 @@ bool idle(const Announcer& a) { return a.queue.empty() && !a.busy; }
 
 // Hands the request in `record` to the host, then waits when asked, so that
 // the host shows each script a while before the next one replaces it.
-void deliver(intptr_t target, CopyDataRecord* record, bool pause) {
-  g_ui->send_copy_data(target, record);
-  if (pause) env()->sleep_ms(kSstpPauseMs);
+void deliver(Ui* ui, Env* env, intptr_t target, CopyDataRecord* record, bool pause) {
+  ui->send_copy_data(target, record);
+  if (pause) env->sleep_ms(kSstpPauseMs);
 }
 
 // Loads script `id` into `script` and formats its request into buf: the
 // request's length, or 0 when nothing is to be sent (no host, the switch off,
 // no buffer, or a request too long).
-size_t make_request(int id, char* script, char* buf, size_t size) {
-  g_ui->load_script(id, script, kScriptBufferSize);
-  if (g_sstp_target == 0 || g_settings.use_ukagaka == 0 || !buf) return 0;
-  return format_sstp_notify(buf, size, id, script, g_ui->window_handle());
+size_t make_request(const Progress& p, const RunSettings& settings, int id, char* script, char* buf,
+                    size_t size) {
+  p.ui->load_script(id, script, kScriptBufferSize);
+  if (p.sstp_target == 0 || settings.use_ukagaka == 0 || !buf) return 0;
+  return format_sstp_notify(buf, size, id, script, p.ui->window_handle());
 }
 
 // Sends what is queued, in order, until told to stop with the queue empty.
@@ -77,7 +74,7 @@ void announcer_main() {
     a.busy = true;
     lock.unlock();
     CopyDataRecord record = {kSstpCopyDataTag, static_cast<uint32_t>(next.request.size()), &next.request[0]};
-    deliver(next.target, &record, next.pause);
+    deliver(next.ui, next.env, next.target, &record, next.pause);
     lock.lock();
     a.busy = false;
     a.changed.notify_all();
@@ -86,12 +83,12 @@ void announcer_main() {
 
 }  // namespace
 
-intptr_t find_sstp_target() {
+intptr_t find_sstp_target(Env* env) {
   // The scratch copy is made for the look-up only and freed before it returns.
   std::unique_ptr<char[]> copy(new (std::nothrow) char[kSakuraCopyLimit]);
   if (!copy) return 0;
   size_t copied = 0;
-  if (!env()->read_shared_memory("Sakura", copy.get(), kSakuraCopyLimit, &copied)) return 0;
+  if (!env->read_shared_memory("Sakura", copy.get(), kSakuraCopyLimit, &copied)) return 0;
   return parse_sakura_block(copy.get(), copied);
 }
 
@@ -129,23 +126,25 @@ size_t format_sstp_notify(char* buf, size_t size, int id, const char* script, in
   return strlen(buf);
 }
 
-void sstp_notify(int id, bool pause) {
+void sstp_notify(Progress& p, Env* env, const RunSettings& settings, int id, bool pause) {
   {
     // What the window's thread queued goes out first.
     std::unique_lock<std::mutex> lock(g_announcer.mutex);
     g_announcer.changed.wait(lock, [] { return idle(g_announcer); });
   }
-  size_t length = make_request(id, g_script, g_copy_data_block ? message_buffer() : nullptr, kMessageBufferSize);
+  char script[kScriptBufferSize];
+  char* buf = p.copy_data_block ? message_buffer(p) : nullptr;
+  size_t length = make_request(p, settings, id, script, buf, kMessageBufferSize);
   if (length == 0) return;
-  auto* record = reinterpret_cast<CopyDataRecord*>(g_copy_data_block);
-  *record = {kSstpCopyDataTag, static_cast<uint32_t>(length), message_buffer()};
-  deliver(g_sstp_target, record, pause);
+  auto* record = reinterpret_cast<CopyDataRecord*>(p.copy_data_block.get());
+  *record = {kSstpCopyDataTag, static_cast<uint32_t>(length), buf};
+  deliver(p.ui, env, p.sstp_target, record, pause);
 }
 
-void sstp_announce(int id, bool pause) {
+void sstp_announce(Progress& p, Env* env, const RunSettings& settings, int id, bool pause) {
   char script[kScriptBufferSize];
   char request[kMessageBufferSize];
-  size_t length = make_request(id, script, request, sizeof request);
+  size_t length = make_request(p, settings, id, script, request, sizeof request);
   if (length == 0) return;
   std::lock_guard<std::mutex> hold(g_announcer.mutex);
   if (!g_announcer.thread.joinable()) {
@@ -157,7 +156,7 @@ void sstp_announce(int id, bool pause) {
       return;
     }
   }
-  g_announcer.queue.push_back({g_sstp_target, std::string(request, length), pause});
+  g_announcer.queue.push_back({p.ui, env, p.sstp_target, std::string(request, length), pause});
   g_announcer.changed.notify_all();
 }
 

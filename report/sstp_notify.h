@@ -10,6 +10,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/env.h"
+#include "report/progress_log.h"
+#include "state/run_settings.h"
+
 namespace vendrit {
 
 constexpr uintptr_t kSstpCopyDataTag = 9801;
@@ -26,19 +30,21 @@ struct CopyDataRecord {
   void* data;
 };
 
-extern intptr_t g_sstp_target;  // host window handle; 0 = no host
-
-// Looks the host up once at start-up; 0 when there is none.
-intptr_t find_sstp_target();
-// Announces string-table script `id`; `pause` waits 500 ms after a sent one.
+// Looks the host up once at start-up (Progress::sstp_target); 0 when there
+// is none.
+intptr_t find_sstp_target(Env* env);
+// Announces string-table script `id` to p's host, in p's copy-data block,
+// when `settings` have the switch on; `pause` waits 500 ms after a sent one.
 // Every queued announcement is sent first (this waits for them).
-void sstp_notify(int id, bool pause);
+void sstp_notify(Progress& p, Env* env, const RunSettings& settings, int id, bool pause);
 
 // The same for the window's thread, which must neither wait for the host nor
 // pause: the request is made now (with the host, the switch and the window
 // as they are now) and queued for the announcer thread, which sends the
-// queue in order, each followed by its pause.
-void sstp_announce(int id, bool pause);
+// queue in order, each followed by its pause.  There is one announcer per
+// process: it serves the one window thread, and its queue outlives the
+// dialog that filled it.
+void sstp_announce(Progress& p, Env* env, const RunSettings& settings, int id, bool pause);
 // True when nothing is queued, being sent or paused after.
 bool sstp_announcer_idle();
 // Sends everything queued, then ends the announcer thread (started again by

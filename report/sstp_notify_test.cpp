@@ -3,8 +3,6 @@
 #include <chrono>
 #include <thread>
 
-#include "report/progress_log.h"
-#include "state/run_settings.h"
 #include "tests/test_support.h"
 
 namespace vendrit {
@@ -31,23 +29,25 @@ TEST(SakuraBlock, Parsing) {
   }
 }
 
-class SstpNotifyTest : public RootTest {};
+class SstpNotifyTest : public RootTest {
+ protected:
+  void notify(int id, bool pause) { sstp_notify(progress_, env_, settings_, id, pause); }
+};
 
 // A request goes only to a host named in the "Sakura" block and only with
 // the switch on; the script is loaded either way, only pausing notifications
 // pause, and a request too long for the buffer is not made at all.
 TEST_F(SstpNotifyTest, SentOnlyToAHostAndWithTheSwitch) {
-  g_settings.use_ukagaka = 1;
-  sstp_notify(4, true);  // no host
+  settings_.use_ukagaka = 1;
+  notify(4, true);  // no host
   fault_.shared_memory_name = "Sakura";
   fault_.shared_memory = std::string(4, '\0') + "sakura.hwnd\x01" "777\r\n";
-  g_sstp_target = find_sstp_target();
-  g_settings.use_ukagaka = 0;
-  sstp_notify(4, true);
-  g_settings.use_ukagaka = 1;
-  sstp_notify(5, true);
-  sstp_notify(8, false);
-  g_sstp_target = 0;
+  progress_.sstp_target = find_sstp_target(env_);
+  settings_.use_ukagaka = 0;
+  notify(4, true);
+  settings_.use_ukagaka = 1;
+  notify(5, true);
+  notify(8, false);
   EXPECT_EQ(ui_->loaded_scripts, (std::vector<int>{4, 4, 5, 8}));
   EXPECT_EQ(fault_.slept_ms, kSstpPauseMs);
   ASSERT_EQ(ui_->sent.size(), 2u);
@@ -69,15 +69,13 @@ TEST_F(SstpNotifyTest, QueuedAnnouncementsGoFirstAndPauseElsewhere) {
       return RecordingUi::send_copy_data(target, copy_data);
     }
   } host;
-  g_ui = &host;
-  g_settings.use_ukagaka = 1;
-  g_sstp_target = 777;
-  sstp_announce(9, true);
-  sstp_announce(10, true);
-  sstp_notify(8, false);
+  progress_.ui = &host;
+  settings_.use_ukagaka = 1;
+  progress_.sstp_target = 777;
+  sstp_announce(progress_, env_, settings_, 9, true);
+  sstp_announce(progress_, env_, settings_, 10, true);
+  notify(8, false);
   sstp_announcer_stop();
-  g_sstp_target = 0;
-  g_ui = ui_;
   std::vector<int> events;
   for (const auto& sent : host.sent) events.push_back(atoi(sent.data.c_str() + sent.data.find("VendritStat") + 11));
   EXPECT_EQ(events, (std::vector<int>{9, 10, 8}));

@@ -4,43 +4,40 @@
 
 namespace vendrit {
 
-RunSettings g_settings;
-int g_favourites_rebuild = 0;
-int g_foreign_server = 0;
-int g_run_mode = 0;
-bool g_preview = false;
-
 namespace {
 constexpr char kSection[] = "vendrit";
 }
 
-void load_run_settings() {
+void load_run_settings(Env* env, RunSettings* s) {
   RunSettings defaults;
-  g_settings.copyonly = ini_read_int(kIniFileName, kSection, "copyonly", defaults.copyonly);
-  g_settings.copylarge = ini_read_int(kIniFileName, kSection, "copylarge", defaults.copylarge);
-  g_settings.changelink = ini_read_int(kIniFileName, kSection, "changelink", defaults.changelink);
-  g_settings.changebbs = ini_read_int(kIniFileName, kSection, "changebbs", defaults.changebbs);
-  g_settings.backup = ini_read_int(kIniFileName, kSection, "backup", defaults.backup);
-  g_settings.wait = ini_read_int(kIniFileName, kSection, "wait", defaults.wait);
-  g_settings.use_ukagaka = ini_read_int(kIniFileName, kSection, "use_ukagaka", defaults.use_ukagaka);
-  ini_read_string(kIniFileName, kSection, "backupprog", "", g_settings.backupprog,
+  auto number = [env](const char* key, int def) {
+    return ini_read_int(env, kIniFileName, kSection, key, def);
+  };
+  s->copyonly = number("copyonly", defaults.copyonly);
+  s->copylarge = number("copylarge", defaults.copylarge);
+  s->changelink = number("changelink", defaults.changelink);
+  s->changebbs = number("changebbs", defaults.changebbs);
+  s->backup = number("backup", defaults.backup);
+  s->wait = number("wait", defaults.wait);
+  s->use_ukagaka = number("use_ukagaka", defaults.use_ukagaka);
+  ini_read_string(env, kIniFileName, kSection, "backupprog", "", s->backupprog,
                   kBackupProgIniChars + 1);
-  g_settings.no_move = ini_read_int(kIniFileName, kSection, "no_move", defaults.no_move);
+  s->no_move = number("no_move", defaults.no_move);
 }
 
-void save_run_settings() {
-  auto flag = [](const char* key, int value) {
-    ini_write_string(kIniFileName, kSection, key, value ? "1" : "0");
+void save_run_settings(Env* env, const RunSettings& s) {
+  auto flag = [env](const char* key, int value) {
+    ini_write_string(env, kIniFileName, kSection, key, value ? "1" : "0");
   };
-  flag("copyonly", g_settings.copyonly);
-  flag("copylarge", g_settings.copylarge);
-  flag("changelink", g_settings.changelink);
-  flag("changebbs", g_settings.changebbs);
-  flag("backup", g_settings.backup);
-  flag("wait", g_settings.wait);
-  flag("use_ukagaka", g_settings.use_ukagaka);
-  ini_write_string(kIniFileName, kSection, "backupprog", g_settings.backupprog);
-  flag("no_move", g_settings.no_move);
+  flag("copyonly", s.copyonly);
+  flag("copylarge", s.copylarge);
+  flag("changelink", s.changelink);
+  flag("changebbs", s.changebbs);
+  flag("backup", s.backup);
+  flag("wait", s.wait);
+  flag("use_ukagaka", s.use_ukagaka);
+  ini_write_string(env, kIniFileName, kSection, "backupprog", s.backupprog);
+  flag("no_move", s.no_move);
 }
 
 }  // namespace vendrit

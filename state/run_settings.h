@@ -1,7 +1,8 @@
-// Run settings (section "vendrit" of vendrit.ini), the per-run choices, and
-// the names of the program's own files.
+// Run settings (section "vendrit" of vendrit.ini), the choices of one start
+// that are never saved, and the names of the program's own files.
 #pragma once
 
+#include "platform/env.h"
 #include "platform/text.h"
 
 namespace vendrit {
@@ -21,11 +22,12 @@ struct RunSettings {
   int no_move = 0;      // leave threads that dropped out of their server
 };
 
-extern RunSettings g_settings;
-extern int g_favourites_rebuild;  // per run, from the settings dialog
-extern int g_foreign_server;      // per run, from the settings dialog
-extern int g_run_mode;            // 2 = auto: run at once and close after it
-extern bool g_preview;            // show what a run would do when the main window opens
+struct RunChoices {
+  int favourites_rebuild = 0;  // settings dialog: the next run rebuilds favorite.idx
+  int foreign_server = 0;      // settings dialog: the repair converts foreign hosts
+  int run_mode = 0;            // command words: 2 = auto, run at once and close after it
+  bool preview = false;        // command words: show what a run would do when the main window opens
+};
 
 // The program's own files, in the reader's root: relative paths, which the
 // Env resolves against the root fixed at start-up whatever directory the
@@ -34,8 +36,8 @@ constexpr char kIniFileName[] = "vendrit.ini";
 constexpr char kLogFileName[] = "vendrit.log";
 
 // Reads the nine keys from vendrit.ini with their defaults.
-void load_run_settings();
+void load_run_settings(Env* env, RunSettings* settings);
 // Writes the nine keys, in their fixed order, to vendrit.ini.
-void save_run_settings();
+void save_run_settings(Env* env, const RunSettings& settings);
 
 }  // namespace vendrit

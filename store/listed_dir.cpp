@@ -8,11 +8,11 @@
 
 namespace vendrit {
 
-bool list_entries(const char* disk_path, ListedDir* dir) {
+bool list_entries(Run& run, const char* disk_path, ListedDir* dir) {
   dir->entries.clear();
   dir->by_name.clear();
   // Sizes are not needed here: whoever needs one asks for that file's alone.
-  std::unique_ptr<DirListing> listing = env()->list_dir(disk_path, false);
+  std::unique_ptr<DirListing> listing = run.env->list_dir(disk_path, false);
   if (!listing) return false;
   DirEntry e;
   while (listing->next(&e)) {
@@ -36,7 +36,7 @@ bool list_entries(const char* disk_path, ListedDir* dir) {
   // A listing that broke off may have missed the index beside a data file:
   // nothing of the directory is used.
   if (listing->failed()) {
-    progress_print("\r\nDir:%sを調べられませんでした。スキップします。", disk_path);
+    progress_print(run.progress, "\r\nDir:%sを調べられませんでした。スキップします。", disk_path);
     dir->entries.clear();
     dir->by_name.clear();
     return false;
@@ -49,34 +49,34 @@ const ListedEntry* find_entry(const ListedDir& dir, const char* name) {
   return it == dir.by_name.end() ? nullptr : &dir.entries[it->second];
 }
 
-void report_untouched(const char* dir, const ListedEntry& entry, bool where_dir) {
+void report_untouched(Progress& p, const char* dir, const ListedEntry& entry, bool where_dir) {
   const char* kind = where_dir ? "Dir" : "File";
   char path[kPathSize];
   format_text(path, sizeof path, "%s\\%s", dir, entry.disk.c_str());
   switch (entry.problem) {
     case NameProblem::kTooLong:
-      report_cut_path(path, where_dir);
+      report_cut_path(p, path, where_dir);
       return;
     case NameProblem::kSeparator:
     case NameProblem::kCaseTwin:
     case NameProblem::kNoSjisForm:
-      progress_print("\r\n%s:%sは扱えない名前です。スキップします。", kind, path);
+      progress_print(p, "\r\n%s:%sは扱えない名前です。スキップします。", kind, path);
       return;
     case NameProblem::kNone: break;
   }
   if (entry.kind == FileKind::kLink && where_dir) {
-    progress_print("\r\nDir:%sはリンクです。スキップします。", path);
+    progress_print(p, "\r\nDir:%sはリンクです。スキップします。", path);
   } else if (entry.kind == FileKind::kLink) {
-    progress_print("\r\nFile:%sはリンクです。スキップします。", path);
+    progress_print(p, "\r\nFile:%sはリンクです。スキップします。", path);
   } else if (where_dir) {
-    progress_print("\r\nDir:%sは通常のファイルではありません。スキップします。", path);
+    progress_print(p, "\r\nDir:%sは通常のファイルではありません。スキップします。", path);
   } else {
-    report_not_regular(path);
+    report_not_regular(p, path);
   }
 }
 
-void report_not_regular(const char* path) {
-  progress_print("\r\nFile:%sは通常のファイルではありません。スキップします。", path);
+void report_not_regular(Progress& p, const char* path) {
+  progress_print(p, "\r\nFile:%sは通常のファイルではありません。スキップします。", path);
 }
 
 }  // namespace vendrit

@@ -19,6 +19,8 @@
 #include <vector>
 
 #include "platform/env.h"
+#include "report/progress_log.h"
+#include "store/run.h"
 
 namespace vendrit {
 
@@ -44,7 +46,7 @@ struct ListedDir {
 
 // Lists `disk_path`; false (and nothing read) when it cannot be listed, or
 // when the listing broke off half-way (reported).
-bool list_entries(const char* disk_path, ListedDir* dir);
+bool list_entries(Run& run, const char* disk_path, ListedDir* dir);
 
 // The entry that owns the lower-cased `name`, or null.
 const ListedEntry* find_entry(const ListedDir& dir, const char* name);
@@ -52,9 +54,9 @@ const ListedEntry* find_entry(const ListedDir& dir, const char* name);
 // One progress line naming an entry that is never touched, and why: an odd
 // name, a link, or something that is not a regular file.  `dir` is the
 // directory as listed; `where_dir` is true where a directory was expected.
-void report_untouched(const char* dir, const ListedEntry& entry, bool where_dir);
+void report_untouched(Progress& p, const char* dir, const ListedEntry& entry, bool where_dir);
 
 // The line for a file that is not a regular one (a link, a FIFO, a device).
-void report_not_regular(const char* path);
+void report_not_regular(Progress& p, const char* path);
 
 }  // namespace vendrit

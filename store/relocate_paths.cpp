@@ -6,24 +6,24 @@
 
 namespace vendrit {
 
-void report_cut_path(const char* cut, bool is_dir) {
+void report_cut_path(Progress& p, const char* cut, bool is_dir) {
   if (is_dir) {
-    progress_print("\r\nDir:%sはパスが長すぎます。スキップします。", cut);
+    progress_print(p, "\r\nDir:%sはパスが長すぎます。スキップします。", cut);
   } else {
-    progress_print("\r\nFile:%sはパスが長すぎます。このファイルはスキップします。", cut);
+    progress_print(p, "\r\nFile:%sはパスが長すぎます。このファイルはスキップします。", cut);
   }
 }
 
-bool join_path(char* out, const char* dir, const char* name, bool is_dir) {
+bool join_path(Progress& p, char* out, const char* dir, const char* name, bool is_dir) {
   if (format_text(out, kPathSize, "%s\\%s", dir, name)) return true;
-  report_cut_path(out, is_dir);
+  report_cut_path(p, out, is_dir);
   return false;
 }
 
-bool join_pair(PathPair* out, const PathPair& dir, const char* name, const char* disk_name,
-               bool is_dir) {
-  return join_path(out->text, dir.text, name, is_dir) &&
-         join_path(out->disk, dir.disk, disk_name, is_dir);
+bool join_pair(Progress& p, PathPair* out, const PathPair& dir, const char* name,
+               const char* disk_name, bool is_dir) {
+  return join_path(p, out->text, dir.text, name, is_dir) &&
+         join_path(p, out->disk, dir.disk, disk_name, is_dir);
 }
 
 }  // namespace vendrit

@@ -10,6 +10,7 @@
 #include <cstddef>
 
 #include "platform/text.h"
+#include "report/progress_log.h"
 
 namespace vendrit {
 
@@ -22,15 +23,15 @@ struct PathPair {
 };
 
 // "dir\name" into both forms; false (reported) when either would be cut.
-bool join_pair(PathPair* out, const PathPair& dir, const char* name, const char* disk_name,
-               bool is_dir);
+bool join_pair(Progress& p, PathPair* out, const PathPair& dir, const char* name,
+               const char* disk_name, bool is_dir);
 
 // "dir\name" into a kPathSize buffer.  False (after a progress line naming the
 // cut path) when it does not fit.  `is_dir` picks the "Dir:" or "File:" form.
-bool join_path(char* out, const char* dir, const char* name, bool is_dir);
+bool join_path(Progress& p, char* out, const char* dir, const char* name, bool is_dir);
 
 // Reports a path that was cut at 259 characters.
-void report_cut_path(const char* cut, bool is_dir);
+void report_cut_path(Progress& p, const char* cut, bool is_dir);
 
 
 }  // namespace vendrit

@@ -76,12 +76,12 @@ int text_length(const char* field, size_t size) { return static_cast<int>(strnle
 
 }  // namespace
 
-bool read_thread_index(const char* path, ThreadIndex* record, FileStatus* seen) {
+bool read_thread_index(Env* env, const char* path, ThreadIndex* record, FileStatus* seen) {
   // One byte more than the window so the text is always terminated.
   char text[kThreadIndexWindow + 1];
   memset(text, 0, sizeof text);
   {
-    std::unique_ptr<File> f = env()->open(path, OpenMode::kRead);
+    std::unique_ptr<File> f = env->open(path, OpenMode::kRead);
     if (!f || (seen && !f->status(seen))) return false;
     long long n = f->read(text, kThreadIndexWindow);
     if (n <= 0) return false;
@@ -143,7 +143,7 @@ bool read_thread_index(const char* path, ThreadIndex* record, FileStatus* seen) 
   return true;
 }
 
-ReplaceResult write_thread_index(const char* path, const ThreadIndex& r, bool known_file,
+ReplaceResult write_thread_index(Env* env, const char* path, const ThreadIndex& r, bool known_file,
                                  const FileStatus* unchanged) {
   // Line 1 can hold at most the sum of all field widths, seven integers and
   // the separators; this buffer is larger than that.
@@ -175,7 +175,7 @@ ReplaceResult write_thread_index(const char* path, const ThreadIndex& r, bool kn
   ByteSpan pieces[] = {{line, len},
                        {last_modified, strlen(last_modified)},
                        {etag, strlen(etag)}};
-  return replace_file_contents(path, pieces, 3, known_file, unchanged);
+  return replace_file_contents(env, path, pieces, 3, known_file, unchanged);
 }
 
 }  // namespace vendrit

@@ -34,12 +34,13 @@ struct ThreadIndex {
 // Fills `record` (and `seen`, the file as it was read) from the file at
 // `path`.  False (unusable) when the file cannot be opened, is empty, or its
 // first line has other than 20 tabs.
-bool read_thread_index(const char* path, ThreadIndex* record, FileStatus* seen = nullptr);
+bool read_thread_index(Env* env, const char* path, ThreadIndex* record,
+                       FileStatus* seen = nullptr);
 
 // Replaces the file at `path` with `record` (safe replace).  kCannotOpen when
 // the file cannot be opened for writing; nothing is touched then.  With
 // `unchanged` (the file as it was read), kChanged when it changed since.
-ReplaceResult write_thread_index(const char* path, const ThreadIndex& record,
+ReplaceResult write_thread_index(Env* env, const char* path, const ThreadIndex& record,
                                  bool known_file = false, const FileStatus* unchanged = nullptr);
 
 }  // namespace vendrit

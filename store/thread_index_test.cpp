@@ -51,11 +51,11 @@ TEST_F(ThreadIndexTest, ReadThenWriteTable) {
     std::remove("t.idx");
     if (c.first != "<none>") write_file("t.idx", c.first);
     ThreadIndex r;
-    if (!read_thread_index("t.idx", &r)) {
+    if (!read_thread_index(env_, "t.idx", &r)) {
       EXPECT_EQ("", c.second);
       continue;
     }
-    EXPECT_EQ(write_thread_index("t.idx", r), ReplaceResult::kReplaced);
+    EXPECT_EQ(write_thread_index(env_, "t.idx", r), ReplaceResult::kReplaced);
     EXPECT_EQ(read_file("t.idx"), c.second);
   }
 }

@@ -61,8 +61,8 @@ class FailureSweep : public RootTest {
  protected:
   // One automatic run in-process; faults count from `arm`, after start-up.
   int run_program(const std::function<void()>& arm = [] {}) {
-    ui_->on_main_window = [&arm] { arm(), run_sequence(); };
-    return vendrit_main("auto", ui_);
+    ui_->on_main_window = [&] { arm(), run_sequence(run_); };
+    return vendrit_main("auto", ui_, &run_);
   }
 
   void reset_tree(const int* p) {
@@ -102,7 +102,7 @@ class FailureSweep : public RootTest {
       const std::string stem = e.substr(slash + 1, e.find('.', slash) - slash - 1);
       const bool data = e.find(".dat", slash) < eq;
       ThreadIndex record;
-      EXPECT_TRUE(data ? whole.count(e.substr(eq + 1)) == 1 : read_thread_index(("log/" + path).c_str(), &record))
+      EXPECT_TRUE(data ? whole.count(e.substr(eq + 1)) == 1 : read_thread_index(env_, ("log/" + path).c_str(), &record))
           << (data ? "half-written log " : "broken index ") << path;
       (data ? data_dirs : index_dirs)[stem].insert(dir);
     }

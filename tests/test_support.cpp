@@ -7,19 +7,13 @@
 #include <fstream>
 #include <random>
 
-#include "catalogue/catalogue.h"
 #include "platform/text.h"
 #include "relocate/rewrite_favourite_paths.h"
-#include "report/progress_log.h"
-#include "state/run_settings.h"
-#include "state/work_buffer.h"
 #ifdef _WIN32
 #include "platform/win32/wide_text.h"
 #endif
 
 namespace vendrit {
-
-extern void* (*g_work_buffer_realloc)(void*, size_t);  // the work buffer's allocation seam
 
 namespace {
 
@@ -55,10 +49,6 @@ TempRoot::TempRoot() {
   }
   fs::current_path(path_);
   platform_env()->fix_root();
-  catalogue_reset();
-  favourites_forget();
-  g_settings = RunSettings();
-  g_favourites_rebuild = g_foreign_server = g_run_mode = g_logging = 0;
 }
 
 TempRoot::~TempRoot() {
@@ -75,20 +65,12 @@ TempRoot::~TempRoot() {
 
 void RootTest::SetUp() {
   root_ = std::make_unique<TempRoot>();
-  g_failing_growths = 0;
-  g_ui = ui_ = new RecordingUi;
-  set_env(&fault_);
-  work_buffer_free();
-  work_buffer_allocate();
-  copy_data_block_free();
-  copy_data_block_allocate();
+  progress_.ui = ui_ = new RecordingUi;
+  work_buffer_allocate(work_);
+  copy_data_block_allocate(progress_);
 }
 
 void RootTest::TearDown() {
-  set_env(nullptr);
-  copy_data_block_free();
-  work_buffer_free();
-  g_ui = nullptr;
   delete ui_;
   root_.reset();
 }
@@ -140,15 +122,17 @@ void fill(BoardRecord& r, const char* server, const char* board_id, const char* 
 }
 }  // namespace
 
-void add_board(const char* server, const char* board_id, const char* name) { fill(g_boards[g_board_count++], server, board_id, name); }
-void add_exclusion(const char* server, const char* board_id) {
-  fill(g_exclusions[g_exclusion_count++], server, board_id, ""), exclusion_index_rebuild();
+void RootTest::add_board(const char* server, const char* board_id, const char* name) {
+  fill(catalogue_.boards.emplace_back(), server, board_id, name);
+}
+void RootTest::add_exclusion(const char* server, const char* board_id) {
+  fill(catalogue_.exclusions.emplace_back(), server, board_id, ""), exclusion_index_rebuild(catalogue_);
 }
 
-void add_favourites(const std::string& name, const std::string& content) {
+void RootTest::add_favourites(const std::string& name, const std::string& content) {
   write_file(name, content);
-  copy_text(g_favourites[g_favourite_count++], kPathSize, name.c_str());
-  favourites_forget();
+  catalogue_.favourites.push_back(name);
+  favourites_forget(run_);
 }
 
 std::string index_line(const std::vector<std::string>& fields, const std::string& end) {
@@ -172,15 +156,15 @@ std::string log_text(const std::string& host, const std::string& board, int line
   return out;
 }
 
-void use_small_work_buffer(size_t size) {
-  work_buffer_free();
-  g_work.data = static_cast<char*>(malloc(size));
-  g_work.size = size;
+void RootTest::use_small_work_buffer(size_t size) {
+  work_buffer_free(work_);
+  work_.data = static_cast<char*>(malloc(size));
+  work_.size = size;
 }
 
-void fail_work_buffer_growths(int n) {
+void fail_work_buffer_growths(WorkBuffer& work, int n) {
   g_failing_growths = n;
-  g_work_buffer_realloc = [](void* old, size_t size) { return g_failing_growths-- > 0 ? nullptr : realloc(old, size); };
+  work.reallocate = [](void* old, size_t size) { return g_failing_growths-- > 0 ? nullptr : realloc(old, size); };
 }
 
 }  // namespace vendrit

@@ -11,11 +11,12 @@
 
 #include "report/sstp_notify.h"
 #include "state/ui.h"
+#include "store/run.h"
 #include "tests/fault_env.h"
 
 namespace vendrit {
 
-// A fresh current directory, removed at the end; resets catalogue, settings and paths.
+// A fresh current directory, removed at the end.
 class TempRoot {
  public:
   TempRoot();
@@ -26,14 +27,26 @@ class TempRoot {
   std::string path_, previous_;
 };
 
-// A TempRoot, a RecordingUi as g_ui, the work buffer and copy-data block, a FaultEnv as env().
+// A TempRoot and a run context of its own: a FaultEnv, a RecordingUi, the work buffer and
+// copy-data block, an empty catalogue.
 class RootTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+  void add_board(const char* server, const char* board_id, const char* name = "板");
+  void add_exclusion(const char* server, const char* board_id);
+  void add_favourites(const std::string& name, const std::string& content);  // read afresh
+  void use_small_work_buffer(size_t size = 16);  // so that ordinary files outgrow it
   std::unique_ptr<TempRoot> root_;
   FaultEnv fault_;
   class RecordingUi* ui_ = nullptr;
+  Env* const env_ = &fault_;
+  vendrit::Run run_{env_};  // testing::Test has a Run of its own
+  RunSettings& settings_ = run_.settings;
+  RunChoices& choices_ = run_.choices;
+  Catalogue& catalogue_ = run_.catalogue;
+  WorkBuffer& work_ = run_.work;
+  Progress& progress_ = run_.progress;
 };
 
 void write_file(const std::string& path, const std::string& bytes);  // makes its directory
@@ -81,10 +94,6 @@ class RecordingUi : public Ui {
   std::function<void()> on_main_window;
 };
 
-void add_board(const char* server, const char* board_id, const char* name = "板");
-void add_exclusion(const char* server, const char* board_id);
-void add_favourites(const std::string& name, const std::string& content);  // read afresh
-
 // Line 1 of a thread index file: the fields joined by tabs, `end` after the last.
 std::string index_line(const std::vector<std::string>& fields, const std::string& end = "\r\n");
 // A usable thread index file; with field 21 empty, byte for byte what the program writes.
@@ -100,7 +109,6 @@ std::string index_text(const Index& i, const std::string& end = "\r\n",
 std::string log_text(const std::string& host, const std::string& board = "news", int lines = 1,
                      const std::string& top = "");
 
-void use_small_work_buffer(size_t size = 16);  // so that ordinary files outgrow it
-void fail_work_buffer_growths(int n);          // the next n allocations or growths fail
+void fail_work_buffer_growths(WorkBuffer& work, int n);  // its next n allocations or growths fail
 
 }  // namespace vendrit

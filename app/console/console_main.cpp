@@ -9,12 +9,14 @@
 #include "app/console/console_ui.h"
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "platform/env.h"
 
 int main(int argc, char** argv) {
   setlocale(LC_ALL, "");
   const char* codeset = nl_langinfo(CODESET);
   bool utf8 = codeset && strcmp(codeset, "UTF-8") == 0;
-  vendrit::ConsoleUi ui(stdin, stdout, stderr, utf8);
+  vendrit::Run run(vendrit::platform_env());
+  vendrit::ConsoleUi ui(stdin, stdout, stderr, utf8, &run);
   // As a Linux command answers them, before anything else is looked at.
   for (int i = 1; i < argc; ++i) {
     if (strcmp(argv[i], "--help") == 0) {
@@ -37,5 +39,5 @@ int main(int argc, char** argv) {
     if (i > 1) words += ' ';
     words += argv[i];
   }
-  return vendrit::vendrit_main(words.c_str(), &ui);
+  return vendrit::vendrit_main(words.c_str(), &ui, &run);
 }

@@ -6,7 +6,6 @@
 
 #include "app/main_window.h"
 #include "app/settings_form.h"
-#include "state/run_settings.h"
 #include "platform/text.h"
 
 namespace vendrit {
@@ -51,14 +50,15 @@ bool read_line(FILE* in, std::string* line) {
 
 }  // namespace
 
-int run_console_settings(FILE* in, const std::function<void(const char*)>& show) {
-  SettingsForm f = settings_form();
+int run_console_settings(FILE* in, const std::function<void(const char*)>& show,
+                         RunSettings* settings, RunChoices* choices) {
+  SettingsForm f = settings_form(*settings, *choices);
   for (;;) {
     show_form(show, f);
     std::string line;
     if (!read_line(in, &line)) return 0;
     if (line == "ok") {
-      apply_settings_form(f);
+      apply_settings_form(f, settings, choices);
       return 1;
     }
     if (line == "cancel") return 0;
@@ -78,7 +78,7 @@ int run_console_settings(FILE* in, const std::function<void(const char*)>& show)
       }
       case 8: f.wait = !f.wait; break;
       // The notification switch acts at once, as in the dialog.
-      case 9: g_settings.use_ukagaka = f.use_ukagaka = !f.use_ukagaka; break;
+      case 9: settings->use_ukagaka = f.use_ukagaka = !f.use_ukagaka; break;
       case 10: f.no_move = !f.no_move; break;
       case 11: f.foreign = !f.foreign; break;
       default: break;

@@ -8,10 +8,13 @@
 #include <cstdio>
 #include <functional>
 
+#include "state/run_settings.h"
+
 namespace vendrit {
 
 // Runs the form, reading answers from `in`; `show` displays program text
 // (Shift_JIS).  Returns 1 after ok, 0 after cancel or the end of input.
-int run_console_settings(FILE* in, const std::function<void(const char*)>& show);
+int run_console_settings(FILE* in, const std::function<void(const char*)>& show,
+                         RunSettings* settings, RunChoices* choices);
 
 }  // namespace vendrit

@@ -8,8 +8,6 @@
 #include "app/console/console_settings.h"
 #include "app/main_window.h"
 #include "app/run_sequence.h"
-#include "state/run_settings.h"
-#include "report/progress_log.h"
 
 namespace vendrit {
 
@@ -35,8 +33,8 @@ std::string sjis_to_utf8(const char* text) {
   return out;
 }
 
-ConsoleUi::ConsoleUi(FILE* in, FILE* out, FILE* err, bool utf8)
-    : in_(in), out_(out), err_(err), utf8_(utf8) {}
+ConsoleUi::ConsoleUi(FILE* in, FILE* out, FILE* err, bool utf8, Run* run)
+    : in_(in), out_(out), err_(err), utf8_(utf8), run_(run) {}
 
 void ConsoleUi::print(FILE* f, const char* text) {
   if (utf8_) {
@@ -64,10 +62,11 @@ void ConsoleUi::show_information(const char* text) {
 }
 
 int ConsoleUi::run_settings_dialog(bool) {
-  return run_console_settings(in_, [this](const char* text) {
+  auto show = [this](const char* text) {
     print(err_, text);
     fflush(err_);
-  });
+  };
+  return run_console_settings(in_, show, &run_->settings, &run_->choices);
 }
 
 bool ConsoleUi::read_command(std::string* word) {
@@ -81,22 +80,23 @@ bool ConsoleUi::read_command(std::string* word) {
 }
 
 void ConsoleUi::run_main_window() {
-  show_exclusion_summary();
-  if (g_preview) preview_sequence();
+  Run& run = *run_;
+  show_exclusion_summary(*this, run.catalogue);
+  if (run.choices.preview) preview_sequence(run);
   fputc('\n', out_);
   fflush(out_);
-  if (g_run_mode == 2) run_sequence();
+  if (run.choices.run_mode == 2) run_sequence(run);
   while (!exit_posted_) {
     print(err_, "\n[go / settings / exit] > ");
     fflush(err_);
     std::string cmd;
     if (!read_command(&cmd) || cmd == "exit") break;
     if (cmd == "go") {
-      run_sequence();
+      run_sequence(run);
       fputc('\n', out_);
       fflush(out_);
     } else if (cmd == "settings") {
-      if (run_settings_dialog(true) == 1) save_run_settings();
+      if (run_settings_dialog(true) == 1) save_run_settings(run.env, run.settings);
     }
   }
   fputc('\n', out_);

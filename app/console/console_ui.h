@@ -8,12 +8,14 @@
 #include <string>
 
 #include "state/ui.h"
+#include "store/run.h"
 
 namespace vendrit {
 
 class ConsoleUi : public Ui {
  public:
-  ConsoleUi(FILE* in, FILE* out, FILE* err, bool utf8);
+  // The main window and the settings form work on `run`.
+  ConsoleUi(FILE* in, FILE* out, FILE* err, bool utf8, Run* run);
 
   void output_append(const char* text) override;
   void output_clear() override {}
@@ -37,6 +39,7 @@ class ConsoleUi : public Ui {
   FILE* out_;
   FILE* err_;
   bool utf8_;
+  Run* run_;
   bool exit_posted_ = false;
 };
 

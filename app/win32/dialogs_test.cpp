@@ -11,12 +11,8 @@
 #include "app/win32/main_dialog.h"
 #include "app/win32/settings_dialog.h"
 #include "app/win32/win32_ui.h"
-#include "platform/env.h"
 #include "platform/win32/wide_text.h"
-#include "report/progress_log.h"
-#include "report/sstp_notify.h"
 #include "res/resource.h"
-#include "state/run_settings.h"
 #include "tests/test_support.h"
 
 namespace vendrit {
@@ -76,22 +72,21 @@ class DialogTest : public RootTest {
  protected:
   void SetUp() override {
     RootTest::SetUp();
-    g_ui = &win_ui_;
-    g_settings.use_ukagaka = 1;
-    g_run_mode = 1;
+    progress_.ui = &win_ui_;
+    settings_.use_ukagaka = 1;
+    choices_.run_mode = 1;
     host_ = CreateWindowW(L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, instance_, nullptr);
     SetWindowLongPtrW(host_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(host_proc));
-    g_sstp_target = reinterpret_cast<intptr_t>(host_);
+    progress_.sstp_target = reinterpret_cast<intptr_t>(host_);
     g_events.clear();
   }
   void TearDown() override {
-    g_sstp_target = 0;
     DestroyWindow(host_);
     RootTest::TearDown();
   }
 
   HINSTANCE instance_ = GetModuleHandleW(nullptr);
-  Win32Ui win_ui_{instance_};
+  Win32Ui win_ui_{instance_, &run_};
   HWND host_ = nullptr;
 };
 
@@ -99,9 +94,7 @@ class DialogTest : public RootTest {
 // "SSTP" (a host's answer) taken; GO! run on a worker while the buttons are disabled; only EXIT closes.
 TEST_F(DialogTest, MainWindow) {
   for (int i = 0; i < 1000; ++i) add_exclusion(("s" + std::to_string(i) + ".example").c_str(), "board");
-  g_ui = ui_;
-  show_exclusion_summary();
-  g_ui = &win_ui_;
+  show_exclusion_summary(*ui_, catalogue_);
   ASSERT_GT(ui_->output.size(), 40000u);
   inside_dialog(IDC_OUTPUT, [&](HWND main) {
     HWND output = GetDlgItem(main, IDC_OUTPUT);
@@ -132,7 +125,7 @@ TEST_F(DialogTest, MainWindow) {
     }
     EXPECT_TRUE(pump_until(main, [&] { return click(main, IDC_EXIT), !IsWindowVisible(main); }));
   });
-  run_main_dialog(instance_);
+  run_main_dialog(instance_, run_);
   EXPECT_EQ(g_events, (std::vector<int>{1, 4, 5, 8, 4, 5, 8, 2}));
   EXPECT_NE(g_first.find("\r\nScript: \\_q\\1\\s[10]\\0\\s0\\v「Vendrit」起動しました♪\\e\r\n"),
             std::string::npos) << g_first;
@@ -157,8 +150,8 @@ TEST_F(DialogTest, Settings) {
                  {"close box", 0, WM_SYSCOMMAND, SC_CLOSE}, {"OK", IDOK, BM_CLICK, 0}};
   for (const auto& ending : endings) {
     SCOPED_TRACE(ending.name);
-    g_settings = {2, 1, 0, 1, 1, 0, 1, "C:\\退避\\b.exe /q", 0};
-    g_favourites_rebuild = 0, g_foreign_server = 1;
+    settings_ = {2, 1, 0, 1, 1, 0, 1, "C:\\退避\\b.exe /q", 0};
+    choices_ = {0, 1};
     g_events.clear();
     fault_.slept_ms = 0;
     inside_dialog(IDC_OUTPUT, [&](HWND main) {
@@ -179,7 +172,7 @@ TEST_F(DialogTest, Settings) {
       EXPECT_TRUE(IsWindowVisible(main));
       click(main, IDC_EXIT);
     });
-    run_main_dialog(instance_);
+    run_main_dialog(instance_, run_);
     EXPECT_EQ(g_events, (std::vector<int>{1,  10, 9,  10, 11, 12, 11, 13, 17, 13, 18, 14, 18, 15, 19,
                                           15, 20, 16, 20, 22, 23, 22, 24, 25, 24, 27, 26, 27, 21, 10}));
     // Each click paused after its announcement, never on the dialog's thread.
@@ -190,7 +183,8 @@ TEST_F(DialogTest, Settings) {
               ok ? "[vendrit]\r\ncopyonly=1\r\ncopylarge=0\r\nchangelink=1\r\nchangebbs=0\r\nbackup=0\r\nwait=1\r\n"
                    "use_ukagaka=0\r\nbackupprog=" + longer.substr(0, 258) + "\r\nno_move=1\r\n" : "<missing>");
     // DirectSSTP was cleared at once, whatever ended the dialog.
-    EXPECT_EQ((std::vector<int>{g_settings.use_ukagaka, g_settings.copyonly, g_favourites_rebuild, g_foreign_server}),
+    EXPECT_EQ((std::vector<int>{settings_.use_ukagaka, settings_.copyonly, choices_.favourites_rebuild,
+                                choices_.foreign_server}),
               (ok ? std::vector<int>{0, 1, 1, 0} : std::vector<int>{0, 2, 0, 1}));
   }
 }
@@ -207,8 +201,8 @@ TEST_F(DialogTest, SettingsBrowseQuotesTheChoice) {
     click(dlg, IDC_BROWSE);
     click(dlg, IDCANCEL);
   });
-  open_settings_dialog(instance_, nullptr);
-  EXPECT_EQ(g_settings.backupprog, "\"" + chosen + "\"");
+  open_settings_dialog(instance_, nullptr, run_);
+  EXPECT_EQ(settings_.backupprog, "\"" + chosen + "\"");
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include "app/main_window.h"
 #include "app/run_sequence.h"
-#include "state/run_settings.h"
 #include "app/win32/taskbar_progress.h"
 #include "app/win32/win32_ui.h"
 #include "platform/text.h"
@@ -18,55 +17,65 @@ namespace {
 constexpr WORD kEditOutOfSpace = 0x0500;  // EN_ERRSPACE
 constexpr DWORD kExitWaitMs = 100;
 
+// The window's own state, kept here because a dialog procedure is a plain
+// callback and the process has one main window at a time: its module, and
+// the one worker thread GO! starts.
 HINSTANCE g_instance = nullptr;
 HANDLE g_worker = nullptr;
 DWORD g_worker_id = 0;  // non-zero from GO! until EXIT finds the worker ended
 
-// The worker runs a run, or (parameter non-null) a preview.
-DWORD WINAPI worker_main(LPVOID preview) {
-  if (preview) {
-    preview_sequence();
-  } else {
-    run_sequence();
-  }
+// The run the window works on, handed over at WM_INITDIALOG.
+Run& run_of(HWND dlg) { return *reinterpret_cast<Run*>(GetWindowLongPtrW(dlg, DWLP_USER)); }
+
+// The worker runs a run, or a preview, of the Run it is given.
+DWORD WINAPI run_worker(LPVOID run) {
+  run_sequence(*static_cast<Run*>(run));
   return 0;
 }
 
-void on_init(HWND dlg) {
+DWORD WINAPI preview_worker(LPVOID run) {
+  preview_sequence(*static_cast<Run*>(run));
+  return 0;
+}
+
+void on_init(HWND dlg, LPARAM lparam) {
+  SetWindowLongPtrW(dlg, DWLP_USER, lparam);
+  Run& run = run_of(dlg);
   g_main_window = dlg;
   DeleteMenu(GetSystemMenu(dlg, FALSE), SC_CLOSE, MF_BYCOMMAND);
   // A multi-line edit control stops taking text at 32767 characters by
   // default, which would silently drop the end of a long run.
   SendDlgItemMessageW(dlg, IDC_OUTPUT, EM_SETLIMITTEXT, 0, 0);
-  show_exclusion_summary();
+  show_exclusion_summary(*run.progress.ui, run.catalogue);
   HICON icon = LoadIconW(g_instance, MAKEINTRESOURCEW(IDI_VENDRIT));
   SendMessageW(dlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   char title[kPathSize];
   format_window_title(title, sizeof title);
   SetWindowTextW(dlg, widen(title).c_str());
   DrawMenuBar(dlg);
-  if (g_run_mode == 2) PostMessageW(dlg, WM_COMMAND, kPostedGoCommand, 0);
-  if (g_preview) PostMessageW(dlg, WM_COMMAND, kPostedPreviewCommand, 0);
-  sstp_notify(1, false);
+  if (run.choices.run_mode == 2) PostMessageW(dlg, WM_COMMAND, kPostedGoCommand, 0);
+  if (run.choices.preview) PostMessageW(dlg, WM_COMMAND, kPostedPreviewCommand, 0);
+  sstp_notify(run.progress, run.env, run.settings, 1, false);
 }
 
-void on_go(bool preview) {
-  g_ui->set_buttons_enabled(false);
+void on_go(HWND dlg, bool preview) {
+  Run& run = run_of(dlg);
+  run.progress.ui->set_buttons_enabled(false);
   if (g_worker) {
     CloseHandle(g_worker);
     g_worker = nullptr;
   }
-  LPVOID what = preview ? reinterpret_cast<LPVOID>(1) : nullptr;
-  g_worker = CreateThread(nullptr, 0, worker_main, what, 0, &g_worker_id);
+  g_worker = CreateThread(nullptr, 0, preview ? preview_worker : run_worker, &run, 0, &g_worker_id);
   if (!g_worker) {
     g_worker_id = 0;
-    progress_show("\r\n処理を開始できませんでした");
-    g_ui->set_buttons_enabled(true);
+    progress_show(run.progress, "\r\n処理を開始できませんでした");
+    run.progress.ui->set_buttons_enabled(true);
   }
 }
 
-void on_settings() {
-  if (g_ui->run_settings_dialog(true) == 1) save_run_settings();
+void on_settings(HWND dlg) {
+  Run& run = run_of(dlg);
+  if (run.progress.ui->run_settings_dialog(true) == 1) save_run_settings(run.env, run.settings);
 }
 
 // Waits until the announcer is idle, serving only the messages sent to this
@@ -93,7 +102,8 @@ void on_exit(HWND dlg) {
   // with the window already off the screen.
   ShowWindow(dlg, SW_HIDE);
   wait_for_announcer();
-  sstp_notify(2, false);
+  Run& run = run_of(dlg);
+  sstp_notify(run.progress, run.env, run.settings, 2, false);
   EndDialog(dlg, 0);
 }
 
@@ -108,17 +118,17 @@ INT_PTR on_command(HWND dlg, WPARAM wparam) {
       return TRUE;
     case IDC_OUTPUT:
       if (HIWORD(wparam) != kEditOutOfSpace) return FALSE;
-      g_ui->output_clear();
+      run_of(dlg).progress.ui->output_clear();
       RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
       return TRUE;
     case IDC_GO:
-      on_go(false);
+      on_go(dlg, false);
       return TRUE;
     case LOWORD(kPostedPreviewCommand):
-      on_go(true);
+      on_go(dlg, true);
       return TRUE;
     case IDC_SETTINGS:
-      on_settings();
+      on_settings(dlg);
       return TRUE;
     case IDC_EXIT:
       on_exit(dlg);
@@ -131,7 +141,7 @@ INT_PTR on_command(HWND dlg, WPARAM wparam) {
 INT_PTR CALLBACK main_dialog_proc(HWND dlg, UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
     case WM_INITDIALOG:
-      on_init(dlg);
+      on_init(dlg, lparam);
       return TRUE;
     case WM_COMMAND:
       return on_command(dlg, wparam);
@@ -154,9 +164,10 @@ INT_PTR CALLBACK main_dialog_proc(HWND dlg, UINT msg, WPARAM wparam, LPARAM lpar
 
 }  // namespace
 
-void run_main_dialog(HINSTANCE instance) {
+void run_main_dialog(HINSTANCE instance, Run& run) {
   g_instance = instance;
-  DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, main_dialog_proc, 0);
+  DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, main_dialog_proc,
+                  reinterpret_cast<LPARAM>(&run));
   sstp_announcer_stop();
   release_taskbar();
   if (g_worker) {

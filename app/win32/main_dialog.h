@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "store/run.h"
+
 namespace vendrit {
 
 // Commands posted to the window: GO! at start-up in auto mode, EXIT at the
@@ -15,7 +17,7 @@ constexpr WPARAM kPostedGoCommand = 0x00F503EB;
 constexpr WPARAM kPostedExitCommand = 0x00F503FD;
 constexpr WPARAM kPostedPreviewCommand = 0x00F57F00;
 
-// Runs dialog 101 modally with no owner until it ends.
-void run_main_dialog(HINSTANCE instance);
+// Runs dialog 101 modally with no owner until it ends; its buttons work on `run`.
+void run_main_dialog(HINSTANCE instance, Run& run);
 
 }  // namespace vendrit

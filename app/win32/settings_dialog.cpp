@@ -6,8 +6,6 @@
 
 #include "app/main_window.h"
 #include "app/settings_form.h"
-#include "state/run_settings.h"
-#include "platform/env.h"
 #include "platform/text.h"
 #include "platform/win32/wide_text.h"
 #include "report/sstp_notify.h"
@@ -17,7 +15,12 @@ namespace vendrit {
 
 namespace {
 
+// The module the dialog's icon comes from: a dialog procedure is a plain
+// callback.
 HINSTANCE g_dialog_instance = nullptr;
+
+// The run whose settings the dialog shows, handed over at WM_INITDIALOG.
+Run& run_of(HWND dlg) { return *reinterpret_cast<Run*>(GetWindowLongPtrW(dlg, DWLP_USER)); }
 
 // What a click on a choice announces: the script when the control is ticked
 // (or, for a radio button, selected) and when it is cleared.
@@ -72,8 +75,10 @@ SettingsForm read_form(HWND dlg) {
   return f;
 }
 
-void on_init(HWND dlg) {
-  show_form(dlg, settings_form());
+void on_init(HWND dlg, LPARAM lparam) {
+  SetWindowLongPtrW(dlg, DWLP_USER, lparam);
+  const Run& run = run_of(dlg);
+  show_form(dlg, settings_form(run.settings, run.choices));
   HICON icon = LoadIconW(g_dialog_instance, MAKEINTRESOURCEW(IDI_VENDRIT));
   SendMessageW(dlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   char title[kPathSize];
@@ -82,7 +87,8 @@ void on_init(HWND dlg) {
 }
 
 void on_ok(HWND dlg) {
-  apply_settings_form(read_form(dlg));
+  Run& run = run_of(dlg);
+  apply_settings_form(read_form(dlg), &run.settings, &run.choices);
   EndDialog(dlg, 1);
 }
 
@@ -156,34 +162,42 @@ void on_browse(HWND dlg) {
   if (!show(&ofn)) return;
   // The choice is taken at once: it stays for this process even when the
   // dialog is then cancelled.
-  chosen_path(file, g_settings.backupprog, sizeof g_settings.backupprog);
+  Run& run = run_of(dlg);
+  chosen_path(file, run.settings.backupprog, sizeof run.settings.backupprog);
   // The dialog may have moved the current directory: back to the root.
-  env()->enter_root();
-  show_backupprog(dlg, g_settings.backupprog);
+  run.env->enter_root();
+  show_backupprog(dlg, run.settings.backupprog);
+}
+
+void announce(HWND dlg, int script) {
+  Run& run = run_of(dlg);
+  sstp_announce(run.progress, run.env, run.settings, script, true);
 }
 
 // A click on a choice announces it, through the announcer thread so that
 // the dialog never waits for the host; only "DirectSSTP発射" also changes a
 // setting at once, so that ticking it is itself announced and clearing it
 // silences everything that follows.
+
 bool on_choice(HWND dlg, int id) {
   if (id == IDC_UKAGAKA) {
-    g_settings.use_ukagaka = ticked(dlg, IDC_UKAGAKA) ? 1 : 0;
-    if (g_settings.use_ukagaka) sstp_announce(21, true);
+    RunSettings& settings = run_of(dlg).settings;
+    settings.use_ukagaka = ticked(dlg, IDC_UKAGAKA) ? 1 : 0;
+    if (settings.use_ukagaka) announce(dlg, 21);
     return true;
   }
   for (const ChoiceScript& c : kChoiceScripts) {
     if (c.control != id) continue;
-    sstp_announce(ticked(dlg, id) ? c.ticked : c.cleared, true);
+    announce(dlg, ticked(dlg, id) ? c.ticked : c.cleared);
     return true;
   }
   return false;
 }
 
-INT_PTR CALLBACK settings_dialog_proc(HWND dlg, UINT msg, WPARAM wparam, LPARAM) {
+INT_PTR CALLBACK settings_dialog_proc(HWND dlg, UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
     case WM_INITDIALOG:
-      on_init(dlg);
+      on_init(dlg, lparam);
       return FALSE;
     case WM_COMMAND:
       switch (LOWORD(wparam)) {
@@ -206,10 +220,10 @@ INT_PTR CALLBACK settings_dialog_proc(HWND dlg, UINT msg, WPARAM wparam, LPARAM)
 
 }  // namespace
 
-int open_settings_dialog(HINSTANCE instance, HWND owner) {
+int open_settings_dialog(HINSTANCE instance, HWND owner, Run& run) {
   g_dialog_instance = instance;
   INT_PTR result = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SETTINGS), owner,
-                                   settings_dialog_proc, 0);
+                                   settings_dialog_proc, reinterpret_cast<LPARAM>(&run));
   return result == 1 ? 1 : 0;
 }
 

@@ -3,10 +3,12 @@
 
 #include <windows.h>
 
+#include "store/run.h"
+
 namespace vendrit {
 
-// Runs the dialog modally; 1 after OK, 0 after Cancel.  `owner` is the main
-// window, or null in settings mode.
-int open_settings_dialog(HINSTANCE instance, HWND owner);
+// Runs the dialog modally on run's settings and choices; 1 after OK, 0 after
+// Cancel.  `owner` is the main window, or null in settings mode.
+int open_settings_dialog(HINSTANCE instance, HWND owner, Run& run);
 
 }  // namespace vendrit

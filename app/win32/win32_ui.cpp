@@ -64,10 +64,10 @@ void Win32Ui::show_information(const char* text) {
 }
 
 int Win32Ui::run_settings_dialog(bool owned) {
-  return open_settings_dialog(instance_, owned ? g_main_window : nullptr);
+  return open_settings_dialog(instance_, owned ? g_main_window : nullptr, *run_);
 }
 
-void Win32Ui::run_main_window() { run_main_dialog(instance_); }
+void Win32Ui::run_main_window() { run_main_dialog(instance_, *run_); }
 
 intptr_t Win32Ui::window_handle() { return reinterpret_cast<intptr_t>(g_main_window); }
 

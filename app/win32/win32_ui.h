@@ -9,12 +9,14 @@
 #include <windows.h>
 
 #include "state/ui.h"
+#include "store/run.h"
 
 namespace vendrit {
 
 class Win32Ui : public Ui {
  public:
-  explicit Win32Ui(HINSTANCE instance) : instance_(instance) {}
+  // The main window and the settings dialog work on `run`.
+  Win32Ui(HINSTANCE instance, Run* run) : instance_(instance), run_(run) {}
 
   void output_append(const char* text) override;
   void output_clear() override;
@@ -36,9 +38,11 @@ class Win32Ui : public Ui {
 
  private:
   HINSTANCE instance_;
+  Run* run_;
 };
 
-// The main window; null before it opens and after it closed.
+// The main window; null before it opens and after it closed.  One per
+// process, and the worker and announcer threads reach it through this Ui.
 extern HWND g_main_window;
 
 }  // namespace vendrit

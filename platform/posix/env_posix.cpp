@@ -37,9 +37,12 @@ std::string native_path(const char* path) {
   return out;
 }
 
-unsigned long g_pid = 0;  // this process's id, once asked for
+// Facts of the process, as the one PosixEnv (platform_env) is the process's:
+// its id, once asked for (reset in a forked child) ...
+unsigned long g_pid = 0;
 
-// The directory relative paths start from: the root once fixed.
+// ... and the directory relative paths start from: the root once fixed,
+// like the current directory it stands in for.
 int g_root_fd = AT_FDCWD;
 
 FileKind kind_of(mode_t mode) {
