@@ -76,6 +76,17 @@ bool is_family_server(const char* server) {
   return strstr(server, inner) == nullptr;
 }
 
+bool is_server_dir(const char* path) {
+  return strstr(path, kMainSuffix) || strstr(path, kSisterSuffix);
+}
+
+bool lies_in_family_server(const char* dir) {
+  char main_dir[sizeof kMainSuffix + 1], sister_dir[sizeof kSisterSuffix + 1];
+  format_text(main_dir, sizeof main_dir, "%s\\", kMainSuffix);
+  format_text(sister_dir, sizeof sister_dir, "%s\\", kSisterSuffix);
+  return strstr(dir, main_dir) || strstr(dir, sister_dir);
+}
+
 void exclusion_index_rebuild(Catalogue& c) {
   c.exclusions_by_server.clear();
   for (size_t i = 0; i < c.exclusions.size(); ++i) {

@@ -82,7 +82,18 @@ int is_excluded(Catalogue& c, const char* server, const char* board_id);
 // Indexes the exclusion list for is_excluded (done by load_exclusion_list).
 void exclusion_index_rebuild(Catalogue& c);
 
-// True when `server` names a board server of a handled family.
+// The family tests, one for each kind of text asked about.  Each is as
+// strict as its text allows; all look for the two family suffixes.
+//
+// A server name from the board list: a suffix anywhere, except the main
+// suffix followed by a dot (standing inside a longer host name).
 bool is_family_server(const char* server);
+// A directory the relocation walk lists: it is a server directory when its
+// path holds a suffix anywhere ("x.suffix.bak" too).  Only boards that the
+// board list names at another server ever move, so the loose test is safe.
+bool is_server_dir(const char* path);
+// The directory of an index file in the repair pass: a suffix that ends a
+// component of the path, so a board directory of a family server.
+bool lies_in_family_server(const char* dir);
 
 }  // namespace vendrit

@@ -436,7 +436,7 @@ bool decide_board(Run& run, const BoardDirs& b, bool act, std::vector<Job>* jobs
       continue;
     }
     // Index files never travel by themselves, only beside their data file.
-    if (strstr(entry.name.c_str(), ".idx")) continue;
+    if (is_index_name(entry.name.c_str())) continue;
     Job j;
     if (!prepare(run, b.from, b.to, dir, entry, &j.t)) continue;
     j.d = plan_thread(run, j.t, policy, &j.empty_there);

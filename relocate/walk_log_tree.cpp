@@ -143,14 +143,6 @@ void walk(Walk* w, const PathPair& dir, const ListedDir* holder) {
   }
 }
 
-}  // namespace
-
-bool is_server_dir(const char* path) {
-  return strstr(path, kMainSuffix) || strstr(path, kSisterSuffix);
-}
-
-namespace {
-
 void walk_from(Walk* w, const char* path) {
   PathPair root;
   copy_text(root.text, kPathSize, path);

@@ -23,7 +23,4 @@ void walk_log_tree(Run& run, const char* path);
 // Returns the number of boards that would move.
 int preview_log_tree(Run& run, const char* path, IndexFates* fates);
 
-// True when `path` contains the main-family or sister-family suffix.
-bool is_server_dir(const char* path);
-
 }  // namespace vendrit

@@ -18,22 +18,11 @@ namespace vendrit {
 namespace {
 
 constexpr size_t kPartSize = 256;  // server name, board part, index path, link prefixes
-constexpr int kFlagMask = 0xEF;    // clears the dropped flag (and every bit from 0x100 up)
-constexpr int kFavouriteFlags = 0x60;
-constexpr int kFavouriteFlagsRegional = 0x40;
 
 const char kMsgCannotOpen[] = "\r\nFile:%sを開けませんでした。スキップします";
 const char kMsgCannotWrite[] = "\r\nFile:%sを書けませんでした。このファイルはスキップします。";
 const char kMsgHeader[] = "\r\n書き換え中 BBS:%s";
 const char kMsgFavourite[] = "\r\n「%s」を登録します";
-
-// The directory lies in a server directory of a handled family.
-bool is_family_dir(const char* dir) {
-  char main_dir[sizeof kMainSuffix + 1], sister_dir[sizeof kSisterSuffix + 1];
-  format_text(main_dir, sizeof main_dir, "%s\\", kMainSuffix);
-  format_text(sister_dir, sizeof sister_dir, "%s\\", kSisterSuffix);
-  return strstr(dir, main_dir) || strstr(dir, sister_dir);
-}
 
 // log\<server>\<board>: the server name and the board part.  False for an
 // index file lying anywhere else (directly in log, in a server directory, or
@@ -49,7 +38,7 @@ bool split_board_dir(const char* dir, char* server, char* board_part) {
   return true;
 }
 
-// The regional boards and the rental boards keep favourites with flags 0x40.
+// The regional boards and the rental boards keep favourites with kFavouriteFlagsRegional.
 bool is_regional_or_rental(const char* index_path) {
   return strstr(index_path, kRegionalSuffix) || strstr(index_path, kRentalHost1) ||
          strstr(index_path, kRentalHost2);
@@ -147,7 +136,7 @@ bool board_of(Catalogue& c, const char* dir, char* server, char* board_part) {
 // the board name, or a line of the favourites being rebuilt.
 bool needs_repair(const Run& run, ThreadIndex* record, const char* dir, const char* server,
                   HostRepair* host) {
-  *host = repair_host(run, record, server, is_family_dir(dir));
+  *host = repair_host(run, record, server, lies_in_family_server(dir));
   return host->changed || run.settings.changebbs || run.choices.favourites_rebuild;
 }
 
@@ -172,7 +161,7 @@ struct Pass {
 void repair_index_file(Pass& pass, IndexFile& f, const ListedEntry& entry, int* header_printed) {
   Run& run = pass.run;
   Preview* preview = pass.preview;
-  const bool family = is_family_dir(f.dir.text);
+  const bool family = lies_in_family_server(f.dir.text);
   if (!board_of(run.catalogue, f.dir.text, f.server, f.board_part)) return;
 
   bool whole = format_text(f.path, sizeof f.path, "%s\\%s", f.dir.text, f.name);
@@ -199,7 +188,7 @@ void repair_index_file(Pass& pass, IndexFile& f, const ListedEntry& entry, int* 
     progress_print(run.progress, kMsgHeader, f.board_part);
     *header_printed = 1;
   }
-  record.flags &= kFlagMask;
+  record.flags &= kThreadFlagsKept;
   if (run.settings.changebbs && family) rename_board_from_list(run.catalogue, &record);
   if (run.choices.favourites_rebuild &&
       (record.flags == kFavouriteFlags ||
@@ -220,7 +209,7 @@ void repair_dir(Pass& pass, const PathPair& dir) {
     // Links are never walked: one may lead out of the log tree, or back
     // into it for ever.
     const bool walked = e.kind == FileKind::kDir && e.name[0] != '.';
-    const bool index = !walked && strstr(e.name.c_str(), ".idx");
+    const bool index = !walked && is_index_name(e.name.c_str());
     if (e.problem != NameProblem::kNone && (walked || index)) {
       report_untouched(pass.run.progress, dir.disk, e, walked);
       continue;

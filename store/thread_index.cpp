@@ -16,23 +16,31 @@ namespace {
 constexpr int kFieldCount = 21;
 constexpr size_t kSlotSize = 260;
 
-// Where each field of line 1 lives in the record, in the order of the file.
-struct FieldPlace {
-  enum Kind { kNumber, kText, kAlwaysEmpty } kind;
-  size_t offset;
-  size_t size;  // of the text buffer
-};
-#define NUMBER(member) {FieldPlace::kNumber, offsetof(ThreadIndex, member), 0}
-#define TEXT(member) {FieldPlace::kText, offsetof(ThreadIndex, member), sizeof(ThreadIndex::member)}
-constexpr FieldPlace kLayout[kFieldCount] = {
-    NUMBER(kept_numbers[0]), NUMBER(flags), NUMBER(kept_numbers[1]), TEXT(title), TEXT(host),
-    TEXT(board_id), TEXT(kept_short), NUMBER(kept_numbers[2]), NUMBER(kept_numbers[3]),
-    NUMBER(kept_numbers[4]), TEXT(kept_texts[0]), TEXT(kept_texts[1]), TEXT(board_name),
-    NUMBER(kept_numbers[5]), TEXT(kept_texts[2]), TEXT(kept_texts[3]), NUMBER(kept_numbers[6]),
-    TEXT(kept_texts[4]), TEXT(kept_texts[5]), TEXT(kept_texts[6]),
-    {FieldPlace::kAlwaysEmpty, 0, 0}};
-#undef NUMBER
-#undef TEXT
+// Fields 1 to 20 of line 1, in the order of the file: `visit` is called with
+// each member (an int32_t or a char array).  Field 21 has no member.
+template <class Record, class Visit>
+void for_each_field(Record& r, Visit&& visit) {
+  visit(r.kept_numbers[0]);  // 1
+  visit(r.flags);            // 2
+  visit(r.kept_numbers[1]);  // 3
+  visit(r.title);            // 4
+  visit(r.host);             // 5
+  visit(r.board_id);         // 6
+  visit(r.kept_short);       // 7
+  visit(r.kept_numbers[2]);  // 8
+  visit(r.kept_numbers[3]);  // 9
+  visit(r.kept_numbers[4]);  // 10
+  visit(r.kept_texts[0]);    // 11
+  visit(r.kept_texts[1]);    // 12
+  visit(r.board_name);       // 13
+  visit(r.kept_numbers[5]);  // 14
+  visit(r.kept_texts[2]);    // 15
+  visit(r.kept_texts[3]);    // 16
+  visit(r.kept_numbers[6]);  // 17
+  visit(r.kept_texts[4]);    // 18
+  visit(r.kept_texts[5]);    // 19
+  visit(r.kept_texts[6]);    // 20
+}
 
 // Decimal text to a 32-bit integer the way the C conversion reads it: leading
 // blanks, an optional sign, digits up to the first non-digit; no digits gives
@@ -73,6 +81,31 @@ void match_header(const char* text, const char* label, char* out, size_t out_siz
 // Length of a text field for writing: never more than its buffer holds, even
 // when the caller left it unterminated.
 int text_length(const char* field, size_t size) { return static_cast<int>(strnlen(field, size - 1)); }
+
+// Takes one slot of line 1 into a field: a number as the C conversion reads
+// it, a text cut to its buffer.
+struct FieldFromSlot {
+  const char (*slot)[kSlotSize];
+  void operator()(int32_t& number) { number = parse_int(*slot++); }
+  template <size_t N>
+  void operator()(char (&text)[N]) { copy_text(text, N, *slot++); }
+};
+
+// Appends one field and its tab to line 1.
+struct FieldToLine {
+  char* line;
+  size_t size;
+  size_t len = 0;
+  void operator()(const int32_t& number) {
+    format_text(line + len, size - len, "%d\t", static_cast<int>(number));
+    len += strlen(line + len);
+  }
+  template <size_t N>
+  void operator()(const char (&text)[N]) {
+    format_text(line + len, size - len, "%.*s\t", text_length(text, N), text);
+    len += strlen(line + len);
+  }
+};
 
 }  // namespace
 
@@ -117,16 +150,7 @@ bool read_thread_index(Env* env, const char* path, ThreadIndex* record, FileStat
   // p is the scan position: normally the CR (or LF) that ends line 1.
 
   memset(record, 0, sizeof *record);
-  char* base = reinterpret_cast<char*>(record);
-  for (int f = 0; f < kFieldCount; ++f) {
-    const FieldPlace& place = kLayout[f];
-    if (place.kind == FieldPlace::kNumber) {
-      int32_t value = parse_int(slots[f]);
-      memcpy(base + place.offset, &value, sizeof value);
-    } else if (place.kind == FieldPlace::kText) {
-      copy_text(base + place.offset, place.size, slots[f]);
-    }
-  }
+  for_each_field(*record, FieldFromSlot{slots});
 
   // Last-Modified: the first non-blank line after line 1.
   while (*p && static_cast<unsigned char>(*p) < 32) ++p;
@@ -148,22 +172,11 @@ ReplaceResult write_thread_index(Env* env, const char* path, const ThreadIndex& 
   // Line 1 can hold at most the sum of all field widths, seven integers and
   // the separators; this buffer is larger than that.
   char line[2048];
-  size_t len = 0;
-  const char* base = reinterpret_cast<const char*>(&r);
-  for (int f = 0; f < kFieldCount; ++f) {
-    const FieldPlace& place = kLayout[f];
-    const char* end = f + 1 < kFieldCount ? "\t" : "\r\n";
-    if (place.kind == FieldPlace::kNumber) {
-      int32_t value;
-      memcpy(&value, base + place.offset, sizeof value);
-      format_text(line + len, sizeof line - len, "%d%s", static_cast<int>(value), end);
-    } else {
-      const char* text = base + place.offset;
-      int n = place.kind == FieldPlace::kText ? text_length(text, place.size) : 0;
-      format_text(line + len, sizeof line - len, "%.*s%s", n, text, end);
-    }
-    len += strlen(line + len);
-  }
+  FieldToLine out{line, sizeof line};
+  for_each_field(r, out);
+  // Field 21, always empty, ends the line.
+  format_text(line + out.len, sizeof line - out.len, "\r\n");
+  const size_t len = out.len + 2;
 
   char last_modified[kHeaderValueSize + 32] = "";
   char etag[kHeaderValueSize + 32] = "";

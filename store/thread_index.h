@@ -5,18 +5,29 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "platform/safe_replace.h"
 
 namespace vendrit {
 
-constexpr int kThreadFlagDropped = 0x10;  // the thread dropped out of its server
+// Bits of the flags field.  The reader sets them; the only one whose meaning
+// this program knows is the dropped bit.  The repair pass keeps the low byte
+// less that bit, and rebuilds the favourites from two whole values.
+constexpr int32_t kThreadFlagDropped = 0x10;  // the thread dropped out of its server
+constexpr int32_t kThreadFlagBit5 = 0x20;
+constexpr int32_t kThreadFlagBit6 = 0x40;
+constexpr int32_t kThreadFlagsKept = 0xFF & ~kThreadFlagDropped;  // 0xEF
+// A favourite of an ordinary board, and of a regional or rental board.
+constexpr int32_t kFavouriteFlags = kThreadFlagBit6 | kThreadFlagBit5;  // 0x60
+constexpr int32_t kFavouriteFlagsRegional = kThreadFlagBit6;             // 0x40
+
 constexpr size_t kThreadIndexWindow = 4096;  // only the first bytes are parsed
 constexpr size_t kHeaderValueSize = 128;
 
 // One index file in memory.  The program works with five of the 21 fields
 // of line 1; the others it only carries from the file to the rewrite, in
-// the order of the file (the layout table in thread_index.cpp places each).
+// the order of the file (for_each_field in thread_index.cpp places each).
 // Field 21 is never taken from the file and is always written empty.
 struct ThreadIndex {
   int32_t flags;         // field 2: kThreadFlagDropped and the favourites tests
@@ -30,6 +41,11 @@ struct ThreadIndex {
   char last_modified[kHeaderValueSize];
   char etag[kHeaderValueSize];
 };
+
+// True for a name (lower-cased) of a thread index file: one that holds
+// ".idx" anywhere, so "x.idx.bak" too.  Such a file never travels by itself
+// and the repair pass reads it as an index.
+inline bool is_index_name(const char* name) { return strstr(name, ".idx") != nullptr; }
 
 // Fills `record` (and `seen`, the file as it was read) from the file at
 // `path`.  False (unusable) when the file cannot be opened, is empty, or its
