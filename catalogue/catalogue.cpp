@@ -80,11 +80,21 @@ bool is_server_dir(const char* path) {
   return strstr(path, kMainSuffix) || strstr(path, kSisterSuffix);
 }
 
+namespace {
+
+// Whether `suffix` followed by a backslash stands anywhere in `dir`.
+bool ends_a_component(const char* dir, const char* suffix) {
+  const size_t n = strlen(suffix);
+  for (const char* p = strstr(dir, suffix); p; p = strstr(p + 1, suffix)) {
+    if (p[n] == '\\') return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 bool lies_in_family_server(const char* dir) {
-  char main_dir[sizeof kMainSuffix + 1], sister_dir[sizeof kSisterSuffix + 1];
-  format_text(main_dir, sizeof main_dir, "%s\\", kMainSuffix);
-  format_text(sister_dir, sizeof sister_dir, "%s\\", kSisterSuffix);
-  return strstr(dir, main_dir) || strstr(dir, sister_dir);
+  return ends_a_component(dir, kMainSuffix) || ends_a_component(dir, kSisterSuffix);
 }
 
 void exclusion_index_rebuild(Catalogue& c) {

@@ -32,15 +32,15 @@ bool is_leftover_temporary(const char* name) {
   return false;
 }
 
-ReplacingWriter::ReplacingWriter(Env* env, const char* target, const char* what, bool known_file)
+ReplacingWriter::ReplacingWriter(Env* env, const char* target, const char* what, Target known)
     : env_(env) {
   Env* e = env;
   copy_text(target_, sizeof target_, target);
   FileStatus st;
-  if (known_file || e->stat(target, &st)) {
+  if (known != Target::kWritableFile && (known == Target::kFile || e->stat(target, &st))) {
     // A link or special file is never replaced by a file of ours, and a
     // target that cannot be written is refused before anything changes.
-    if (!known_file && st.kind != FileKind::kFile) return;
+    if (known == Target::kUnknown && st.kind != FileKind::kFile) return;
     if (!e->writable(target)) return;
   }
   if (!temporary_path_for(e, target, temporary_, sizeof temporary_, what)) return;
@@ -87,8 +87,8 @@ bool ReplacingWriter::commit(bool overwrite, const FileStatus* unchanged) {
 }
 
 ReplaceResult replace_file_contents(Env* env, const char* path, const ByteSpan* pieces, size_t count,
-                                    bool known_file, const FileStatus* unchanged) {
-  ReplacingWriter out(env, path, "replace", known_file);
+                                    Target known, const FileStatus* unchanged) {
+  ReplacingWriter out(env, path, "replace", known);
   if (!out.ok()) return ReplaceResult::kCannotOpen;
   out.write_pieces(pieces, count);
   if (out.commit(true, unchanged)) return ReplaceResult::kReplaced;

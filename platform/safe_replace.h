@@ -20,15 +20,22 @@ namespace vendrit {
 // beside it.  commit() puts it in place; a writer destroyed without a
 // successful commit removes its temporary file, so a failure at any step
 // leaves the target as it was and nothing of ours behind.
+// What a caller already knows of the target it replaces.
+enum class Target {
+  kUnknown,        // anything, or nothing: looked at first
+  kFile,           // just seen to be a regular file
+  kWritableFile,   // a regular file that the caller has just probed (Env::writable)
+};
+
 class ReplacingWriter {
  public:
   // Creates the temporary file ("vendrit-<what>-<process id>.tmp" in the
   // target's directory) through `env`, which every later step uses too.  A target that exists must be a regular file this
-  // process may write (a caller that has just seen it to be a regular file
-  // says so with `known_file`); otherwise, or when the temporary file cannot
-  // be made, nothing is created and ok() is false.
+  // process may write (`known` says what the caller has just seen of it);
+  // otherwise, or when the temporary file cannot be made, nothing is
+  // created and ok() is false.
   ReplacingWriter(Env* env, const char* target, const char* what = "replace",
-                  bool known_file = false);
+                  Target known = Target::kUnknown);
   ~ReplacingWriter();
   ReplacingWriter(const ReplacingWriter&) = delete;
   ReplacingWriter& operator=(const ReplacingWriter&) = delete;
@@ -68,11 +75,11 @@ enum class ReplaceResult {
 // Replaces the content of `path` with the concatenation of `pieces`.
 // A missing target is created (the probe is skipped for it); anything but a
 // regular file (a directory, a link, a FIFO) is never replaced.  A caller
-// that has just seen `path` to be a regular file says so with `known_file`;
+// that has just seen `path` says what of it with `known`;
 // one that made the pieces from the file's content passes the file as it
 // was read (see ReplacingWriter::commit).
 ReplaceResult replace_file_contents(Env* env, const char* path, const ByteSpan* pieces, size_t count,
-                                    bool known_file = false,
+                                    Target known = Target::kUnknown,
                                     const FileStatus* unchanged = nullptr);
 
 // Name of the temporary file for `path`: in the same directory, and named for

@@ -1,6 +1,7 @@
 #include "platform/text.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace vendrit {
 
@@ -82,6 +83,27 @@ bool ends_with_nocase(const char* text, const char* suffix) {
 long long find_bytes(const char* hay, size_t size, const char* needle, size_t needle_size) {
   if (needle_size == 0) return 0;
   if (needle_size > size) return -1;
+  // A long text and a needle of a few bytes: the paths and hosts looked for
+  // begin with letters that the text is full of, so each alignment is ruled
+  // out by its last byte instead (Horspool), skipping ahead as far as that
+  // byte allows.
+  if (needle_size >= 4 && size >= 512) {
+    // A shift never longer than the true one, capped to fit a byte.
+    auto capped = [](size_t shift) { return static_cast<unsigned char>(shift < 255 ? shift : 255); };
+    unsigned char skip[256];
+    memset(skip, capped(needle_size), sizeof skip);
+    for (size_t i = 0; i + 1 < needle_size; ++i) {
+      skip[static_cast<unsigned char>(needle[i])] = capped(needle_size - 1 - i);
+    }
+    const char last = needle[needle_size - 1];
+    for (size_t at = 0; at + needle_size <= size;
+         at += skip[static_cast<unsigned char>(hay[at + needle_size - 1])]) {
+      if (hay[at + needle_size - 1] == last && memcmp(hay + at, needle, needle_size - 1) == 0) {
+        return static_cast<long long>(at);
+      }
+    }
+    return -1;
+  }
   const char* end = hay + (size - needle_size) + 1;
   for (const char* p = hay; p < end;) {
     const void* hit = memchr(p, needle[0], static_cast<size_t>(end - p));

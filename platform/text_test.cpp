@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 
 namespace vendrit {
 namespace {
@@ -36,10 +38,31 @@ TEST(Text, ShiftJisLettersSeparatorsAndBytes) {
     EXPECT_EQ(count_separators(c.text), c.count);
     EXPECT_EQ(ends_with_nocase(c.text, ".idx"), c.idx);
   }
-  const char hay[] = "ab\0cdcde";  // bytes are found past a NUL, up to the very end
-  EXPECT_EQ(find_bytes(hay, sizeof hay - 1, "cde", 3), 5);
-  EXPECT_EQ(find_bytes(hay, sizeof hay - 1, "b\0c", 3), 1);
-  EXPECT_EQ(find_bytes(hay, 4, "cde", 3), -1);
+}
+
+// The search finds the first occurrence, NUL bytes included, in short and
+// long texts: texts of few letters, so that near misses abound, and needles
+// taken from them, of every length up to past the 255 that a shift can hold.
+TEST(TextTest, FindBytesFindsTheFirstOccurrence) {
+  std::string hay;
+  uint32_t seed = 7;
+  for (int i = 0; i < 3000; ++i) {
+    seed = seed * 1103515245 + 12345;
+    hay += "ab\0\x81"[(seed >> 16) % 4];
+  }
+  for (size_t size : {size_t{40}, hay.size()}) {
+    const std::string_view text(hay.data(), size);
+    for (size_t len : {1, 3, 4, 9, 30, 256, 300}) {
+      const size_t last = hay.size() - len;  // a needle that ends the long text
+      for (size_t from : {size_t{0}, size_t{17}, std::min(last, size - std::min(size, len / 2)), last}) {
+        const std::string needle = hay.substr(from, len) + (from == 17 ? "b" : "");
+        SCOPED_TRACE(testing::Message() << size << " " << len << " " << from);
+        const size_t want = text.find(needle);
+        EXPECT_EQ(find_bytes(text.data(), size, needle.data(), needle.size()),
+                  want == std::string_view::npos ? -1 : static_cast<long long>(want));
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -66,17 +66,18 @@ bool read_whole(Run& run, const char* name, FavouriteText* kept) {
 
 // Replaces, in `text`, the first `from` by `to`; with `again`, not when `to`
 // comes first (the entry followed in an earlier run).  The search stops at
-// the first NUL byte; what follows it is carried unchanged.
-bool replace_first(std::string* text, const char* from, const char* to, bool again) {
-  const size_t len = strnlen(text->data(), text->size());
+// `*len`, the first NUL byte, which moves with the replacement; what follows
+// it is carried unchanged.
+bool replace_first(std::string* text, size_t* len, const char* from, const char* to, bool again) {
   const size_t from_len = strlen(from), to_len = strlen(to);
-  long long at = find_bytes(text->data(), len, from, from_len);
+  long long at = find_bytes(text->data(), *len, from, from_len);
   if (at < 0) return false;
   if (again) {
-    long long done = find_bytes(text->data(), len, to, to_len);
+    long long done = find_bytes(text->data(), *len, to, to_len);
     if (done >= 0 && done <= at) return false;
   }
   text->replace(static_cast<size_t>(at), from_len, to, to_len);
+  *len = *len - from_len + to_len;
   return true;
 }
 
@@ -97,12 +98,13 @@ void rewrite_file(Run& run, size_t i, std::vector<FavouriteMove>* moves, Way way
       return;
     }
     std::string text = kept->text;
+    size_t len = strnlen(text.data(), text.size());
     for (size_t j = 0; j < moves->size(); ++j) {
       FavouriteMove& m = (*moves)[j];
       const char* from = below_log(back ? m.destination_index : m.source_index);
       const char* to = below_log(back ? m.source_index : m.destination_index);
       if (back && !m.moved_in[i]) continue;
-      if (from && to && *from && replace_first(&text, from, to, m.again && !back)) {
+      if (from && to && *from && replace_first(&text, &len, from, to, m.again && !back)) {
         changed.push_back(j);
       }
     }
@@ -120,7 +122,7 @@ void rewrite_file(Run& run, size_t i, std::vector<FavouriteMove>* moves, Way way
       continue;
     }
     const ByteSpan piece{text.data(), text.size()};
-    const ReplaceResult result = replace_file_contents(run.env, name, &piece, 1, true, &kept->seen);
+    const ReplaceResult result = replace_file_contents(run.env, name, &piece, 1, Target::kFile, &kept->seen);
     if (result == ReplaceResult::kChanged) {
       kept->state = FavouriteText::kUnread;
       continue;

@@ -196,7 +196,9 @@ void repair_index_file(Pass& pass, IndexFile& f, const ListedEntry& entry, int* 
     add_favourite(run.progress, pass.favourites, f.server, record, f.name);
   }
   if (host.rewrite_links && !rewrite_log_first(run, f, host.old_prefix, record.host)) return;
-  if (write_thread_index(run.env, f.disk_path, record, true, &read) != ReplaceResult::kReplaced) {
+  // rewrite_log_first has probed the index already.
+  const Target known = host.rewrite_links ? Target::kWritableFile : Target::kFile;
+  if (write_thread_index(run.env, f.disk_path, record, known, &read) != ReplaceResult::kReplaced) {
     progress_print(run.progress, kMsgCannotWrite, f.path);
   }
 }

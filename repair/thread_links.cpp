@@ -172,7 +172,7 @@ LinkRewrite rewrite_thread_links(Run& run, const char* directory, const char* in
       return LinkRewrite::kFailed;
     }
     plan_rewrite(work.data, size, rule, pieces.get());
-    switch (replace_file_contents(run.env, disk_log_path, pieces.get(), count, true, &seen)) {
+    switch (replace_file_contents(run.env, disk_log_path, pieces.get(), count, Target::kFile, &seen)) {
       case ReplaceResult::kReplaced: return LinkRewrite::kRewritten;
       case ReplaceResult::kChanged: continue;
       default: break;

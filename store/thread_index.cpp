@@ -1,5 +1,6 @@
 #include "store/thread_index.h"
 
+#include <charconv>
 #include <climits>
 #include <cstddef>
 #include <cstdio>
@@ -91,19 +92,21 @@ struct FieldFromSlot {
   void operator()(char (&text)[N]) { copy_text(text, N, *slot++); }
 };
 
-// Appends one field and its tab to line 1.
+// Appends one field and its tab to line 1, which has room for every field
+// at its widest.
 struct FieldToLine {
   char* line;
-  size_t size;
   size_t len = 0;
   void operator()(const int32_t& number) {
-    format_text(line + len, size - len, "%d\t", static_cast<int>(number));
-    len += strlen(line + len);
+    len = static_cast<size_t>(std::to_chars(line + len, line + len + 12, number).ptr - line);
+    line[len++] = '\t';
   }
   template <size_t N>
   void operator()(const char (&text)[N]) {
-    format_text(line + len, size - len, "%.*s\t", text_length(text, N), text);
-    len += strlen(line + len);
+    const size_t n = static_cast<size_t>(text_length(text, N));
+    memcpy(line + len, text, n);
+    len += n;
+    line[len++] = '\t';
   }
 };
 
@@ -167,15 +170,16 @@ bool read_thread_index(Env* env, const char* path, ThreadIndex* record, FileStat
   return true;
 }
 
-ReplaceResult write_thread_index(Env* env, const char* path, const ThreadIndex& r, bool known_file,
+ReplaceResult write_thread_index(Env* env, const char* path, const ThreadIndex& r, Target known,
                                  const FileStatus* unchanged) {
   // Line 1 can hold at most the sum of all field widths, seven integers and
   // the separators; this buffer is larger than that.
   char line[2048];
-  FieldToLine out{line, sizeof line};
+  static_assert(sizeof line > sizeof(ThreadIndex), "room for every field and its separator");
+  FieldToLine out{line};
   for_each_field(r, out);
   // Field 21, always empty, ends the line.
-  format_text(line + out.len, sizeof line - out.len, "\r\n");
+  memcpy(line + out.len, "\r\n", 2);
   const size_t len = out.len + 2;
 
   char last_modified[kHeaderValueSize + 32] = "";
@@ -188,7 +192,7 @@ ReplaceResult write_thread_index(Env* env, const char* path, const ThreadIndex& 
   ByteSpan pieces[] = {{line, len},
                        {last_modified, strlen(last_modified)},
                        {etag, strlen(etag)}};
-  return replace_file_contents(env, path, pieces, 3, known_file, unchanged);
+  return replace_file_contents(env, path, pieces, 3, known, unchanged);
 }
 
 }  // namespace vendrit

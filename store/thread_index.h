@@ -54,9 +54,11 @@ bool read_thread_index(Env* env, const char* path, ThreadIndex* record,
                        FileStatus* seen = nullptr);
 
 // Replaces the file at `path` with `record` (safe replace).  kCannotOpen when
-// the file cannot be opened for writing; nothing is touched then.  With
-// `unchanged` (the file as it was read), kChanged when it changed since.
+// the file cannot be opened for writing; nothing is touched then.  `known`
+// as for replace_file_contents.  With `unchanged` (the file as it was read),
+// kChanged when it changed since.
 ReplaceResult write_thread_index(Env* env, const char* path, const ThreadIndex& record,
-                                 bool known_file = false, const FileStatus* unchanged = nullptr);
+                                 Target known = Target::kUnknown,
+                                 const FileStatus* unchanged = nullptr);
 
 }  // namespace vendrit
