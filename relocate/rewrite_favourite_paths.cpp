@@ -5,6 +5,8 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/safe_replace.h"
 
@@ -64,28 +66,73 @@ bool read_whole(Run& run, const char* name, FavouriteText* kept) {
   return true;
 }
 
-// Replaces, in `text`, the first `from` by `to`; with `again`, not when `to`
-// comes first (the entry followed in an earlier run).  The search stops at
-// `*len`, the first NUL byte, which moves with the replacement; what follows
-// it is carried unchanged.
-bool replace_first(std::string* text, size_t* len, const char* from, const char* to, bool again) {
-  const size_t from_len = strlen(from), to_len = strlen(to);
-  long long at = find_bytes(text->data(), *len, from, from_len);
-  if (at < 0) return false;
-  if (again) {
-    long long done = find_bytes(text->data(), *len, to, to_len);
-    if (done >= 0 && done <= at) return false;
+// Finds, in one text, the first occurrence of each of a batch of paths: the
+// paths of one board, which all begin with the same `prefix`.  An occurrence
+// of a path is an occurrence of the prefix, so only the places where the
+// prefix stands are looked at; they are found again after each change.
+class BatchSearch {
+ public:
+  BatchSearch(std::string* text, std::string prefix) : text_(text), prefix_(std::move(prefix)) {
+    len_ = strnlen(text->data(), text->size());
+    find_places();
   }
-  text->replace(static_cast<size_t>(at), from_len, to, to_len);
-  *len = *len - from_len + to_len;
-  return true;
-}
+
+  // Replaces the first `from` by `to`; with `again`, not when `to` comes
+  // first (the entry followed in an earlier run).  The search stops at the
+  // first NUL byte; what follows it is carried unchanged.
+  bool replace_first(const char* from, const char* to, bool again) {
+    const size_t from_len = strlen(from), to_len = strlen(to);
+    const long long at = find(from, from_len);
+    if (at < 0) return false;
+    if (again) {
+      const long long done = find_bytes(text_->data(), len_, to, to_len);
+      if (done >= 0 && done <= at) return false;
+    }
+    text_->replace(static_cast<size_t>(at), from_len, to, to_len);
+    len_ = len_ - from_len + to_len;
+    find_places();
+    return true;
+  }
+
+ private:
+  // A prefix too short to tell places apart is not used.
+  bool usable() const { return prefix_.size() >= 8; }
+
+  void find_places() {
+    places_.clear();
+    if (!usable()) return;
+    for (size_t from = 0;;) {
+      const long long at = find_bytes(text_->data() + from, len_ - from, prefix_.data(), prefix_.size());
+      if (at < 0) return;
+      places_.push_back(from + static_cast<size_t>(at));
+      from = places_.back() + 1;
+    }
+  }
+
+  long long find(const char* needle, size_t size) const {
+    if (!usable() || strncmp(needle, prefix_.data(), prefix_.size()) != 0) {
+      return find_bytes(text_->data(), len_, needle, size);
+    }
+    for (size_t at : places_) {
+      if (at + size <= len_ && memcmp(text_->data() + at, needle, size) == 0) {
+        return static_cast<long long>(at);
+      }
+    }
+    return -1;
+  }
+
+  std::string* text_;
+  size_t len_;  // up to the first NUL byte
+  std::string prefix_;
+  std::vector<size_t> places_;  // of the prefix, in order
+};
 
 enum class Way { kFollow, kBack, kForesee };
 
 // Makes the moves follow (or return) in favourites file `i`, which is
 // rewritten at most once; foreseen, only its kept text changes.
-void rewrite_file(Run& run, size_t i, std::vector<FavouriteMove>* moves, Way way) {
+void rewrite_file(Run& run, size_t i, std::vector<FavouriteMove>* moves, Way way,
+                  const std::string& prefix) {
   const bool back = way == Way::kBack;
   const char* name = run.catalogue.favourites[i].c_str();
   FavouriteText* kept = &run.favourite_texts[i];
@@ -98,13 +145,13 @@ void rewrite_file(Run& run, size_t i, std::vector<FavouriteMove>* moves, Way way
       return;
     }
     std::string text = kept->text;
-    size_t len = strnlen(text.data(), text.size());
+    BatchSearch search(&text, prefix);
     for (size_t j = 0; j < moves->size(); ++j) {
       FavouriteMove& m = (*moves)[j];
       const char* from = below_log(back ? m.destination_index : m.source_index);
       const char* to = below_log(back ? m.source_index : m.destination_index);
       if (back && !m.moved_in[i]) continue;
-      if (from && to && *from && replace_first(&text, &len, from, to, m.again && !back)) {
+      if (from && to && *from && search.replace_first(from, to, m.again && !back)) {
         changed.push_back(j);
       }
     }
@@ -141,8 +188,20 @@ void rewrite_file(Run& run, size_t i, std::vector<FavouriteMove>* moves, Way way
 void rewrite_all(Run& run, std::vector<FavouriteMove>* moves, Way way) {
   const size_t files = run.catalogue.favourites.size();
   if (run.favourite_texts.size() < files) run.favourite_texts.resize(files);
-  for (FavouriteMove& m : *moves) m.moved_in.resize(files);
-  for (size_t i = 0; i < files; ++i) rewrite_file(run, i, moves, way);
+  // What every path looked for begins with.
+  std::string prefix;
+  bool first = true;
+  for (FavouriteMove& m : *moves) {
+    m.moved_in.resize(files);
+    const char* from = below_log(way == Way::kBack ? m.destination_index : m.source_index);
+    if (!from) continue;
+    if (first) prefix = from;
+    size_t n = 0;
+    while (n < prefix.size() && prefix[n] == from[n]) ++n;
+    prefix.resize(n);
+    first = false;
+  }
+  for (size_t i = 0; i < files; ++i) rewrite_file(run, i, moves, way, prefix);
 }
 
 }  // namespace
