@@ -66,35 +66,29 @@ bool exclusion_matches(const BoardRecord& e, const char* board_id) {
   return e.board_id[0] == '*' || strcmp(e.board_id, board_id) == 0;
 }
 
-}  // namespace
-
-bool is_family_server(const char* server) {
-  if (!strstr(server, kMainSuffix) && !strstr(server, kSisterSuffix)) return false;
-  // The main suffix standing inside a longer host name does not count.
-  char inner[sizeof kMainSuffix + 1];
-  format_text(inner, sizeof inner, "%s.", kMainSuffix);
-  return strstr(server, inner) == nullptr;
-}
-
-bool is_server_dir(const char* path) {
-  return strstr(path, kMainSuffix) || strstr(path, kSisterSuffix);
-}
-
-namespace {
-
-// Whether `suffix` followed by a backslash stands anywhere in `dir`.
-bool ends_a_component(const char* dir, const char* suffix) {
+// Whether `suffix` followed by `next` stands anywhere in `text`.
+bool stands_before(const char* text, const char* suffix, char next) {
   const size_t n = strlen(suffix);
-  for (const char* p = strstr(dir, suffix); p; p = strstr(p + 1, suffix)) {
-    if (p[n] == '\\') return true;
+  for (const char* p = strstr(text, suffix); p; p = strstr(p + 1, suffix)) {
+    if (p[n] == next) return true;
   }
   return false;
 }
 
 }  // namespace
 
+bool is_family_server(const char* server) {
+  if (!strstr(server, kMainSuffix) && !strstr(server, kSisterSuffix)) return false;
+  // The main suffix standing inside a longer host name does not count.
+  return !stands_before(server, kMainSuffix, '.');
+}
+
+bool is_server_dir(const char* path) {
+  return strstr(path, kMainSuffix) || strstr(path, kSisterSuffix);
+}
+
 bool lies_in_family_server(const char* dir) {
-  return ends_a_component(dir, kMainSuffix) || ends_a_component(dir, kSisterSuffix);
+  return stands_before(dir, kMainSuffix, '\\') || stands_before(dir, kSisterSuffix, '\\');
 }
 
 void exclusion_index_rebuild(Catalogue& c) {
@@ -107,7 +101,8 @@ void exclusion_index_rebuild(Catalogue& c) {
 
 int is_excluded(Catalogue& c, const char* server, const char* board_id) {
   if (c.indexed_exclusions == c.exclusions.size()) {
-    auto bucket = c.exclusions_by_server.find(server);
+    c.server_key.assign(server);
+    auto bucket = c.exclusions_by_server.find(c.server_key);
     if (bucket == c.exclusions_by_server.end()) return 0;
     for (int i : bucket->second) {
       if (exclusion_matches(c.exclusions[i], board_id)) {
@@ -181,8 +176,11 @@ BoardListOutcome load_board_list(Env* env, WorkBuffer& work, Catalogue& c) {
   std::unique_ptr<File> file = env->open(kBoardListFile, OpenMode::kRead);
   if (!file) return BoardListOutcome::kFileMissing;
   c.boards.clear();
+  // Room for a full list at once: growing would copy every record again.
+  c.boards.reserve(kBoardListCapacity);
   c.duplicate_groups = 0;
   c.boards_by_id.clear();
+  c.boards_by_id.reserve(kBoardListCapacity);
   LineReader reader(std::move(file));
   char* line = work.data;
   while (reader.next_piece(line, kBoardPieceChars) > 0) {

@@ -49,6 +49,7 @@ struct Catalogue {
   // holds another number, the whole list is scanned.
   std::unordered_map<std::string, std::vector<int>> exclusions_by_server;
   size_t indexed_exclusions = 0;
+  std::string server_key;  // is_excluded's key, kept so that a lookup allocates nothing
   // Kept boards by board id, each bucket in list order, while the list loads.
   std::unordered_map<std::string, std::vector<int>> boards_by_id;
 };
