@@ -50,7 +50,9 @@ TEST_F(MainWindowTest, RunSequence) {
 // A preview tells, board by board, what the run will do, and changes nothing; the
 // run then does just that, showing its progress board by board.
 TEST_F(MainWindowTest, PreviewForetellsTheRunAndChangesNothing) {
-  const std::string old = std::string("old") + kMainSuffix, now = std::string("new") + kMainSuffix;
+  // Server names of different lengths: each favourites entry that follows moves those after it,
+  // in both files whichever thread goes first.
+  const std::string old = std::string("old") + kMainSuffix, now = std::string("newer") + kMainSuffix;
   const std::string from = "log\\" + old + "\\news\\", to = "log\\" + now + "\\news\\";
   add_board(now.c_str(), "news");
   settings_.no_move = 1;
@@ -63,15 +65,17 @@ TEST_F(MainWindowTest, PreviewForetellsTheRunAndChangesNothing) {
   write_file(to + "2.idx", index_text(Index(0, old)));
   make_dirs(to + "4.dat");
   add_favourites("fav.idx", old + "\\news\\1.idx\r\n" + old + "\\news\\2.idx\r\n");
+  add_favourites("fav2.idx", old + "\\news\\2.idx\r\n" + old + "\\news\\1.idx\r\n");
   const std::vector<std::string> before = snapshot_tree(".");
   preview_sequence(run_);
   EXPECT_EQ(snapshot_tree("."), before);
   EXPECT_EQ(ui_->output, "\r\n-------プレビュー（GO!を押すまで何も変更しません）\r\nBBS:news  " + old + "->" + now +
                              "\r\n　移動 1　移動先と重複 1（移動元を使う 0、移動先を使う 1）"
-                             "　dat落ちで残す 1　飛ばす 1　お気に入り 2\r\n-------書き換える.idx 2件");
+                             "　dat落ちで残す 1　飛ばす 1　お気に入り 4\r\n-------書き換える.idx 2件");
   EXPECT_EQ(ui_->buttons, std::vector<bool>{true});
   run_sequence(run_);
   EXPECT_EQ(read_file("fav.idx"), now + "\\news\\1.idx\r\n" + now + "\\news\\2.idx\r\n");
+  EXPECT_EQ(read_file("fav2.idx"), now + "\\news\\2.idx\r\n" + now + "\\news\\1.idx\r\n");
   EXPECT_EQ(snapshot_tree(from), (std::vector<std::string>{"3.dat=data", "3.idx=" + index_text(Index(0x10, old)),
                                                            "4.dat=data", "4.idx=" + index_text(Index(0, old))}));
   for (const char* n : {"1", "2"}) EXPECT_EQ(read_file(to + n + ".idx"), index_text(Index(0, now))) << n;

@@ -41,6 +41,7 @@ TEST_F(RepairPassTest, SummaryTable) {
       {"sister, board not listed", kSister, sister2, 1, 1, 0, true, kSister, "板", sister2, kSister},
       {"family, host differs only in case", kFam, caps, 1, 0, 0, true, kFam, "板", caps, kFam},
       {"family, empty host", kFam, "", 1, 0, 0, true, kFam, "板", "", ""},
+      {"suffix inside a longer server name", kFam + ".bak", kFamOld, 1, 0, 0, false, "", "", kFamOld, ""},
       {"other, no slash in host", kForeign, kForeign + "_dir", 0, 0, 1, true, kForeign + "/dir", "板", kForeign, kForeign + "/dir"},
       {"other, underscore in server", "a_b.jp", "a_b.jp/x", 0, 0, 1, true, "a/b.jp/x", "板", "a_b.jp", "a/b.jp/x"},
       {"other, slash in host", kForeign, kForeign + "/dir", 1, 0, 1, false, kForeign + "/dir", "板", kForeign, ""},
