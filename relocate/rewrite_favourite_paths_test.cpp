@@ -71,7 +71,8 @@ TEST_F(RewriteFavouritePathsTest, EachFileIsReadOnceAndKeptUpToDate) {
   fault_.reset();
   EXPECT_TRUE(rewrite("", {"1"}));
   write_file("b.idx", "x\r\nold.x\\news\\2.idx\r\n");  // another program changes it meanwhile
-  EXPECT_TRUE(rewrite("", {"2"}) && rewrite("", {"3"}));
+  EXPECT_TRUE(rewrite("", {"2"}));
+  EXPECT_TRUE(rewrite("", {"3"}));
   EXPECT_EQ(read_file("a.idx"), "new.x\\news\\1.idx\r\nnew.x\\news\\2.idx\r\n");
   EXPECT_EQ(read_file("b.idx"), "x\r\nnew.x\\news\\2.idx\r\n");
   EXPECT_FALSE(file_exists("gone.idx"));

@@ -66,8 +66,6 @@ TEST(ThreadDecision, Table) {
       {facts(D::kFile, 5), kCopyLarge, V::kCopyOver, false},
       {facts(D::kFile, 10), kLarge, V::kDropSource, false},
       {facts(D::kFile, 10), kCopyLarge, V::kKeepBoth, false},
-      {facts(D::kFile, 20), kLarge, V::kDropSource, false},
-      {facts(D::kFile, 20), kCopyLarge, V::kKeepBoth, false},
       {facts(D::kDirectory), kMove, V::kDirectoryThere, false},
       {facts(D::kNotRegular), kCopy, V::kNotRegular, false},
       {with_same(SameFile::kSame), kLarge, V::kSameFile, false},

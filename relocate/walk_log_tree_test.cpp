@@ -8,12 +8,10 @@ namespace {
 
 const std::string kOld = std::string("old") + kMainSuffix, kNew = std::string("new") + kMainSuffix;
 
-std::string bbs(const std::string& board, const std::string& from) { return "\r\nBBS:" + board + "  " + from + "->" + kNew; }
-
 class WalkLogTreeTest : public RootTest {
  protected:
   static void files(const std::vector<std::string>& paths) {
-    for (const std::string& f : paths) make_dirs("log\\" + f.substr(0, f.rfind('\\') + 1)), write_file("log\\" + f, "D");
+    for (const std::string& f : paths) write_file("log\\" + f, "D");
   }
   void boards(const std::string& server, const std::vector<const char*>& ids) {
     for (const char* id : ids) add_board(server.c_str(), id);
@@ -44,8 +42,6 @@ TEST_F(WalkLogTreeTest, FiltersAndDepthRule) {
   for (const std::string& f : {"grp\\" + kNew + "\\news\\1.dat", kNew + "\\tech\\2.dat", kNew + "\\food\\3.dat"})
     EXPECT_TRUE(file_exists("log\\" + f)) << f;
   for (const std::string& d : {"grp\\" + kOld, sister}) EXPECT_FALSE(dir_exists("log\\" + d)) << d;  // emptied servers go
-  for (const std::string& line : {bbs("news", kOld), bbs("tech", sister), bbs("food", odd)})
-    EXPECT_NE(ui_->output.find(line), std::string::npos) << line;
 }
 
 // The first record on another server is the new home; a board at its listed server stays unless empty.
@@ -57,7 +53,6 @@ TEST_F(WalkLogTreeTest, NewHome) {
   walk_log_tree(run_, "log");
   EXPECT_EQ(snapshot_tree("log"), (std::vector<std::string>{kNew + "/", kNew + "/news/", kNew + "/news/1.dat=D", kOld + "/",
                                                             kOld + "/live/", kOld + "/live/1.dat=D"}));
-  EXPECT_EQ(ui_->output, bbs("news", kOld));
 }
 
 TEST_F(WalkLogTreeTest, ExclusionsKeepBoardsInPlaceAndAreFlagged) {
@@ -86,8 +81,7 @@ TEST_F(WalkLogTreeTest, OverlongPathsAreSkipped) {
   walk_log_tree(run_, "log");
   EXPECT_TRUE(file_exists(name));
   EXPECT_TRUE(file_exists("log\\" + kNew + "\\news\\1.dat"));
-  EXPECT_NE(ui_->output.find("\r\nFile:" + name.substr(0, 259) + "はパスが長すぎます。このファイルはスキップします。"), std::string::npos)
-      << ui_->output;
+  EXPECT_NE(ui_->output.find(name.substr(0, 259)), std::string::npos) << ui_->output;
 }
 
 }  // namespace
