@@ -18,30 +18,33 @@ class WalkLogTreeTest : public RootTest {
   }
 };
 
-// Servers of either family one or two levels below log move; capitals on disk match lower-case, in the list never.
+// Servers of either family one or two levels below log move; capitals on disk match lower-case, in the list never;
+// emptied directories go, those with filtered names stay.
 TEST_F(WalkLogTreeTest, FiltersAndDepthRule) {
   const std::string sister = std::string("old") + kSisterSuffix, odd = std::string("odd") + kMainSuffix + ".bak";
+  const std::string caps = "OLD" + std::string(kMainSuffix), home = "localhost" + std::string(kMainSuffix);
+  const std::string prev = "prev" + std::string(kMainSuffix);
   boards(kNew, {"news", "tech", "food", "Misc"});
-  // a and g\b go (and then g); h\c\deep is three levels outside a server; the others are filtered names.
-  const std::string kept[] = {"h\\c\\deep", "h\\my_dir", "_x", ".hidden", "localhost.1"};
-  for (const std::string& d : kept) make_dirs("log\\" + d);
-  for (const char* d : {"log\\a", "log\\g\\b"}) make_dirs(d);
-  const std::vector<std::string> stay = {"p\\q\\" + kOld + "\\news\\4.dat",  // two levels below a non-server
-                                         "_" + kOld + "\\news\\5.dat", "localhost" + std::string(kMainSuffix) + "\\news\\6.dat",
-                                         kOld + ".txt", "prev" + std::string(kMainSuffix) + "\\misc\\1.dat"};
-  files(stay);
-  files({"grp\\" + kOld + "\\news\\1.dat", sister + "\\tech\\2.dat", odd + "\\food\\3.dat",
-         "OLD" + std::string(kMainSuffix) + "\\News\\123.DAT", "OLD" + std::string(kMainSuffix) + "\\News\\123.IDX"});
+  for (const char* d : {"log\\a", "log\\g\\b", "log\\h\\my_dir", "log\\.hidden"}) make_dirs(d);
+  files({"p\\q\\" + kOld + "\\news\\4.dat", "_" + kOld + "\\news\\5.dat", home + "\\news\\6.dat", kOld + ".txt",
+         prev + "\\misc\\1.dat"});
+  files({"grp\\" + kOld + "\\news\\1.dat", sister + "\\tech\\2.dat", odd + "\\food\\3.dat", caps + "\\News\\123.DAT",
+         caps + "\\News\\123.IDX"});
   add_favourites("fav.idx", kOld + "\\news\\123.idx\r\n");
   walk_log_tree(run_, "log");
-  EXPECT_EQ(snapshot_tree("log\\" + kNew + "\\news"), std::vector<std::string>({"123.dat=D", "123.idx=D"}));
+  EXPECT_EQ(snapshot_tree("log"), (std::vector<std::string>{
+      ".hidden/",
+      "_" + kOld + "/", "_" + kOld + "/news/", "_" + kOld + "/news/5.dat=D",
+      "grp/", "grp/" + kNew + "/", "grp/" + kNew + "/news/", "grp/" + kNew + "/news/1.dat=D",
+      "h/", "h/my_dir/",
+      home + "/", home + "/news/", home + "/news/6.dat=D",
+      kNew + "/", kNew + "/food/", kNew + "/food/3.dat=D",
+      kNew + "/news/", kNew + "/news/123.dat=D", kNew + "/news/123.idx=D",
+      kNew + "/tech/", kNew + "/tech/2.dat=D",
+      kOld + ".txt=D",
+      "p/", "p/q/", "p/q/" + kOld + "/", "p/q/" + kOld + "/news/", "p/q/" + kOld + "/news/4.dat=D",
+      prev + "/", prev + "/misc/", prev + "/misc/1.dat=D"}));
   EXPECT_EQ(read_file("fav.idx"), kNew + "\\news\\123.idx\r\n");
-  for (const char* d : {"log\\a", "log\\g"}) EXPECT_FALSE(dir_exists(d)) << d;
-  for (const std::string& d : kept) EXPECT_TRUE(dir_exists("log\\" + d)) << d;
-  for (const std::string& f : stay) EXPECT_TRUE(file_exists("log\\" + f)) << f;
-  for (const std::string& f : {"grp\\" + kNew + "\\news\\1.dat", kNew + "\\tech\\2.dat", kNew + "\\food\\3.dat"})
-    EXPECT_TRUE(file_exists("log\\" + f)) << f;
-  for (const std::string& d : {"grp\\" + kOld, sister}) EXPECT_FALSE(dir_exists("log\\" + d)) << d;  // emptied servers go
 }
 
 // The first record on another server is the new home; a board at its listed server stays unless empty.
