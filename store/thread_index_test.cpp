@@ -32,8 +32,7 @@ TEST_F(ThreadIndexTest, ReadThenWriteTable) {
       {index_line(kFields, "\n") + "Last-Modified: A\nETag: B\n", out + "Last-Modified: A\r\nETag: B\r\n"},
       {with({{1, "007"}, {3, "abc"}, {8, "  +42x"}}), with({{1, "7"}, {3, "0"}, {8, "42"}, {21, ""}})},
       {with({{1, "99999999999"}, {3, "-99999999999"}}), with({{1, "2147483647"}, {3, "-2147483648"}, {21, ""}})},
-      {with({{4, std::string(300, 'T')}, {5, std::string(150, 'h')}}),
-       with({{4, std::string(259, 'T')}, {5, std::string(99, 'h')}, {21, ""}})},
+      {with({{4, std::string(300, 'T')}, {5, std::string(150, 'h')}}), with({{4, std::string(259, 'T')}, {5, std::string(99, 'h')}, {21, ""}})},
       {with({{4, "\x83\x40\x95\x5c\x83\x7c"}}), with({{4, "\x83\x40\x95\x5c\x83\x7c"}, {21, ""}})},  // second bytes @ \ |
       {in + "Last-Modified: " + v + "\r\n", out + "Last-Modified: " + v.substr(0, 127) + "\r\n"},
       {"<none>", ""},
