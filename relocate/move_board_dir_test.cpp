@@ -29,11 +29,7 @@ TEST_F(MoveBoardDirTest, EveryVerdictOnDisk) {
   const std::string absent = "<absent>";
   const std::string SI = index_text({}, "\r\n", "Last-Modified: s\r\n");
   const std::string DI = index_text({}, "\r\n", "Last-Modified: d\r\n");
-  struct Row {
-    std::string dest;
-    int copyonly, copylarge;
-    std::string data_after;  // the destination index is the one that came with this data
-  };
+  struct Row { std::string dest; int copyonly, copylarge; std::string data_after; };  // the index comes with its data
   const Row rows[] = {
       {absent, 0, 0, S},      // move
       {absent, 1, 0, S},      // copy
@@ -71,10 +67,7 @@ TEST_F(MoveBoardDirTest, PairsByCompanionNameAndArrivesLowerCase) {
 
 // With no_move, a thread whose index says it dropped out stays silently; one without an index stays, named.
 TEST_F(MoveBoardDirTest, DroppedThreadFilter) {
-  const struct Row {
-    std::string index;
-    bool moves;
-  } rows[] = {
+  const struct Row { std::string index; bool moves; } rows[] = {
       {index_text({0x20}), true},
       {index_text({0x10 | 0x20}), false},
       {"<none>", false},

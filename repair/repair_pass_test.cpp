@@ -32,14 +32,8 @@ class RepairPassTest : public RootTest {
 TEST_F(RepairPassTest, SummaryTable) {
   const std::string sister2 = "talk2" + std::string(kSisterSuffix), caps = "NEWS9" + std::string(kMainSuffix);
   const std::string excluded = "news8" + std::string(kMainSuffix);
-  struct Row {
-    std::string server, host;
-    int changelink, changebbs, foreign;
-    bool written;
-    std::string want_host;
-    bool renamed;
-    std::string link_from, link_to;  // empty link_to: the log stays
-  };
+  struct Row { std::string server, host; int changelink, changebbs, foreign; bool written; std::string want_host;
+               bool renamed; std::string link_from, link_to; };  // empty link_to: the log stays
   const Row rows[] = {
       {kFam, kFam, 1, 0, 0, false, kFam, false, kFam, ""},
       {kFam, kFam, 1, 1, 0, true, kFam, true, kFam, ""},
@@ -79,12 +73,7 @@ TEST_F(RepairPassTest, SummaryTable) {
 // Which flags make a favourites line, with which board field.
 TEST_F(RepairPassTest, FavouritesLinesForQualifyingFlags) {
   const std::string regional = std::string("town") + kRegionalSuffix;
-  struct Thread {
-    std::string server, board, name;
-    int flags;
-    std::string board_field;
-    bool listed;
-  };
+  struct Thread { std::string server, board, name; int flags; std::string board_field; bool listed; };
   const Thread threads[] = {
       {kFam, "news", "1.idx", 0x70, "news", true},  // 0x60 once the dropped flag is gone
       {kFam, "news", "3.idx", 0x61, "news", false},  // whole-value comparison
@@ -132,7 +121,7 @@ TEST_F(RepairPassTest, IndexFilesOutsideBoardDirectoriesAreLeftAlone) {
   Index moved(0, kFamOld);
   moved.field21 = "keep";
   const std::string dirs[] = {"log", "log\\" + kFam, "log\\group\\" + kFam + "\\news", kDir + "\\old",
-                              "log\\.hidden\\news", "log\\" + kFam + "\\.news"};  // '.' names are not walked
+                              "log\\" + kFam + "\\.news"};  // '.' names are not walked
   for (const std::string& d : dirs) put(d, "1.idx", moved);
   settings_.changebbs = 1;
   choices_.foreign_server = 1;
@@ -144,11 +133,7 @@ TEST_F(RepairPassTest, IndexFilesOutsideBoardDirectoriesAreLeftAlone) {
 // An unusable or unwritable index is named and kept with its log; a missing log does not hold it back.
 TEST_F(RepairPassTest, FilesThatCannotBeUsed) {
   const std::string log = log_text(kFamOld), moved = index_text(Index(0, kFamOld));
-  struct Row {
-    std::string index;
-    bool lock;
-    std::string log, named, index_after, log_after;
-  };
+  struct Row { std::string index; bool lock; std::string log, named, index_after, log_after; };
   const Row rows[] = {
       {"1\t2\t3\r\n", false, log, "1.idx", "1\t2\t3\r\n", log},  // unusable
       {moved, true, log, "1.idx", moved, log},  // cannot be written
