@@ -94,7 +94,8 @@ TEST_F(RepairPassTest, FavouritesLinesForQualifyingFlags) {
   EXPECT_EQ(std::count(fav.begin(), fav.end(), '\n'), listed + 1) << fav;
 }
 
-// Index names in any case, shown lower-case; the board named once for all its files.
+// Index names in any case, shown lower-case; the board named once for all its files; board
+// directories whose Shift_JIS names end in a backslash byte (表, ソ) repaired like any other.
 TEST_F(RepairPassTest, IndexNames) {
   std::string upper = kFam;
   for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
@@ -106,7 +107,14 @@ TEST_F(RepairPassTest, IndexNames) {
   write_file(dir + "\\X.DAT", log);  // found under its own spelling
   put(dir, "y.idx.bak", moved, log);
   put(dir, "z.txt", moved);
+  const std::string boards[] = {"\x95\x5c", "\x83\x5c", "\x83\x41"};
+  for (const std::string& b : boards) put("log\\" + kSister + "\\" + b, "1.idx", Index(0, kFamOld, b), log_text(kFamOld, b));
   rebuild();
+  for (const std::string& b : boards) {
+    SCOPED_TRACE(b);
+    EXPECT_EQ(read_file("log\\" + kSister + "\\" + b + "\\1.idx"), index_text(Index(0, kSister, b)));
+    EXPECT_EQ(read_file("log\\" + kSister + "\\" + b + "\\1.dat"), log_text(kSister, b, 1, kFamOld));
+  }
   EXPECT_EQ(snapshot_tree(dir), (std::vector<std::string>{"X.DAT=" + fixed_log, "X.IDX=" + index_text(fixed),
                                                           "y.idx.bak=" + index_text(fixed), "y.idx.dat=" + fixed_log,
                                                           "z.txt=" + index_text(moved)}));
