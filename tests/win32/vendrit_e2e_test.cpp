@@ -15,8 +15,7 @@ namespace vendrit {
 namespace {
 
 namespace fs = std::filesystem;
-constexpr DWORD kStartMs = 20000;
-constexpr DWORD kRunMs = 60000;
+constexpr DWORD kWaitMs = 60000;
 const std::string kSource = std::string("log\\a") + kMainSuffix + "\\news\\1000000000.dat";
 const std::string kTarget = std::string("log\\b") + kMainSuffix + "\\news\\1000000000.dat";
 
@@ -79,7 +78,7 @@ struct Vendrit {
         if (pid == pi.dwProcessId && IsWindowVisible(found)) return true;
       }
       return false;
-    }, kStartMs);
+    }, kWaitMs);
     return found;
   }
   PROCESS_INFORMATION pi = {};
@@ -100,50 +99,45 @@ void start_host() {
   HWND host = CreateWindowW(L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
   SetWindowLongPtrW(host, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(host_proc));
   // Four bytes the reader skips, then "key\x01value\r\n" entries.
-  std::string entries = "0123456789abcdef.hwnd\x01" + std::to_string(reinterpret_cast<intptr_t>(host)) + "\r\n";
-  DWORD size = static_cast<DWORD>(4 + entries.size());
-  HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, L"Sakura");
-  char* view = static_cast<char*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0));
-  memcpy(view, &size, 4);
-  memcpy(view + 4, entries.data(), entries.size());
+  std::string block = "size0123456789abcdef.hwnd\x01" + std::to_string(reinterpret_cast<intptr_t>(host)) + "\r\n";
+  HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, block.size(), L"Sakura");
+  memcpy(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0), block.data(), block.size());
 }
 
 // An auto run starts the backup program, in its own directory when its
-// (quoted) path names one, waits for it, and closes by itself; meanwhile a
-// second instance, in another reader root, is refused, while an atom left
-// over is not.  A host is told; a hung one holds the run up only briefly.
+// (quoted) path names one, else in the root, waits for it, and closes by
+// itself; meanwhile a second instance, in another reader root, is refused,
+// while an atom left over is not.  A host is told; a hung one holds the run
+// up only briefly.
 TEST(Run, AutoRunWithTheBackupProgramAndAHost) {
   ATOM stale = GlobalAddAtomW(L"vendrit");
   start_host();
   wchar_t me[MAX_PATH];
-  const fs::path fake_backup = fs::path(me, me + GetModuleFileNameW(nullptr, me, MAX_PATH)).replace_filename(L"fake_backup.exe");
+  const fs::path program = fs::path(me, me + GetModuleFileNameW(nullptr, me, MAX_PATH)).replace_filename(L"fake_backup.exe");
   for (bool full_path : {true, false}) {
     SCOPED_TRACE(full_path ? "quoted full path, answering host" : "bare name, hung host");
     g_serve = full_path;
     g_requests = 0;
     ReaderRoot root;
-    fs::path dir = root.at("バック アップ");
+    ReaderRoot other;
     fs::path record = root.at("backup.txt");
-    fs::create_directory(dir);
-    fs::copy_file(fake_backup, dir / L"fake_backup.exe");
-    fs::copy_file(root.at("2channel.brd"), dir / L"2channel.brd");
     // The bare name is found beside vendrit.exe; the record's forward slashes
     // leave its command without a backslash.
-    std::string command = (full_path ? "\"" + narrow((dir / L"fake_backup.exe").c_str()) + "\"" : "fake_backup.exe") +
-                          " " + narrow(record.generic_wstring().c_str()) + " 3000";
+    std::string command = (full_path ? "\"" + narrow(program.c_str()) + "\"" : "fake_backup.exe") + " " +
+                          narrow(record.generic_wstring().c_str()) + " 3000";
     root.write("vendrit.ini", "[vendrit]\r\nuse_ukagaka=1\r\nbackup=1\r\nbackupprog=" + command + "\r\n");
     Vendrit first(root.path, L"auto");
     ASSERT_TRUE(first.window());
-    Vendrit second(dir, L"");
+    Vendrit second(other.path, L"");
     PostMessageW(second.window(), WM_COMMAND, IDOK, 0);  // the refusal's message box
-    EXPECT_EQ(second.wait_exit(kStartMs), -1);
-    EXPECT_EQ(first.wait_exit(kRunMs), 0) << "auto mode did not close the window";
+    EXPECT_EQ(second.wait_exit(kWaitMs), -1);
+    EXPECT_EQ(first.wait_exit(kWaitMs), 0) << "auto mode did not close the window";
     EXPECT_LE(fs::last_write_time(record), fs::last_write_time(root.at(kTarget).parent_path())) << "no wait";
     // fake_backup.exe's record (UTF-16): its working directory, a line end, its command line.
     std::ifstream in(record, std::ios::binary);
     std::string got(std::istreambuf_iterator<char>(in), {});
     EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(got.data()), got.size() / 2),
-              (full_path ? dir : root.path).wstring() + L"\n" + widen(command.c_str()));
+              (full_path ? program.parent_path() : root.path).wstring() + L"\n" + widen(command.c_str()));
     if (full_path) {
       EXPECT_GT(g_requests, 0);
     }
@@ -162,9 +156,9 @@ TEST(Run, APreviewMovesNothing) {
     wchar_t shown[4096] = L"";
     GetDlgItemTextW(window, 1002, shown, 4096);
     return wcsstr(shown, L"BBS:news") && IsWindowEnabled(GetDlgItem(window, 1021));
-  }, kRunMs));
+  }, kWaitMs));
   PostMessageW(GetDlgItem(window, 1021), BM_CLICK, 0, 0);
-  EXPECT_EQ(v.wait_exit(kStartMs), 0);
+  EXPECT_EQ(v.wait_exit(kWaitMs), 0);
   EXPECT_TRUE(fs::exists(root.at(kSource)));
   EXPECT_FALSE(fs::exists(root.at(kTarget)));
 }
