@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <fstream>
-#include <string>
 
 int wmain(int, wchar_t** argv) {
   wchar_t cwd[MAX_PATH];
