@@ -57,6 +57,29 @@ TEST_F(EnvTest, WindowsNames) {
   EXPECT_TRUE(e->stat("cafe.dat", &st));
 }
 
+// A name that ends in a dot or a blank is the name it says, and a path may
+// run past MAX_PATH: a thread log deep in a tree moves like any other.
+TEST_F(EnvTest, LongPathsAndTrailingDots) {
+  const std::string dot_dir = std::string(150, 'd') + ".";
+  const std::string deep = dot_dir + "\\" + std::string(150, 'e') + " ";
+  ASSERT_TRUE(e->make_dir(dot_dir.c_str()));
+  ASSERT_TRUE(e->make_dir(deep.c_str()));
+  auto f = e->open((deep + "\\a.dat").c_str(), OpenMode::kCreateNew);
+  ASSERT_TRUE(f);
+  EXPECT_TRUE(f->close());
+  EXPECT_TRUE(e->rename_file((deep + "\\a.dat").c_str(), (deep + "\\b.dat").c_str()));
+  std::map<std::string, bool> names;
+  DirEntry entry;
+  auto listing = e->list_dir("");
+  while (listing && listing->next(&entry)) names[entry.name] = true;
+  EXPECT_TRUE(names[dot_dir]);
+  EXPECT_TRUE(e->stat((deep + "\\b.dat").c_str(), &st));
+  // The clean-up cannot name these: the test takes them away itself.
+  EXPECT_TRUE(e->remove_file((deep + "\\b.dat").c_str()));
+  EXPECT_TRUE(e->remove_dir(deep.c_str()));
+  EXPECT_TRUE(e->remove_dir(dot_dir.c_str()));
+}
+
 // A file another program holds without sharing is renamed once it is let go
 // within moments, and not when held longer; the write probe fails where a
 // replace would: the file is open (whatever its sharing) or read-only.
