@@ -19,7 +19,8 @@ TEST_F(DuplicatesTest, GroupsAndReport) {
   write_file("2channel.brd", list);
   ASSERT_EQ(load_board_list(env_, work_, catalogue_), BoardListOutcome::kLoaded);
   EXPECT_EQ(report_duplicates(env_, work_, catalogue_), DuplicateOutcome::kReported);
-  EXPECT_EQ(read_file("exclude.lst"), kRule + row("c", "y") + row("d", "y") + kRule + row("a", "x") + row("b", "x"));
+  EXPECT_EQ(read_file("exclude.lst"),
+            kRule + row("c", "y") + row("d", "y") + kRule + row("a", "x") + row("b", "x"));
   fault_.lock_file("exclude.lst");
   EXPECT_EQ(report_duplicates(env_, work_, catalogue_), DuplicateOutcome::kReportFailed);
 }
