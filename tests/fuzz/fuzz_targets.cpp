@@ -40,11 +40,13 @@ struct FuzzRoot : RootTest {
     parse_sakura_block(block.data(), block.size());
   }
 
-  // Whatever the reader accepts is written back byte for byte the same twice.
+  // Whatever the reader accepts is written back byte for byte the same twice
+  // (the format's one known loss, an ETag without a Last-Modified line, aside).
   void thread_index(const std::string& in) {
     ThreadIndex first, second;
     write_file("in.idx", in);
     if (!read_thread_index(env_, "in.idx", &first)) return;
+    if (first.last_modified[0] == '\0') first.etag[0] = '\0';
     check(write_thread_index(env_, "1.idx", first) == ReplaceResult::kReplaced);
     check(read_thread_index(env_, "1.idx", &second));
     check(write_thread_index(env_, "2.idx", second) == ReplaceResult::kReplaced);
