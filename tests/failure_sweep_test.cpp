@@ -158,13 +158,13 @@ class FailureSweep : public RootTest, public testing::WithParamInterface<int> {
       return;
     }
     Names whole;
+    const Files now = tree();
     if (GetParam() == kFail) {
-      EXPECT_EQ(tree(true), tree()) << "a failed run left a temporary file";
+      EXPECT_EQ(tree(true), now) << "a failed run left a temporary file";
     }
     for (const auto& f : scenario_) whole.insert(f.second);
     for (const auto& f : want) whole.insert(f.second);
     std::map<std::string, bool> paired;  // by thread number
-    const Files now = tree();
     for (const auto& f : now) {
       const size_t slash = f.first.rfind('/');
       if (f.first.rfind("log/", 0) != 0 || f.first.find('.', slash) == kNone) continue;
