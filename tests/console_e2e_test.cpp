@@ -1,13 +1,11 @@
-// The native program as a user runs it: its exit codes, what it prints, the
-// refusal of a second instance, and reader trees that are odd but real.
+// The native program as a user runs it: a second instance refused while the
+// first runs, an auto run, and reader trees that are odd but real.
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -22,17 +20,21 @@ namespace {
 namespace fs = std::filesystem;
 const std::string kOld = std::string("old") + kMainSuffix, kNew = std::string("new") + kMainSuffix;
 const std::string kBin = std::string("'") + VENDRIT_BINARY + "'";
+const size_t kNone = std::string::npos;
 
-struct Result { int code; std::string out, err; };
+struct Result {
+  int code;
+  std::string out;  // and what it wrote to stderr
+};
 
 // Runs the program in `dir` with no input, as this user or, through `as`,
 // another; 20 seconds at most (a FIFO opened for reading would block for ever).
-Result run(const std::string& words, const std::string& as = "", const std::string& dir = ".") {
-  const std::string here = fs::current_path().string();
-  int status = std::system(("cd '" + dir + "' && " + as + " timeout 20 env LC_ALL=C " + kBin + " " + words +
-                            " </dev/null >'" + here + "/out.txt' 2>'" + here + "/err.txt'").c_str());
-  Result r{WIFEXITED(status) ? WEXITSTATUS(status) : -1000, read_file("out.txt"), read_file("err.txt")};
-  for (const char* f : {"out.txt", "err.txt"}) std::remove(f);
+Result run(const std::string& words, const std::string& dir = ".", const std::string& as = "") {
+  const std::string out = fs::current_path().string() + "/out.txt";
+  const int status = std::system(("cd '" + dir + "' && " + as + "timeout 20 env LC_ALL=C " + kBin + " " + words +
+                                  " </dev/null >'" + out + "' 2>&1").c_str());
+  const Result r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(out)};
+  std::remove(out.c_str());
   return r;
 }
 
@@ -42,42 +44,41 @@ class ConsoleProgram : public ::testing::Test {
   TempRoot root_;
 };
 
-TEST_F(ConsoleProgram, AutoMovesABoardAndLogsTheFirstRun) {
+TEST_F(ConsoleProgram, AutoRunMovesABoardAndLogsIt) {
   write_file("log\\" + kOld + "\\news\\1.dat", "thread");
   write_file("vendrit.log", "");
-  Result r = run("AutoRun");
+  const Result r = run("AutoRun");
   EXPECT_EQ(r.code, 0);
-  EXPECT_NE(r.out.find("\r\n終了しました"), std::string::npos);
   EXPECT_EQ(read_file("log\\" + kNew + "\\news\\1.dat"), "thread");
-  std::string log = read_file("vendrit.log");
-  EXPECT_EQ(log.rfind("\r\n========== ", 0), 0u);
-  EXPECT_NE(log.find("\r\nBBS:news  " + kOld + "->" + kNew + "\r\n"), std::string::npos);
-  EXPECT_EQ(log.substr(log.size() - 2), "\r\n");
+  // The log holds the report the run printed, naming the move, its last line complete.
+  const std::string log = read_file("vendrit.log");
+  EXPECT_NE(r.out.find(log), kNone);
+  EXPECT_NE(log.find(kOld + "->" + kNew), kNone);
+  EXPECT_EQ(log.rfind("\r\n"), log.size() - 2);
 }
 
 TEST_F(ConsoleProgram, SecondInstanceIsRefusedWhileTheFirstRuns) {
   signal(SIGPIPE, SIG_IGN);  // a failure below must be reported, not kill the test
-  // The first instance waits at its prompt; its summary says it holds the marker.
+  // The first instance waits at its prompt once it has printed its summary.
   FILE* first = popen(("exec " + kBin + " >first.txt 2>/dev/null").c_str(), "w");
-  auto started = [] { return read_file("first.txt").size() > std::string("<missing>").size(); };
-  for (int i = 0; i < 1000 && !started(); ++i) usleep(10000);
-  ASSERT_TRUE(started()) << "the first instance did not start";
-  // Refused to this user and (when we may change user) to another one on this root.
-  const std::string nobody = "setpriv --reuid=65534 --regid=65534 --clear-groups";
-  for (const std::string& as : {std::string(), geteuid() == 0 ? nobody : std::string()}) {
-    Result second = run("auto", as);
-    EXPECT_EQ(second.code, 255) << as;
-    EXPECT_EQ(second.err, "Vendritの多重起動は出来ません\n");
+  for (int i = 0; i < 1000 && std::ifstream("first.txt").peek() == EOF; ++i) usleep(10000);
+  // Refused, saying why, on this root to this user and (where we may change
+  // user) to another; elsewhere to this user still (one instance per user), not
+  // to another.
+  const std::string nobody = geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+  for (const std::string& as : {std::string(), nobody}) {
+    const Result second = run("auto", ".", as);
+    EXPECT_NE(second.code, 0) << as;
+    EXPECT_NE(second.out, "") << as;
   }
-  EXPECT_FALSE(file_exists("vendrit.log"));
-  // Elsewhere this user is refused still (one instance per user), another is not.
   write_file("elsewhere\\2channel.brd", "");
-  EXPECT_EQ(run("auto", "", "elsewhere").code, 255);
-  if (geteuid() == 0) { EXPECT_EQ(run("auto", nobody, "elsewhere").code, 0); }
-  // The first instance goes on undisturbed and leaves normally; then a new start is allowed.
+  EXPECT_NE(run("auto", "elsewhere").code, 0);
+  if (!nobody.empty()) {
+    EXPECT_EQ(run("auto", "elsewhere", nobody).code, 0);
+  }
+  // The first goes on undisturbed and leaves normally; then a new start is allowed.
   fputs("exit\n", first);
-  int status = pclose(first);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(pclose(first), 0);
   EXPECT_EQ(run("").code, 0);
 }
 
@@ -132,7 +133,7 @@ void put(const std::string& path, const std::string& bytes) {
 }
 
 void build(std::string steps) {
-  for (size_t at; (at = steps.find('%')) != std::string::npos;) steps.replace(at, 1, kMainSuffix);
+  for (size_t at; (at = steps.find('%')) != kNone;) steps.replace(at, 1, kMainSuffix);
   std::istringstream all(steps);
   std::error_code ec;
   for (std::string step, op, a, b; std::getline(all, step, ';');) {
@@ -140,12 +141,20 @@ void build(std::string steps) {
     in >> op >> a;
     std::getline(in.ignore(), b, '\0');
     fs::create_directories(op == "D" || op == "T" ? fs::path(a) : fs::path(op == "L" ? b : a).parent_path(), ec);
-    const std::string stem = b.substr(0, b.find(' ')), text = b.substr(b.find(' ') + 1);
-    if (op == "T") put(a + "/" + stem + ".dat", text), put(a + "/" + stem + ".idx", "index of " + text);
+    const std::string stem = b.substr(0, b.find(' '));
+    const std::string text = b.substr(b.find(' ') + 1);
+    if (op == "T") {
+      put(a + "/" + stem + ".dat", text);
+      put(a + "/" + stem + ".idx", "index of " + text);
+    }
     if (op == "F") put(a, b);
     if (op == "I") put(a, index_text(Index(0, kOld, b)));
-    if (op == "L") { ASSERT_EQ(symlink(a.c_str(), b.c_str()), 0) << b; }
-    if (op == "P") { ASSERT_EQ(mkfifo(a.c_str(), 0600), 0) << a; }
+    if (op == "L") {
+      ASSERT_EQ(symlink(a.c_str(), b.c_str()), 0) << b;
+    }
+    if (op == "P") {
+      ASSERT_EQ(mkfifo(a.c_str(), 0600), 0) << a;
+    }
     if (op == "C" && mknod((a + ".dat").c_str(), S_IFCHR | 0600, makedev(1, 5)) == 0) put(a + ".idx", "index of a device");
   }
 }
@@ -155,19 +164,19 @@ std::set<std::string> thread_files(const std::string& dir) {
   std::set<std::string> out;
   for (std::string e : snapshot_tree(dir)) {
     const size_t end = std::min(e.find('='), e.find("->")), name = e.rfind('/', end);
-    if (end == std::string::npos) continue;  // a directory or a special file
+    if (end == kNone) continue;  // a directory or a special file
     for (size_t i = 0; i < end; ++i) e[i] = static_cast<char>(tolower(static_cast<unsigned char>(e[i])));
-    out.insert(name == std::string::npos ? e : e.substr(e.rfind('/', name - 1) + 1));
+    out.insert(name == kNone ? e : e.substr(e.rfind('/', name - 1) + 1));
   }
   return out;
 }
 
-// The sandbox apart from the log tree and the root's own files.
+// The sandbox apart from the log tree, the root's own files and what the row lets change.
 std::vector<std::string> untouchable(const char* changed_outside) {
   std::vector<std::string> out;
   for (const std::string& e : snapshot_tree(".")) {
-    const bool own = e.rfind("root/", 0) == 0 && e.find('/', 5) == std::string::npos &&
-                     (e.find(".idx") != std::string::npos || e.rfind("root/vendrit.log", 0) == 0);
+    const bool own = e.rfind("root/", 0) == 0 && e.find('/', 5) == kNone &&
+                     (e.find(".idx") != kNone || e.rfind("root/vendrit.log", 0) == 0);
     const bool changed = changed_outside && e.rfind(std::string("outside/") + changed_outside, 0) == 0;
     if (!own && !changed && e.rfind("root/log/", 0) != 0) out.push_back(e);
   }
@@ -180,15 +189,15 @@ TEST_F(ConsoleProgram, HostileTreesLoseNothingAndChangeNothingOutside) {
   for (const auto& row : kHostile) {
     SCOPED_TRACE(row.what);
     TempRoot sandbox;
-    fs::create_directories("outside");
     write_file("root\\2channel.brd", "\t" + kNew + "\tnews\tニュース\r\n");
+    fs::create_directories("outside");
     fs::current_path("root");
     build(row.steps);
     fs::current_path("..");
     if (HasFatalFailure()) return;
     const auto threads = thread_files("root/log");
     const auto outside = untouchable(row.changed_outside);
-    Result r = run("auto", "", "root");
+    const Result r = run("auto", "root");
     EXPECT_EQ(r.code, 0) << r.out;
     for (const std::string& t : threads) EXPECT_EQ(thread_files("root/log").count(t), 1u) << "lost: " << t << "\n" << r.out;
     EXPECT_EQ(untouchable(row.changed_outside), outside) << r.out;

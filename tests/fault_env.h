@@ -1,8 +1,12 @@
-// The platform's Env failing, "crashing" or losing power on chosen operations,
-// with files held by other programs, and stand-ins for the clock, marker, root
-// lock, shared memory and programs.
+// Test doubles of the platform's Env.  FakeServices stands in for the system's
+// services other than files: the clock, pauses, the instance marker, the root
+// lock, a host's shared memory and the programs started.  FaultEnv puts the
+// file system's faults on top: an operation failing, files other programs lock
+// or hold open, a power cut losing what was not flushed; a hook called before
+// each operation lets a test crash, cut the power or write elsewhere there.
 #pragma once
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -15,43 +19,65 @@
 
 namespace vendrit {
 
-// kOpen also counts the write probe and run_process, kRename replace_file,
-// kStat identity and File::status, kList every entry a listing gives,
-// kSync File::sync and sync_dir.
+void resize_file(const std::string& path, uint64_t size);  // tests/test_support.h
+
+class FakeServices : public EnvWrapper {
+ public:
+  using EnvWrapper::EnvWrapper;
+  bool instance_marker_acquire() override { return !marker_held_ && (marker_held_ = true); }
+  void instance_marker_release() override { marker_held_ = false; }
+  bool root_lock_acquire() override { return !root_held_ && (root_held_ = true); }
+  void root_lock_release() override { root_held_ = false; }
+  LocalTime local_time() override { return LocalTime{2026, 12, 6, 9, 5, 7}; }
+  void sleep_ms(int ms) override {
+    slept_ms += ms;
+    sleepers.insert(std::this_thread::get_id());
+  }
+  bool read_shared_memory(const char* name, char* buf, size_t capacity, size_t* copied) override {
+    if (shared_memory_name != name) return false;
+    *copied = std::min(shared_memory.size(), capacity);
+    memcpy(buf, shared_memory.data(), *copied);
+    return true;
+  }
+  bool run_process(const char* command_line, const char* dir) override {
+    processes.push_back({command_line, dir ? dir : ""});
+    return target()->run_process(command_line, dir);
+  }
+
+  long slept_ms = 0;
+  std::set<std::thread::id> sleepers;  // the threads that paused
+  std::vector<std::pair<std::string, std::string>> processes;  // command, directory ("": the root)
+  std::string shared_memory_name, shared_memory;  // a stand-in for a host's block
+  bool marker_held_ = false, root_held_ = false;
+};
+
+// kOpen also counts the write probe, kRename replace_file, kStat identity and
+// File::status, kList every entry a listing gives, kSync File::sync and sync_dir.
 enum class FaultOp { kOpen, kRead, kWrite, kSync, kClose, kRename, kRemove, kMkdir, kRmdir, kList, kStat, kCount };
 
-class FaultEnv : public EnvWrapper {
+class FaultEnv : public FakeServices {
  public:
-  explicit FaultEnv(Env* base = platform_env()) : EnvWrapper(base) {}
+  explicit FaultEnv(Env* base = platform_env()) : FakeServices(base) {}
+  void reset() { *this = FaultEnv(target()); }
   // Fails the n-th (1-based) `op` from now on, or every one from the n-th on; 0 disarms.
   void fail_nth(FaultOp op, int n) { fail_nth_[int(op)] = n ? count(op) + n : 0; }
   void fail_from(FaultOp op, int n) { fail_from_[int(op)] = n ? count(op) + n : 0; }
   int count(FaultOp op) const { return counts_[int(op)]; }
-  void fail_total_nth(long k) { fail_total_at_ = k ? total_ + k : 0; }  // any kind
-  // Calls `what` before the k-th operation of any kind: a crash (which does not
-  // return), a power cut, another program appending to a file.
-  void at_operation(long k, std::function<void()> what) { at_ = k ? total_ + k : 0, at_what_ = std::move(what); }
-  // From the k-th operation on, the file it names is held open by another program:
-  // the write probe and opens still pass, renaming, replacing or deleting it fail.
-  void hold_at(long k) { hold_at_ = k ? total_ + k : 0; }
-  long total() const { return total_; }
-  void reset() { *this = FaultEnv(target()); }
   // Writing, replacing, renaming onto and deleting `path` fail, as if locked.
   void lock_file(const std::string& path) { locked_.insert(path); }
+  // Held open by another program: the write probe and opens pass, renaming,
+  // replacing or deleting it fail (each refusal counted).
+  void hold(const std::string& path) { held_.insert(path); }
   // The power goes: every file written since its last flush loses what it got
-  // since (a new file comes back empty); renames and removals made stay.
-  // False when nothing was lost: the cut is no more than a crash.
-  bool cut_power();
-  // How many renames, replaces and removals a held file has refused.
-  int held_refusals() const { return held_refusals_; }
-  bool should_fail(FaultOp op, const char* path = nullptr) {  // counts the call
-    int n = ++counts_[int(op)];
-    if (++total_ == at_ && at_what_) at_what_();
-    if (total_ == hold_at_ && path) held_.insert(path);
-    return n == fail_nth_[int(op)] || (fail_from_[int(op)] && n >= fail_from_[int(op)]) || total_ == fail_total_at_;
+  // since; renames and removals made stay.  False when nothing was lost.
+  bool cut_power() {
+    for (const auto& f : unflushed_) resize_file(f.first, f.second);
+    return !std::exchange(unflushed_, {}).empty();
   }
-  // The files written since their last flush, by path: the size each had then.
-  void written(const std::string& path, uint64_t flushed_size) { unflushed_.emplace(path, flushed_size); }
+  bool should_fail(FaultOp op, const std::string& path) {  // counts the call
+    const int n = ++counts_[int(op)];
+    return (before && before(op, path)) || n == fail_nth_[int(op)] || (fail_from_[int(op)] && n >= fail_from_[int(op)]);
+  }
   void flushed(const std::string& path) { unflushed_.erase(path); }
 
   using Env::list_dir;
@@ -66,58 +92,94 @@ class FaultEnv : public EnvWrapper {
     return moves(a, b) && target()->replace_file(a, b, unchanged) && moved(a, b);
   }
   bool remove_file(const char* p) override {
-    if (should_fail(FaultOp::kRemove, p) || locked(p) || held(p)) return fail(kErrAccess);
-    return target()->remove_file(p) && (unflushed_.erase(p), true);
+    if (should_fail(FaultOp::kRemove, p) || refuses(p)) return fail(kErrAccess);
+    unflushed_.erase(p);
+    return target()->remove_file(p);
   }
   // The probe stands for an open for writing, and fails like one.
-  bool writable(const char* p) override { return !should_fail(FaultOp::kOpen, p) && !locked(p) && target()->writable(p); }
+  bool writable(const char* p) override { return !should_fail(FaultOp::kOpen, p) && !locked_.count(p) && target()->writable(p); }
   // What a flush puts on the disk is this Env's to track: nothing is asked of the disk.
   bool sync_dir(const char* p) override { return !should_fail(FaultOp::kSync, p) || fail(kErrAccess); }
   std::unique_ptr<File> open(const char* path, OpenMode mode) override;
-  bool instance_marker_acquire() override { return !marker_held_ && (marker_held_ = true); }
-  void instance_marker_release() override { marker_held_ = false; }
-  bool root_lock_acquire() override { return !root_held_ && (root_held_ = true); }
-  void root_lock_release() override { root_held_ = false; }
-  LocalTime local_time() override { return LocalTime{2026, 12, 6, 9, 5, 7}; }
-  void sleep_ms(int ms) override { slept_ms += ms, sleepers.insert(std::this_thread::get_id()); }
-  bool read_shared_memory(const char* name, char* buf, size_t capacity, size_t* copied) override {
-    if (shared_memory_name != name) return false;
-    *copied = shared_memory.size() < capacity ? shared_memory.size() : capacity;
-    memcpy(buf, shared_memory.data(), *copied);
-    return true;
-  }
-  bool run_process(const char* command_line, const char* dir) override {
-    processes.push_back({command_line, dir ? dir : ""});
-    return !should_fail(FaultOp::kOpen) && target()->run_process(command_line, dir);
-  }
 
-  long slept_ms = 0;
-  std::set<std::thread::id> sleepers;  // the threads that paused
-  std::vector<std::pair<std::string, std::string>> processes;  // command, directory ("": the root)
-  std::string shared_memory_name, shared_memory;  // a stand-in for a host's block
-  bool marker_held_ = false, root_held_ = false;
+  // Called with each operation and the path it names before it runs; true fails it.
+  std::function<bool(FaultOp, const std::string&)> before;
+  int held_refusals = 0;
 
  private:
-  bool locked(const char* path) const { return locked_.count(path) != 0; }
-  bool held(const char* path) { return held_.count(path) && ++held_refusals_; }
+  bool refuses(const std::string& path) { return locked_.count(path) || (held_.count(path) && ++held_refusals); }
   bool moves(const char* from, const char* to) {
-    if (should_fail(FaultOp::kRename, from) || locked(from) || locked(to) || held(from) || held(to)) return fail(kErrAccess);
-    return true;
+    return (!should_fail(FaultOp::kRename, from) && !refuses(from) && !refuses(to)) || fail(kErrAccess);
   }
   // The written bytes not yet flushed travel with the name.
   bool moved(const std::string& from, const std::string& to) {
-    auto it = unflushed_.find(from);
-    if (it != unflushed_.end()) unflushed_[to] = it->second, unflushed_.erase(from);
+    const auto it = unflushed_.find(from);
+    if (it != unflushed_.end()) unflushed_[to] = it->second;
     else unflushed_.erase(to);
+    unflushed_.erase(from);
     return true;
   }
 
   std::set<std::string> locked_, held_;
-  std::map<std::string, uint64_t> unflushed_;
+  std::map<std::string, uint64_t> unflushed_;  // written to: the size at the last flush
   int counts_[int(FaultOp::kCount)] = {}, fail_nth_[int(FaultOp::kCount)] = {}, fail_from_[int(FaultOp::kCount)] = {};
-  long total_ = 0, at_ = 0, fail_total_at_ = 0, hold_at_ = 0;
-  int held_refusals_ = 0;
-  std::function<void()> at_what_;
 };
+
+// A file whose failing write may still have put part of the bytes on disk.
+class FaultFile : public File {
+  FaultEnv* env_;
+  std::unique_ptr<File> base_;
+  std::string path_;
+
+ public:
+  FaultFile(FaultEnv* env, std::unique_ptr<File> base, const char* path) : env_(env), base_(std::move(base)), path_(path) {}
+  long long read(void* buf, size_t n) override { return env_->should_fail(FaultOp::kRead, path_) ? -1 : base_->read(buf, n); }
+  bool write(const void* buf, size_t n) override {
+    const ByteSpan one{static_cast<const char*>(buf), n};
+    return write_pieces(&one, 1);
+  }
+  bool write_pieces(const ByteSpan* pieces, size_t count) override {
+    if (!env_->should_fail(FaultOp::kWrite, path_)) return base_->write_pieces(pieces, count);
+    if (count && pieces[0].size > 1) base_->write(pieces[0].data, pieces[0].size / 2);
+    return false;
+  }
+  bool status(FileStatus* s) override { return !env_->should_fail(FaultOp::kStat, path_) && base_->status(s); }
+  bool sync() override {
+    if (env_->should_fail(FaultOp::kSync, path_)) return Env::fail(kErrAccess);
+    env_->flushed(path_);
+    return true;
+  }
+  bool close() override {
+    const bool fail = env_->should_fail(FaultOp::kClose, path_);
+    return base_->close() && !fail;
+  }
+};
+
+inline std::unique_ptr<File> FaultEnv::open(const char* path, OpenMode mode) {
+  const bool writing = mode != OpenMode::kRead;
+  if (should_fail(FaultOp::kOpen, path) || (writing && locked_.count(path))) return nullptr;
+  std::unique_ptr<File> base = target()->open(path, mode);
+  FileStatus st;
+  if (base && writing) unflushed_.emplace(path, mode == OpenMode::kAppend && base->status(&st) ? st.size : 0);
+  return base ? std::make_unique<FaultFile>(this, std::move(base), path) : nullptr;
+}
+
+// A listing that may break off at any entry.
+class FaultListing : public DirListing {
+  FaultEnv* env_;
+  std::unique_ptr<DirListing> base_;
+  std::string dir_;
+  bool failed_ = false;
+
+ public:
+  FaultListing(FaultEnv* env, std::unique_ptr<DirListing> base, const char* dir) : env_(env), base_(std::move(base)), dir_(dir) {}
+  bool next(DirEntry* entry) override { return !(failed_ = env_->should_fail(FaultOp::kList, dir_)) && base_->next(entry); }
+  bool failed() const override { return failed_ || base_->failed(); }
+};
+
+inline std::unique_ptr<DirListing> FaultEnv::list_dir(const char* p, bool sizes) {
+  std::unique_ptr<DirListing> base = should_fail(FaultOp::kList, p) ? nullptr : target()->list_dir(p, sizes);
+  return base ? std::make_unique<FaultListing>(this, std::move(base), p) : nullptr;
+}
 
 }  // namespace vendrit

@@ -113,20 +113,20 @@ std::vector<std::string> snapshot_tree(const std::string& dir) {
   return out;
 }
 
-namespace {
-void fill(BoardRecord& r, const char* server, const char* board_id, const char* name) {
-  memset(&r, 0, sizeof r);
+static BoardRecord board_record(const char* server, const char* board_id, const char* name) {
+  BoardRecord r{};
   copy_text(r.server, sizeof r.server, server);
   copy_text(r.board_id, sizeof r.board_id, board_id);
   copy_text(r.board_name, sizeof r.board_name, name);
+  return r;
 }
-}  // namespace
 
 void RootTest::add_board(const char* server, const char* board_id, const char* name) {
-  fill(catalogue_.boards.emplace_back(), server, board_id, name);
+  catalogue_.boards.push_back(board_record(server, board_id, name));
 }
 void RootTest::add_exclusion(const char* server, const char* board_id) {
-  fill(catalogue_.exclusions.emplace_back(), server, board_id, ""), exclusion_index_rebuild(catalogue_);
+  catalogue_.exclusions.push_back(board_record(server, board_id, ""));
+  exclusion_index_rebuild(catalogue_);
 }
 
 void RootTest::add_favourites(const std::string& name, const std::string& content) {
