@@ -88,7 +88,6 @@ void write_file(const std::string& path, const std::string& bytes) {
 
 std::string read_file(const std::string& path) { return read_host(host_path(path)); }
 bool file_exists(const std::string& path) { return fs::is_regular_file(host_path(path), g_ec); }
-bool dir_exists(const std::string& path) { return fs::is_directory(host_path(path), g_ec); }
 void make_dirs(const std::string& path) { fs::create_directories(host_path(path), g_ec); }
 
 void write_tree(const std::string& dir, const std::vector<std::string>& entries) {
@@ -154,6 +153,17 @@ std::string log_text(const std::string& host, const std::string& board, int line
            " を見て http://" + (top.empty() ? host : top) + "/" + board + "/ <>\r\n";
   }
   return out;
+}
+
+void RecordingUi::run_main_window() {
+  ++main_windows;
+  if (on_main_window) on_main_window();
+}
+
+bool RecordingUi::send_copy_data(intptr_t target, void* copy_data) {
+  const auto* r = static_cast<const CopyDataRecord*>(copy_data);
+  sent.push_back({target, r->tag, std::string(static_cast<const char*>(r->data), r->length)});
+  return true;
 }
 
 void RootTest::use_small_work_buffer(size_t size) {

@@ -53,7 +53,6 @@ void write_file(const std::string& path, const std::string& bytes);  // makes it
 std::string read_file(const std::string& path);  // "<missing>" when it cannot be read
 bool file_exists(const std::string& path);
 void resize_file(const std::string& path, uint64_t size);
-bool dir_exists(const std::string& path);
 void make_dirs(const std::string& path);  // the whole chain
 void enter_dir(const std::string& path);  // the process's current directory, not the program's root
 // Writes "name=bytes" entries (names may hold '\\') into `dir`, made even when empty.
@@ -65,30 +64,31 @@ class RecordingUi : public Ui {
  public:
   void output_append(const char* text) override { output += text; }
   void output_clear() override { output.clear(); }
-  void output_remove_selection() override { ++selection_removals; }
-  void redraw() override { ++redraws; }
+  void output_remove_selection() override {}
+  void redraw() override {}
   void set_buttons_enabled(bool enabled) override { buttons.push_back(enabled); }
   void beep() override { ++beeps; }
   void post_exit() override { ++exits_posted; }
   void show_progress(int done, int total, bool trouble) override { progress.push_back({done, total, trouble}); }
   void show_error(const char* text) override { errors.push_back(text); }
   void show_information(const char* text) override { informations.push_back(text); }
-  int run_settings_dialog(bool owned) override { return dialogs.push_back(owned), dialog_result; }
-  void run_main_window() override { ++main_windows, on_main_window ? on_main_window() : void(); }
+  int run_settings_dialog(bool) override { return dialog_result; }
+  void run_main_window() override;
   intptr_t window_handle() override { return 0x1234; }
-  void load_script(int id, char* buf, size_t size) override {
-    snprintf(buf, size, "\\0script%d\\e", id), loaded_scripts.push_back(id);
-  }
-  bool send_copy_data(intptr_t target, void* copy_data) override {  // recorded as the host gets it
-    const auto* r = static_cast<const CopyDataRecord*>(copy_data);
-    return sent.push_back({target, r->tag, std::string(static_cast<const char*>(r->data), r->length)}), true;
-  }
-  struct Sent { intptr_t target; uintptr_t tag; std::string data; };
+  void load_script(int id, char* buf, size_t size) override { snprintf(buf, size, "\\0script%d\\e", id); }
+  bool send_copy_data(intptr_t target, void* copy_data) override;  // recorded as the host gets it
+  struct Sent {
+    intptr_t target;
+    uintptr_t tag;
+    std::string data;
+  };
   std::vector<Sent> sent;
-  std::vector<int> loaded_scripts;
   std::string output;
-  int selection_removals = 0, redraws = 0, beeps = 0, exits_posted = 0, main_windows = 0, dialog_result = 0;
-  std::vector<bool> buttons, dialogs;
+  int beeps = 0;
+  int exits_posted = 0;
+  int main_windows = 0;
+  int dialog_result = 0;
+  std::vector<bool> buttons;
   std::vector<std::vector<int>> progress;  // done, total, trouble
   std::vector<std::string> errors, informations;
   std::function<void()> on_main_window;
