@@ -8,12 +8,7 @@ namespace {
 
 const std::string kOld = std::string("old") + kMainSuffix, kNew = std::string("new") + kMainSuffix;
 
-class WalkLogTreeTest : public RootTest {
- protected:
-  static void files(const std::vector<std::string>& paths) {
-    for (const std::string& f : paths) write_file("log\\" + f, "D");
-  }
-};
+class WalkLogTreeTest : public RootTest {};
 
 // A board moves to its first record on another server, from servers of either family one or two
 // levels below log; capitals on disk match lower-case, in the list never; emptied directories go,
@@ -21,14 +16,16 @@ class WalkLogTreeTest : public RootTest {
 TEST_F(WalkLogTreeTest, WhatMoves) {
   const std::string sister = std::string("old") + kSisterSuffix, caps = "OLD" + std::string(kMainSuffix);
   const std::string other = std::string("other") + kMainSuffix, far = std::string("far") + kMainSuffix;
+  const std::string overlong = std::string(250, 'x') + ".dat";  // a path of more than 259 bytes below log
   for (const std::string& s : {kOld, kNew}) add_board(s.c_str(), "news");
   for (const char* id : {"tech", "Misc"}) add_board(kNew.c_str(), id);
   add_exclusion(other.c_str(), "news");
   add_exclusion(other.c_str(), "*");  // would match news too: not flagged
   add_exclusion(far.c_str(), "*all");
-  files({"p\\q\\" + kOld + "\\news\\4.dat", "_" + kOld + "\\news\\5.dat", kOld + "\\misc\\1.dat", other + "\\news\\1.dat",
-         far + "\\tech\\1.dat"});
-  files({"grp\\" + kOld + "\\news\\1.dat", sister + "\\tech\\2.dat", caps + "\\News\\123.DAT", caps + "\\News\\123.IDX"});
+  write_tree("log", {"p\\q\\" + kOld + "\\news\\4.dat=D", "_" + kOld + "\\news\\5.dat=D", kOld + "\\misc\\1.dat=D",
+                     other + "\\news\\1.dat=D", far + "\\tech\\1.dat=D", "grp\\" + kOld + "\\news\\1.dat=D",
+                     sister + "\\tech\\2.dat=D", caps + "\\News\\123.DAT=D", caps + "\\News\\123.IDX=D",
+                     sister + "\\tech\\" + overlong + "=D"});
   add_favourites("fav.idx", kOld + "\\news\\123.idx\r\n");
   walk_log_tree(run_, "log");
   EXPECT_EQ(snapshot_tree("log"), (std::vector<std::string>{
@@ -36,23 +33,15 @@ TEST_F(WalkLogTreeTest, WhatMoves) {
       far + "/", far + "/tech/", far + "/tech/1.dat=D",
       "grp/", "grp/" + kNew + "/", "grp/" + kNew + "/news/", "grp/" + kNew + "/news/1.dat=D",
       kNew + "/", kNew + "/news/", kNew + "/news/123.dat=D", kNew + "/news/123.idx=D", kNew + "/tech/", kNew + "/tech/2.dat=D",
-      kOld + "/", kOld + "/misc/", kOld + "/misc/1.dat=D",
+      kOld + "/", kOld + "/misc/", kOld + "/misc/1.dat=D", sister + "/", sister + "/tech/", sister + "/tech/" + overlong + "=D",
       other + "/", other + "/news/", other + "/news/1.dat=D",
       "p/", "p/q/", "p/q/" + kOld + "/", "p/q/" + kOld + "/news/", "p/q/" + kOld + "/news/4.dat=D"}));
   EXPECT_EQ(read_file("fav.idx"), kNew + "\\news\\123.idx\r\n");
+  // A path that would be cut is never used: its line is the only trace, as a cut path used instead
+  // names a file that cannot be read.
+  const std::string line = "File:" + ("log\\" + sister + "\\tech\\" + overlong).substr(0, 259) + "はパスが長すぎます。";
+  EXPECT_NE(ui_->output.find(line), std::string::npos) << ui_->output;
   for (int i = 0; i < 3; ++i) EXPECT_EQ(catalogue_.exclusions[i].number, i % 2 ? 0 : 1) << i;
-}
-
-// A path that would be cut is never used: the entry is named and skipped.
-TEST_F(WalkLogTreeTest, OverlongPathsAreSkipped) {
-  add_board(kNew.c_str(), "news");
-  const std::string dir = std::string(50, 's') + kMainSuffix + "\\news";
-  const std::string name = "log\\" + dir + "\\" + std::string(255 - dir.size(), 'x') + ".dat";
-  write_file(name, "L");
-  walk_log_tree(run_, "log");
-  EXPECT_TRUE(file_exists(name));
-  // The line is the only trace: a cut path used instead names a file that cannot be read.
-  EXPECT_NE(ui_->output.find("File:" + name.substr(0, 259) + "はパスが長すぎます。"), std::string::npos) << ui_->output;
 }
 
 }  // namespace

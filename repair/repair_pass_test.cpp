@@ -17,12 +17,12 @@ class RepairPassTest : public RootTest {};
 
 // What becomes of one index file and its log, by server, host and settings.
 TEST_F(RepairPassTest, SummaryTable) {
-  const std::string sister = std::string("talk") + kSisterSuffix;
+  const std::string sister = std::string("talk") + kSisterSuffix, sister2 = "talk2" + std::string(kSisterSuffix);
   struct Row { std::string server, host; int changelink, changebbs, foreign; std::string want_host;  // "": not written
                bool renamed; std::string link_from, link_to; };  // "": the log stays
   const Row rows[] = {
       {kFam, kFam, 1, 1, 0, kFam, true, kFam, ""},
-      {sister, "talk2" + std::string(kSisterSuffix), 1, 1, 0, sister, false, "talk2" + std::string(kSisterSuffix), sister},  // board not listed there
+      {sister, sister2, 1, 1, 0, sister, false, sister2, sister},  // board not listed there
       {kFam, "", 1, 0, 0, kFam, false, "", ""},
       {kFam + ".bak", kFamOld, 1, 0, 0, "", false, kFamOld, ""},  // the suffix inside a longer name
       {kForeign, kForeign + "_dir", 0, 0, 1, kForeign + "/dir", false, kForeign, kForeign + "/dir"},
@@ -47,56 +47,45 @@ TEST_F(RepairPassTest, SummaryTable) {
   }
 }
 
-// A favourites rebuild: which flags make a line, with which board field; index names in any
-// case, shown lower-case, the board named once; a board directory whose Shift_JIS name ends in a
-// backslash byte (表) is one like any other; index files deeper than a board are left alone.
+// A favourites rebuild: which flags make a line (with the dropped flag cleared); index names in
+// any case, shown lower-case, the board named once; a board directory whose Shift_JIS name ends
+// in a backslash byte (表) is one like any other; index files deeper than a board, or in a
+// directory whose name starts with '.', are left alone; an unusable or unwritable index is named
+// and kept with its log, while a missing log does not hold its index back.
 TEST_F(RepairPassTest, Rebuild) {
-  std::string upper = kFam;
-  for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-  const std::string dir = "log\\" + upper + "\\News", log = log_text(kFamOld), fixed_log = log_text(kFam, "news", 1, kFamOld);
-  const std::string moved = index_text(Index(0x60, kFamOld)), fixed = index_text(Index(0x60, kFam));
-  write_tree(dir, {"X.IDX=" + moved, "X.DAT=" + log, "y.idx.bak=" + moved, "y.idx.dat=" + log, "z.txt=" + moved, "old\\1.idx=" + moved});
-  write_tree("log\\" + upper + "\\.news", {"1.idx=" + moved});  // '.' names are not walked
-  struct Thread { std::string server, board, name; int flags; std::string board_field; bool listed; };
+  const std::string log = log_text(kFamOld), moved = index_text(Index(0x70, kFamOld)), locked = index_text(Index(0, kFamOld));
+  write_tree(kDir, {"X.IDX=" + moved, "X.DAT=" + log, "y.idx.bak=" + index_text(Index(0x71, kFam)), "z.txt=" + moved,
+                    "old\\1.idx=" + moved, "1.idx=1\t2\t3\r\n", "2.idx=" + locked, "2.dat=" + log});
+  fault_.lock_file(kDir + "\\2.idx");
+  write_tree("log\\" + kFam + "\\.news", {"1.idx=" + moved});
+  struct Thread { std::string server, board; int flags; bool listed; };
   const Thread threads[] = {
-      {kFamOld, "live", "1.idx", 0x70, "live", true},  // 0x60 once the dropped flag is gone
-      {kFamOld, "live", "3.idx", 0x61, "live", false},  // whole-value comparison
-      {kFamOld, "\x95\x5c", "5.idx", 0x60, "\x95\x5c", true},
-      {std::string("town") + kRegionalSuffix, "area", "6.idx", 0x50, "area", true},  // 0x40 needs a regional or rental board
-      {kRentalHost1, "game", "7.idx", 0x50, "game7", true},  // the line takes the board id field
-      {kRentalHost2, "b", "8.idx", 0x40, "b", true},
+      {kFamOld, "\x95\x5c", 0x60, true},
+      {kFamOld, "live", 0x50, false},  // 0x40 needs a regional or rental board
+      {std::string("town") + kRegionalSuffix, "area", 0x50, true},
+      {kRentalHost1, "game", 0x50, true},
+      {kRentalHost2, "b", 0x40, true},
   };
-  for (const Thread& t : threads) write_tree("log\\" + t.server + "\\" + t.board, {t.name + "=" + index_text(Index(t.flags, t.server, t.board_field))});
+  for (const Thread& t : threads) write_tree("log\\" + t.server + "\\" + t.board, {"1.idx=" + index_text(Index(t.flags, t.server, t.board))});
   choices_.favourites_rebuild = 1;
   auto favourites = favourites_stream_open(env_);
   repair_pass(run_, "log", favourites.get());
   ASSERT_TRUE(favourites->commit());
-  EXPECT_EQ(snapshot_tree(dir), (Tree{"X.DAT=" + fixed_log, "X.IDX=" + fixed, "old/", "old/1.idx=" + moved, "y.idx.bak=" + fixed,
-                                      "y.idx.dat=" + fixed_log, "z.txt=" + moved}));
-  EXPECT_EQ(read_file("log\\" + upper + "\\.news\\1.idx"), moved);
+  EXPECT_EQ(snapshot_tree(kDir), (Tree{"1.idx=1\t2\t3\r\n", "2.dat=" + log, "2.idx=" + locked, "X.DAT=" + log_text(kFam, "news", 1, kFamOld),
+                                       "X.IDX=" + index_text(Index(0x60, kFam)), "old/", "old/1.idx=" + moved,
+                                       "y.idx.bak=" + index_text(Index(0x61, kFam)), "z.txt=" + moved}));
+  for (const char* name : {"1.idx", "2.idx"}) EXPECT_NE(ui_->output.find(kDir + "\\" + name), std::string::npos) << ui_->output;
+  EXPECT_EQ(read_file("log\\" + kFam + "\\.news\\1.idx"), moved);
   const std::string fav = "\n" + read_file("favorite.idx");
-  for (const char* f : {"x.idx\r\n", "y.idx.bak\r\n"}) EXPECT_NE(fav.find("\n" + kFam + "\\news\\" + f), std::string::npos) << fav;
+  EXPECT_NE(fav.find("\n" + kFam + "\\news\\x.idx\r\n"), std::string::npos) << fav;
   for (const Thread& t : threads) {
-    const std::string line = "\n" + t.server + "\\" + t.board_field + "\\" + t.name + "\r\n";
+    const std::string line = "\n" + t.server + "\\" + t.board + "\\1.idx\r\n";
     EXPECT_EQ(fav.find(line) != std::string::npos, t.listed) << line;
   }
-  EXPECT_EQ(std::count(fav.begin(), fav.end(), '\n'), 5 + 2 + 1) << fav;
+  EXPECT_EQ(std::count(fav.begin(), fav.end(), '\n'), 4 + 1 + 1) << fav;
   const size_t first = ui_->output.find("news\r\n");  // a line ending in the board's name
   EXPECT_NE(first, std::string::npos);
   EXPECT_EQ(first, ui_->output.rfind("news\r\n")) << ui_->output;
-}
-
-// An unusable or unwritable index is named and kept with its log; a missing log does not hold
-// its index back.
-TEST_F(RepairPassTest, FilesThatCannotBeUsed) {
-  const std::string log = log_text(kFamOld), moved = index_text(Index(0, kFamOld));
-  write_tree(kDir, {"1.idx=1\t2\t3\r\n", "1.dat=" + log, "2.idx=" + moved, "2.dat=" + log, "3.idx=" + moved});
-  fault_.lock_file(kDir + "\\2.idx");
-  settings_.changebbs = 1;
-  repair_pass(run_, "log");
-  EXPECT_EQ(snapshot_tree(kDir), (Tree{"1.dat=" + log, "1.idx=1\t2\t3\r\n", "2.dat=" + log, "2.idx=" + moved,
-                                       "3.idx=" + index_text(Index(0, kFam))}));
-  for (const char* name : {"1.idx", "2.idx", "3.dat"}) EXPECT_NE(ui_->output.find(kDir + "\\" + name), std::string::npos) << ui_->output;
 }
 
 }  // namespace
