@@ -47,11 +47,12 @@ TEST_F(RewriteFavouritePathsTest, Cases) {
 }
 
 // A board's threads together: each file is written once, as if each thread followed in turn;
-// missing favourites files and directories are passed over without a word.
+// missing favourites files and directories are passed over without a word, the next time too.
 TEST_F(RewriteFavouritePathsTest, BoardTogether) {
   catalogue_.favourites = {"gone.idx", "dir.idx"};
   make_dirs("dir.idx");
   add_favourites("a.idx", kOld + "2.idx\r\n" + kOld + "1.idx\r\n" + kOld + "1.idx\r\n");
+  rewrite({"3"});
   fault_.reset();
   rewrite({"1", "2", "1"});
   EXPECT_EQ(read_file("a.idx"), kNew + "2.idx\r\n" + kNew + "1.idx\r\n" + kNew + "1.idx\r\n");

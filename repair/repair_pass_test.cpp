@@ -18,16 +18,17 @@ class RepairPassTest : public RootTest {};
 // What becomes of one index file and its log, by server, host and settings.
 TEST_F(RepairPassTest, SummaryTable) {
   const std::string sister = std::string("talk") + kSisterSuffix, sister2 = "talk2" + std::string(kSisterSuffix);
-  struct Row { std::string server, host; int changelink, changebbs, foreign; std::string want_host;  // "": not written
-               bool renamed; std::string link_from, link_to; };  // "": the log stays
+  struct Row { std::string server, host; int changebbs, foreign; std::string want_host;  // "": not written
+               bool renamed; std::string link_from, link_to; };  // link_to "": the log stays
   const Row rows[] = {
-      {kFam, kFam, 1, 1, 0, kFam, true, kFam, ""},
-      {sister, sister2, 1, 1, 0, sister, false, sister2, sister},  // board not listed there
-      {kFam, "", 1, 0, 0, kFam, false, "", ""},
-      {kFam + ".bak", kFamOld, 1, 0, 0, "", false, kFamOld, ""},  // the suffix inside a longer name
-      {kForeign, kForeign + "_dir", 0, 0, 1, kForeign + "/dir", false, kForeign, kForeign + "/dir"},
-      {kForeign, kForeign, 1, 1, 0, kForeign, false, kForeign, ""},  // listed, but no family board
+      {kFam, kFam, 1, 0, kFam, true, kFam, ""},
+      {sister, sister2, 1, 0, sister, false, sister2, sister},  // board not listed there
+      {kFam, "", 0, 0, kFam, false, "", ""},
+      {kFam + ".bak", kFamOld, 0, 0, "", false, kFamOld, ""},  // the suffix inside a longer name
+      {kForeign, kForeign + "_dir", 0, 1, kForeign + "/dir", false, kForeign, kForeign + "/dir"},
+      {kForeign, kForeign, 1, 0, kForeign, false, kForeign, ""},  // listed, but no family board
   };
+  settings_.changelink = 1;
   add_board(kFam.c_str(), "news", "新板名");
   add_board(kForeign.c_str(), "news", "外部板名");
   for (const Row& r : rows) {
@@ -38,7 +39,6 @@ TEST_F(RepairPassTest, SummaryTable) {
     if (r.renamed) after.board_name = "新板名";
     const std::string log = log_text(r.link_from);
     write_tree(dir, {"1.idx=" + index_text(before), "1.dat=" + log});
-    settings_.changelink = r.changelink;
     settings_.changebbs = r.changebbs;
     choices_.foreign_server = r.foreign;
     repair_pass(run_, root.c_str());
@@ -54,10 +54,10 @@ TEST_F(RepairPassTest, SummaryTable) {
 // and kept with its log, while a missing log does not hold its index back.
 TEST_F(RepairPassTest, Rebuild) {
   const std::string log = log_text(kFamOld), moved = index_text(Index(0x70, kFamOld)), locked = index_text(Index(0, kFamOld));
-  write_tree(kDir, {"X.IDX=" + moved, "X.DAT=" + log, "y.idx.bak=" + index_text(Index(0x71, kFam)), "z.txt=" + moved,
-                    "old\\1.idx=" + moved, "1.idx=1\t2\t3\r\n", "2.idx=" + locked, "2.dat=" + log});
+  write_tree("log\\" + kFam, {"news\\X.IDX=" + moved, "news\\X.DAT=" + log, "news\\y.idx.bak=" + index_text(Index(0x71, kFam)),
+                             "news\\z.txt=" + moved, "news\\old\\1.idx=" + moved, "news\\1.idx=1\t2\t3\r\n", "news\\2.idx=" + locked,
+                             "news\\2.dat=" + log, ".news\\1.idx=" + moved});
   fault_.lock_file(kDir + "\\2.idx");
-  write_tree("log\\" + kFam + "\\.news", {"1.idx=" + moved});
   struct Thread { std::string server, board; int flags; bool listed; };
   const Thread threads[] = {
       {kFamOld, "\x95\x5c", 0x60, true},
@@ -71,11 +71,11 @@ TEST_F(RepairPassTest, Rebuild) {
   auto favourites = favourites_stream_open(env_);
   repair_pass(run_, "log", favourites.get());
   ASSERT_TRUE(favourites->commit());
-  EXPECT_EQ(snapshot_tree(kDir), (Tree{"1.idx=1\t2\t3\r\n", "2.dat=" + log, "2.idx=" + locked, "X.DAT=" + log_text(kFam, "news", 1, kFamOld),
-                                       "X.IDX=" + index_text(Index(0x60, kFam)), "old/", "old/1.idx=" + moved,
-                                       "y.idx.bak=" + index_text(Index(0x61, kFam)), "z.txt=" + moved}));
+  EXPECT_EQ(snapshot_tree("log\\" + kFam), (Tree{".news/", ".news/1.idx=" + moved, "news/", "news/1.idx=1\t2\t3\r\n", "news/2.dat=" + log,
+                                                 "news/2.idx=" + locked, "news/X.DAT=" + log_text(kFam, "news", 1, kFamOld),
+                                                 "news/X.IDX=" + index_text(Index(0x60, kFam)), "news/old/", "news/old/1.idx=" + moved,
+                                                 "news/y.idx.bak=" + index_text(Index(0x61, kFam)), "news/z.txt=" + moved}));
   for (const char* name : {"1.idx", "2.idx"}) EXPECT_NE(ui_->output.find(kDir + "\\" + name), std::string::npos) << ui_->output;
-  EXPECT_EQ(read_file("log\\" + kFam + "\\.news\\1.idx"), moved);
   const std::string fav = "\n" + read_file("favorite.idx");
   EXPECT_NE(fav.find("\n" + kFam + "\\news\\x.idx\r\n"), std::string::npos) << fav;
   for (const Thread& t : threads) {
