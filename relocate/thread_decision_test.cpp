@@ -33,9 +33,6 @@ TEST(ThreadDecision, Table) {
       {facts(D::kFile, 5, false, false, SameFile::kUnknown), kMove, V::kSameUnknown},
       {facts(D::kAbsent, 0, true), kMove, V::kMove, true},
       {facts(D::kAbsent, 0, true, true), kMove, V::kMove},
-      {facts(D::kFile, 20, true), kMove, V::kDropSource, true},
-      {facts(D::kFile, 5, true), kLarge, V::kReplaceThenDrop},
-      {facts(D::kAbsent, 0, true), kCopy, V::kCopy},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(&r - rows);

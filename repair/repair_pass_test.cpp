@@ -54,7 +54,7 @@ TEST_F(RepairPassTest, SummaryTable) {
 // and kept with its log, while a missing log does not hold its index back.
 TEST_F(RepairPassTest, Rebuild) {
   const std::string log = log_text(kFamOld), moved = index_text(Index(0x70, kFamOld)), locked = index_text(Index(0, kFamOld));
-  write_tree("log\\" + kFam, {"news\\X.IDX=" + moved, "news\\X.DAT=" + log, "news\\y.idx.bak=" + index_text(Index(0x71, kFam)),
+  write_tree("log\\" + kFam, {"news\\X.IDX=" + moved, "news\\X.DAT=" + log, "news\\y.idx.bak=" + index_text(Index(0x71, kFamOld)),
                              "news\\z.txt=" + moved, "news\\old\\1.idx=" + moved, "news\\1.idx=1\t2\t3\r\n", "news\\2.idx=" + locked,
                              "news\\2.dat=" + log, ".news\\1.idx=" + moved});
   fault_.lock_file(kDir + "\\2.idx");
