@@ -11,18 +11,18 @@ const std::string kOld = std::string("old") + kMainSuffix, kNew = std::string("n
 class WalkLogTreeTest : public RootTest {};
 
 // A board moves to its first record on another server, from servers of either family one or two
-// levels below log; capitals on disk match lower-case, in the list never; emptied directories go,
-// those with filtered names and excluded ones stay.
+// levels below log; capitals on disk match lower-case; emptied directories go, those with
+// filtered names and excluded ones stay.
 TEST_F(WalkLogTreeTest, WhatMoves) {
   const std::string sister = std::string("old") + kSisterSuffix, caps = "OLD" + std::string(kMainSuffix);
   const std::string other = std::string("other") + kMainSuffix, far = std::string("far") + kMainSuffix;
   const std::string overlong = std::string(250, 'x') + ".dat";  // a path of more than 259 bytes below log
   for (const std::string& s : {kOld, kNew}) add_board(s.c_str(), "news");
-  for (const char* id : {"tech", "Misc"}) add_board(kNew.c_str(), id);
+  add_board(kNew.c_str(), "tech");
   add_exclusion(other.c_str(), "news");
   add_exclusion(other.c_str(), "*");  // would match news too: not flagged
   add_exclusion(far.c_str(), "*all");
-  write_tree("log", {"p\\q\\" + kOld + "\\news\\4.dat=D", "_" + kOld + "\\news\\5.dat=D", kOld + "\\misc\\1.dat=D",
+  write_tree("log", {"p\\q\\" + kOld + "\\news\\4.dat=D", "_" + kOld + "\\news\\5.dat=D",
                      other + "\\news\\1.dat=D", far + "\\tech\\1.dat=D", "grp\\" + kOld + "\\news\\1.dat=D",
                      sister + "\\tech\\2.dat=D", caps + "\\News\\123.DAT=D", caps + "\\News\\123.IDX=D",
                      sister + "\\tech\\" + overlong + "=D"});
@@ -33,7 +33,7 @@ TEST_F(WalkLogTreeTest, WhatMoves) {
       far + "/", far + "/tech/", far + "/tech/1.dat=D",
       "grp/", "grp/" + kNew + "/", "grp/" + kNew + "/news/", "grp/" + kNew + "/news/1.dat=D",
       kNew + "/", kNew + "/news/", kNew + "/news/123.dat=D", kNew + "/news/123.idx=D", kNew + "/tech/", kNew + "/tech/2.dat=D",
-      kOld + "/", kOld + "/misc/", kOld + "/misc/1.dat=D", sister + "/", sister + "/tech/", sister + "/tech/" + overlong + "=D",
+      sister + "/", sister + "/tech/", sister + "/tech/" + overlong + "=D",
       other + "/", other + "/news/", other + "/news/1.dat=D",
       "p/", "p/q/", "p/q/" + kOld + "/", "p/q/" + kOld + "/news/", "p/q/" + kOld + "/news/4.dat=D"}));
   EXPECT_EQ(read_file("fav.idx"), kNew + "\\news\\123.idx\r\n");
