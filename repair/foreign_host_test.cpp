@@ -11,14 +11,10 @@ namespace vendrit {
 // second; "_" before "." or at the end stays, as does "/" before a letter.
 TEST(ForeignHostTest, ConvertsUnderscoresAndSlashesByTheirNextByte) {
   const std::pair<const char*, const char*> rows[] = {
-      {"abc_def", "abc/def"},
-      {"abc/", "abc_"},
+      {"a_b/", "a/b_"},
       {"a__b", "a_/b"},
       {"a//b", "a_/b"},
-      {"a_.b", "a_.b"},
-      {"abc_", "abc_"},
-      {"abc/def", "abc/def"},
-      {"", ""},
+      {"a_.b_", "a_.b_"},
   };
   for (const auto& c : rows) {
     char host[100];

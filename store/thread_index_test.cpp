@@ -21,31 +21,16 @@ std::string with(std::vector<std::pair<int, std::string>> changes, const std::st
 TEST_F(ThreadIndexTest, ReadThenWriteTable) {
   const std::string in = index_line(kFields), out = with({{21, ""}}), v(200, 'v');
   const std::pair<std::string, std::string> cases[] = {
-      {in, out},  // field 21 is dropped
-      {in + "Last-Modified: A\r\nETag: B\r\n", out + "Last-Modified: A\r\nETag: B\r\n"},
-      {in + "Last-Modified:A\r\n", out + "Last-Modified: A\r\n"},
+      {in + "\r\n\r\nLast-Modified: A\r\n\r\nETag: B\r\n", out + "Last-Modified: A\r\nETag: B\r\n"},  // field 21 dropped
       {in + "Last-Modified: \r\nETag: B\r\n", out + "ETag: B\r\n"},
-      {in + "ETag: B\r\n", out},  // an ETag on line 2 is lost
-      {in + "\r\n\r\nLast-Modified: A\r\n\r\nETag: B\r\n", out + "Last-Modified: A\r\nETag: B\r\n"},
-      {in + "last-modified: A\r\n", out},
-      {in + "Last-Modified: A\r\nX: y\r\nETag: B\r\n", out + "Last-Modified: A\r\n"},
-      {index_line(kFields, "\n") + "Last-Modified: A\nETag: B\n", out + "Last-Modified: A\r\nETag: B\r\n"},
-      {with({{1, "007"}, {3, "abc"}, {8, "  +42x"}}), with({{1, "7"}, {3, "0"}, {8, "42"}, {21, ""}})},
-      {with({{1, "99999999999"}, {3, "-99999999999"}}), with({{1, "2147483647"}, {3, "-2147483648"}, {21, ""}})},
-      {with({{4, std::string(300, 'T')}, {5, std::string(150, 'h')}}), with({{4, std::string(259, 'T')}, {5, std::string(99, 'h')}, {21, ""}})},
-      {with({{4, "\x83\x40\x95\x5c\x83\x7c"}}), with({{4, "\x83\x40\x95\x5c\x83\x7c"}, {21, ""}})},  // second bytes @ \ |
-      {in + "Last-Modified: " + v + "\r\n", out + "Last-Modified: " + v.substr(0, 127) + "\r\n"},
-      {"<none>", ""},
-      {"", ""},
-      {index_line(std::vector<std::string>(kFields.begin(), kFields.end() - 1)), ""},  // 19 tabs
-      {index_line(kFields, "\tx\r\n"), ""},                                              // 21 tabs
-      {index_line(kFields, "\n") + "a\tb\n", ""},  // LF line ends with tabs on a later line
-      {std::string(in).replace(2, 0, std::string(1, '\0')), ""},
+      // Numbers saturate, a title and a header value are cut to their fields, LF line ends become CR LF.
+      {with({{1, "99999999999"}, {3, "-99999999999"}, {4, v + v}}, "\n") + "Last-Modified: " + v + "\n",
+       with({{1, "2147483647"}, {3, "-2147483648"}, {4, (v + v).substr(0, 259)}, {21, ""}}) + "Last-Modified: " + v.substr(0, 127) + "\r\n"},
+      {index_line(kFields, "\tx\r\n"), ""},  // 21 tabs
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.first.substr(0, 40));
-    std::remove("t.idx");
-    if (c.first != "<none>") write_file("t.idx", c.first);
+    SCOPED_TRACE(c.first);
+    write_file("t.idx", c.first);
     ThreadIndex r;
     if (!read_thread_index(env_, "t.idx", &r)) {
       EXPECT_EQ("", c.second);
