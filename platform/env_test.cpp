@@ -64,15 +64,9 @@ TEST_F(EnvTest, LongPathsAndTrailingDots) {
   const std::string deep = dot_dir + "\\" + std::string(150, 'e') + " ";
   ASSERT_TRUE(e->make_dir(dot_dir.c_str()));
   ASSERT_TRUE(e->make_dir(deep.c_str()));
-  auto f = e->open((deep + "\\a.dat").c_str(), OpenMode::kCreateNew);
-  ASSERT_TRUE(f);
-  EXPECT_TRUE(f->close());
+  ASSERT_TRUE(e->open((deep + "\\a.dat").c_str(), OpenMode::kCreateNew));
   EXPECT_TRUE(e->rename_file((deep + "\\a.dat").c_str(), (deep + "\\b.dat").c_str()));
-  std::map<std::string, bool> names;
-  DirEntry entry;
-  auto listing = e->list_dir("");
-  while (listing && listing->next(&entry)) names[entry.name] = true;
-  EXPECT_TRUE(names[dot_dir]);
+  EXPECT_FALSE(e->stat(std::string(150, 'd').c_str(), &st));  // the dot kept
   EXPECT_TRUE(e->stat((deep + "\\b.dat").c_str(), &st));
   // The clean-up cannot name these: the test takes them away itself.
   EXPECT_TRUE(e->remove_file((deep + "\\b.dat").c_str()));

@@ -36,22 +36,17 @@ TEST(Text, ShiftJisLettersSeparatorsAndBytes) {
 }
 
 // The search finds the first occurrence, NUL bytes included: a text of few letters, so that
-// near misses abound, and needles taken from it, of every length up to past the 255 that a
-// shift can hold, at its start, inside it (one byte changed) and at its end.
+// near misses abound, and needles taken from it, of lengths up to past the 255 that a shift
+// can hold, at its start, inside it (one byte changed) and at its end.
 TEST(TextTest, FindBytesFindsTheFirstOccurrence) {
   std::string hay;
-  uint32_t seed = 7;
-  for (int i = 0; i < 3000; ++i) {
-    seed = seed * 1103515245 + 12345;
-    hay += "ab\0\x81"[(seed >> 16) % 4];
-  }
-  for (size_t len : {1, 3, 4, 9, 30, 256, 300}) {
+  for (uint32_t seed = 7; hay.size() < 3000; seed = seed * 1103515245 + 12345) hay += "ab\0\x81"[(seed >> 16) % 4];
+  for (size_t len : {1, 4, 30, 300}) {
     for (size_t from : {size_t{0}, size_t{17}, hay.size() - len}) {
       const std::string needle = hay.substr(from, len) + (from == 17 ? "b" : "");
-      SCOPED_TRACE(testing::Message() << len << " " << from);
-      const size_t want = std::string_view(hay).find(needle);
-      EXPECT_EQ(find_bytes(hay.data(), hay.size(), needle.data(), needle.size()),
-                want == std::string_view::npos ? -1 : static_cast<long long>(want));
+      SCOPED_TRACE(needle.size());
+      const long long want = std::string_view(hay).find(needle);
+      EXPECT_EQ(find_bytes(hay.data(), hay.size(), needle.data(), needle.size()), want);
     }
   }
 }

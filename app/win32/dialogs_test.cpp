@@ -1,6 +1,5 @@
 // The main window and the settings dialog in this process, from the linked
-// resources, driven with the messages clicks send; a hidden window stands in
-// for the desktop-mascot host and records the event of each request.
+// resources, driven with the messages clicks send.
 #include <windows.h>
 
 #include <dlgs.h>
@@ -15,18 +14,10 @@
 #include "report/sstp_notify.h"
 #include "res/resource.h"
 #include "tests/test_support.h"
+#include "vendrit_config.h"
 
 namespace vendrit {
 namespace {
-
-std::vector<int> g_events;
-
-LRESULT CALLBACK host_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-  if (msg != WM_COPYDATA) return DefWindowProcW(hwnd, msg, wparam, lparam);
-  const char* request = static_cast<const char*>(reinterpret_cast<const COPYDATASTRUCT*>(lparam)->lpData);
-  g_events.push_back(atoi(strstr(request, "VendritStat") + 11));  // the requests end in a NUL
-  return TRUE;
-}
 
 void click(HWND dlg, int id) { SendMessageW(GetDlgItem(dlg, id), BM_CLICK, 0, 0); }
 
@@ -64,24 +55,19 @@ class DialogTest : public RootTest {
   void SetUp() override {
     RootTest::SetUp();
     progress_.ui = &win_ui_;
-    HWND host = CreateWindowW(L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, instance_, nullptr);
-    SetWindowLongPtrW(host, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(host_proc));
-    progress_.sstp_target = reinterpret_cast<intptr_t>(host);
-    g_events.clear();
   }
-  void TearDown() override {
-    sstp_announcer_stop();  // its thread must not outlive the test's Env
-    RootTest::TearDown();
-  }
-
   HINSTANCE instance_ = GetModuleHandleW(nullptr);
   Win32Ui win_ui_{instance_, &run_};
 };
 
 // A summary beyond an edit control's default limit is shown whole; a
-// copy-data message without "SSTP" (a host's answer) is not taken; GO! runs
-// on a worker while the buttons are disabled; EXIT closes.
+// copy-data message without "SSTP" (a host's answer) is not taken; the
+// preview asked for at start-up runs on a worker while the buttons are
+// disabled, and moves nothing; EXIT closes.
 TEST_F(DialogTest, MainWindow) {
+  const std::string thread = std::string("log\\old") + kMainSuffix + "\\news\\1.dat";
+  write_file(thread, "data");
+  add_board((std::string("newer") + kMainSuffix).c_str(), "news");
   for (int i = 0; i < 1000; ++i) add_exclusion(("s" + std::to_string(i) + ".example").c_str(), "board");
   show_exclusion_summary(*ui_, catalogue_);
   inside_dialog(IDC_OUTPUT, [&](HWND main) {
@@ -92,46 +78,34 @@ TEST_F(DialogTest, MainWindow) {
     char lower_case[] = "sstp/1.1 200 OK";  // no host's answer
     COPYDATASTRUCT cds = {9801, sizeof lower_case - 1, lower_case};
     EXPECT_FALSE(SendMessageW(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)));
-    click(main, IDC_GO);  // the worker's first line waits for this thread to serve it
+    // What the start-up posts; the worker's first line waits for this thread to serve it.
+    SendMessageW(main, WM_COMMAND, kPostedPreviewCommand, 0);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, IDC_GO)));
     EXPECT_TRUE(pump_until(main, [&] {
-      click(main, IDC_EXIT);  // taken once the run has ended
+      click(main, IDC_EXIT);  // taken once the preview has ended
       return !IsWindowVisible(main);
     }));
   });
   run_main_dialog(instance_, run_);
+  EXPECT_TRUE(file_exists(thread));
 }
 
 // The controls show the settings (copyonly only when 1) and OK stores them
 // back as they were left, a long program path cut on a whole character.  A
-// click announces its choice's new state off the dialog's thread; clearing
-// DirectSSTP acts at once and silences what follows.
+// click is announced, and paused after, off the dialog's thread (the host
+// named is no window: the sending fails, the pause stays).
 TEST_F(DialogTest, Settings) {
-  const struct {
-    int control;
-    int script;  // what the click announces; 0: nothing
-  } clicks[] = {
-      {.control = IDC_CHANGELINK, .script = 13},
-      {.control = IDC_CHANGEBBS, .script = 18},
-      {.control = IDC_UKAGAKA, .script = 0},
-      {.control = IDC_PREFER_NEW, .script = 0},
-      {.control = IDC_UKAGAKA, .script = 21},
-  };
   const std::string longer = "C:\\" + std::string(255, 'x') + "退" + std::string(40, 'y');
   settings_ = {.copyonly = 2, .copylarge = 1, .changelink = 0, .changebbs = 1, .backup = 1, .use_ukagaka = 1};
   choices_ = {.favourites_rebuild = 0, .foreign_server = 1};
-  std::vector<int> announced;
+  progress_.sstp_target = 1;
   inside_dialog(IDC_UKAGAKA, [&](HWND dlg) {
-    for (const auto& c : clicks) {
-      click(dlg, c.control);
-      if (c.script) announced.push_back(c.script);
-    }
+    for (int control : {IDC_CHANGELINK, IDC_CHANGEBBS, IDC_PREFER_NEW}) click(dlg, control);
     SetDlgItemTextW(dlg, IDC_BACKUPPROG, widen(longer.c_str()).c_str());
-    EXPECT_TRUE(pump_until(dlg, sstp_announcer_idle));
     click(dlg, IDOK);
   });
   EXPECT_EQ(open_settings_dialog(instance_, nullptr, run_), 1);
-  EXPECT_EQ(g_events, announced);
+  sstp_announcer_stop();  // its thread must not outlive the test's Env
   EXPECT_EQ(fault_.sleepers.count(std::this_thread::get_id()), 0u);
   const std::vector<int> stored = {settings_.copyonly, settings_.copylarge, settings_.changelink, settings_.changebbs,
                                    choices_.favourites_rebuild, settings_.backup, settings_.wait, settings_.no_move,
