@@ -5,11 +5,11 @@
 namespace vendrit {
 namespace {
 
-const std::string kOld = "grp\\old.x\\news\\", kNew = "grp\\new.x\\news\\";
+const std::string kOld = "grp\\old.x\\news\\", kNew = "grp\\newer.x\\news\\";
 
 class RewriteFavouritePathsTest : public RootTest {
  protected:
-  // The favourites of threads `numbers` of one board follow it from old.x to new.x.
+  // The favourites of threads `numbers` of one board follow it from old.x to newer.x (a longer name, so every later place moves).
   void rewrite(const std::vector<std::string>& numbers) {
     std::vector<std::string> paths;
     for (const std::string& n : numbers) {
