@@ -1,11 +1,13 @@
-// fake_backup.exe RECORD_FILE DELAY_MS: a program that only waits DELAY_MS and exits with 3.
-// run_wine_tests.sh keeps one waiting a day, so that the tests do not each pay for the start and
-// stop of the Wine server; RECORD_FILE is no longer written.
+// fake_backup.exe RECORD_FILE DELAY_MS: a stand-in backup program that records its working
+// directory and command line (UTF-16, a line end between), waits, and exits with 3, no failure.
 #include <windows.h>
 
-#include <cwchar>
+#include <fstream>
 
 int wmain(int, wchar_t** argv) {
+  wchar_t cwd[MAX_PATH];
+  std::wstring out = std::wstring(cwd, GetCurrentDirectoryW(MAX_PATH, cwd)) + L"\n" + GetCommandLineW();
+  std::ofstream(argv[1], std::ios::binary).write(reinterpret_cast<const char*>(out.data()), out.size() * sizeof(wchar_t));
   Sleep(wcstoul(argv[2], nullptr, 10));
   return 3;
 }
