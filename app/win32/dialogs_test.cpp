@@ -84,16 +84,22 @@ TEST_F(DialogTest, MainWindow) {
 }
 
 // The controls show the settings (copyonly only when 1) and OK stores them
-// back as they were left.  A click is announced, and paused after, off the
-// dialog's thread (the host named is no window: the sending fails, the pause
-// stays).
+// back as they were left, with the program chosen with 参照 quoted (its
+// folder's name has a blank).  A click is announced, and paused after, off
+// the dialog's thread (the host named is no window: the sending fails, the
+// pause stays).
 TEST_F(DialogTest, Settings) {
   settings_ = {.copyonly = 2, .copylarge = 1, .changelink = 0, .changebbs = 1, .backup = 1, .use_ukagaka = 1};
   choices_ = {.favourites_rebuild = 0, .foreign_server = 1};
   progress_.sstp_target = 1;
+  write_file("バック アップ\\bk.exe", "");
+  const std::string chosen = root_->path() + "\\バック アップ\\bk.exe";
   inside_dialog(IDC_UKAGAKA, [&](HWND dlg) {
-    for (int control : {IDC_CHANGELINK, IDC_CHANGEBBS, IDC_PREFER_NEW}) click(dlg, control);
-    click(dlg, IDOK);
+    inside_dialog(cmb13, [&](HWND open) {
+      SetDlgItemTextW(open, cmb13, widen(chosen.c_str()).c_str());
+      click(open, IDOK);
+    });
+    for (int control : {IDC_BROWSE, IDC_CHANGELINK, IDC_CHANGEBBS, IDC_PREFER_NEW, IDOK}) click(dlg, control);
   });
   EXPECT_EQ(open_settings_dialog(instance_, nullptr, run_), 1);
   sstp_announcer_stop();  // its thread must not outlive the test's Env
@@ -102,22 +108,6 @@ TEST_F(DialogTest, Settings) {
                                    choices_.favourites_rebuild, settings_.backup, settings_.wait, settings_.no_move,
                                    choices_.foreign_server, settings_.use_ukagaka};
   EXPECT_EQ(stored, (std::vector<int>{0, 0, 1, 0, 0, 1, 0, 0, 1, 1}));
-}
-
-// The program chosen with 参照 is taken at once, quoted (its folder's name
-// has a blank), even when the dialog is then cancelled.
-TEST_F(DialogTest, SettingsBrowseQuotesTheChoice) {
-  write_file("バック アップ\\bk.exe", "");
-  const std::string chosen = root_->path() + "\\バック アップ\\bk.exe";
-  inside_dialog(IDC_UKAGAKA, [&](HWND dlg) {
-    inside_dialog(cmb13, [&](HWND open) {
-      SetDlgItemTextW(open, cmb13, widen(chosen.c_str()).c_str());
-      click(open, IDOK);
-    });
-    click(dlg, IDC_BROWSE);
-    click(dlg, IDCANCEL);
-  });
-  EXPECT_EQ(open_settings_dialog(instance_, nullptr, run_), 0);
   EXPECT_EQ(settings_.backupprog, "\"" + chosen + "\"");
 }
 
