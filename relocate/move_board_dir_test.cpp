@@ -29,9 +29,7 @@ TEST_F(MoveBoardDirTest, EveryVerdictOnDisk) {
   const Row rows[] = {
       {"-", 0, 0, source},      // move
       {"-", 1, 0, source},      // copy
-      {"", 0, 0, source},       // move over an empty copy
       {longer, 0, 1, longer},   // the source goes
-      {"short", 0, 1, source},  // the source replaces the copy there, then goes
       {"short", 1, 1, source},  // the source replaces the copy there and stays
       {"short", 1, 0, "short"},  // both stay
   };
