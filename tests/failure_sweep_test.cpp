@@ -73,13 +73,13 @@ enum Kind { kFail, kHeldFile, kWriteElsewhere, kCrash, kPowerCut };
 const char* const kOpNames[] = {"open", "read", "write", "sync", "close", "rename", "remove", "mkdir", "rmdir", "list", "stat"};
 
 // The tree below the root by path ('/' between names, a directory's ending in
-// one), without vendrit.ini and temporary files.
-Files tree() {
+// one), without vendrit.ini and, unless asked for, temporary files.
+Files tree(bool temporaries = false) {
   Files out;
   for (const std::string& e : snapshot_tree(".")) {
     const size_t eq = e.find('=');
     const std::string path = e.substr(0, eq);
-    if (path != "vendrit.ini" && !is_leftover_temporary(path.substr(path.rfind('/') + 1).c_str())) {
+    if (path != "vendrit.ini" && (temporaries || !is_leftover_temporary(path.substr(path.rfind('/') + 1).c_str()))) {
       out[path] = eq == kNone ? "" : e.substr(eq + 1);
     }
   }
@@ -138,10 +138,10 @@ class FailureSweep : public RootTest, public testing::WithParamInterface<int> {
     return status == 0;
   }
 
-  // Another program's changes kept.  Else: every thread file whole, as it was or
-  // as a clean run leaves it; every favourites entry unchanged or naming a file
-  // that exists; then one more run leaves `want`, which also tells that nothing
-  // was lost.
+  // Another program's changes kept.  Else: no temporary file left by a failed
+  // run; every thread file whole, as it was or as a clean run leaves it; every
+  // favourites entry unchanged or naming a file that exists; then one more run
+  // leaves `want`, which also tells that nothing was lost.
   void expect_nothing_lost(const Files& want) {
     if (GetParam() == kWriteElsewhere) {
       Names changed;
@@ -151,6 +151,9 @@ class FailureSweep : public RootTest, public testing::WithParamInterface<int> {
       }
       EXPECT_EQ(changed, (Names{"1.dat", "1.idx", "fav2.idx"}));
       return;
+    }
+    if (GetParam() == kFail) {
+      EXPECT_EQ(tree(true), tree()) << "a failed run left a temporary file";
     }
     Names whole;
     for (const auto& f : scenario_) whole.insert(f.second);
