@@ -70,6 +70,7 @@ void write_elsewhere() {
 // The kinds of fault; those from kCrash on end the process there, maybe between
 // a move's two steps.
 enum Kind { kFail, kHeldFile, kWriteElsewhere, kCrash, kPowerCut };
+const char* const kKindNames[] = {"Fail", "HeldFile", "WriteElsewhere", "Crash", "PowerCut"};
 const char* const kOpNames[] = {"open", "read", "write", "sync", "close", "rename", "remove", "mkdir", "rmdir", "list", "stat"};
 
 // The tree below the root by path ('/' between names, a directory's ending in
@@ -190,15 +191,15 @@ TEST_P(FailureSweep, AtEveryOperation) {
     const Files want = tree();  // what a run without the fault leaves
     ASSERT_GT(operations.size(), 50u);
     for (size_t k = 1; k <= operations.size() && !HasFailure(); ++k) {  // one clear report is enough
-      SCOPED_TRACE(testing::Message() << policy << "\n" << "fault kind " << GetParam() << " at " << k << ": " << operations[k - 1]);
+      SCOPED_TRACE(testing::Message() << policy << "\n" << kKindNames[GetParam()] << " at " << k << ": " << operations[k - 1]);
       reset_tree(policy);
       if (run_with_fault(k)) expect_nothing_lost(want);
     }
   }
 }
 
-// One test per Kind, named by its number.
-INSTANTIATE_TEST_SUITE_P(Faults, FailureSweep, testing::Range(0, 5));
+INSTANTIATE_TEST_SUITE_P(Faults, FailureSweep, testing::Range(0, 5),
+                         [](const testing::TestParamInfo<int>& kind) { return kKindNames[kind.param]; });
 
 }  // namespace
 }  // namespace vendrit
