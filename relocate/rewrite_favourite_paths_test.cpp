@@ -18,7 +18,10 @@ class RewriteFavouritePathsTest : public RootTest {
     for (const std::string& n : numbers) {
       paths.push_back("log\\" + kOld + n + ".idx");
       paths.push_back("log\\" + kNew + n + ".idx");
-      moves.push_back({paths.end()[-2].c_str(), paths.back().c_str()});
+      FavouriteMove m;
+      m.source_index = paths.end()[-2].c_str();
+      m.destination_index = paths.back().c_str();
+      moves.push_back(m);
     }
     follow_favourites(run_, &moves);
   }

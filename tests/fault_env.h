@@ -93,8 +93,9 @@ class FaultEnv : public FakeServices {
   }
   bool remove_file(const char* p) override {
     if (should_fail(FaultOp::kRemove, p) || refuses(p)) return fail(kErrAccess);
-    unflushed_.erase(p);
-    return target()->remove_file(p);
+    if (!target()->remove_file(p)) return false;
+    unflushed_.erase(p);  // only a file that went no longer loses bytes at a power cut
+    return true;
   }
   // The probe stands for an open for writing, and fails like one.
   bool writable(const char* p) override { return !should_fail(FaultOp::kOpen, p) && !locked_.count(p) && target()->writable(p); }
