@@ -3,7 +3,6 @@
 #include "app/run_sequence.h"
 
 #include "tests/test_support.h"
-#include "vendrit_config.h"
 
 namespace vendrit {
 namespace {
@@ -39,11 +38,10 @@ TEST_F(MainWindowTest, RunSequence) {
 // A preview changes nothing, yet counts the index files the move would bring in; the run then
 // shows its progress out of the boards to move.
 TEST_F(MainWindowTest, PreviewChangesNothing) {
-  const std::string old = std::string("old") + kMainSuffix, now = std::string("newer") + kMainSuffix;
-  add_board(now.c_str(), "news");
-  write_file("log\\" + old + "\\news\\1.dat", "data");
-  write_file("log\\" + old + "\\news\\1.idx", index_text(Index(0, old)));
-  add_favourites("fav.idx", old + "\\news\\1.idx\r\n");
+  add_board(server("newer").c_str(), "news");
+  write_file("log\\" + kOld + "\\news\\1.dat", "data");
+  write_file("log\\" + kOld + "\\news\\1.idx", index_text(Index(0, kOld)));
+  add_favourites("fav.idx", kOld + "\\news\\1.idx\r\n");
   const std::vector<std::string> before = snapshot_tree(".");
   preview_sequence(run_);
   EXPECT_EQ(snapshot_tree("."), before);

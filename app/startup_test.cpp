@@ -2,7 +2,6 @@
 #include "app/command_words.h"
 
 #include "tests/test_support.h"
-#include "vendrit_config.h"
 
 namespace vendrit {
 namespace {
@@ -25,7 +24,7 @@ TEST_F(StartupTest, RefusalsReleaseOnlyTheirOwnMarker) {
 
 // Settings mode saves only on OK; the words are lower-cased, so "AUTO" runs the main window.
 TEST_F(StartupTest, SettingsModeSavesOnlyOnOk) {
-  write_file("2channel.brd", "\t" + std::string("a") + kMainSuffix + "\tnews\tn\r\n");
+  write_file("2channel.brd", "\t" + server("a") + "\tnews\tn\r\n");
   EXPECT_EQ(start("setup"), 0);
   EXPECT_FALSE(file_exists("vendrit.ini"));
   ui_->dialog_result = 1;

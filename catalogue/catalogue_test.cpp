@@ -1,7 +1,6 @@
 #include "catalogue/catalogue.h"
 
 #include "tests/test_support.h"
-#include "vendrit_config.h"
 
 namespace vendrit {
 namespace {
@@ -33,7 +32,7 @@ TEST_F(CatalogueTest, ExclusionAndBoardLines) {
   load_exclusion_list(env_, work_, catalogue_);
   ASSERT_EQ(catalogue_.exclusions.size(), size_t(kExclusionCapacity));
   EXPECT_EQ(catalogue_.exclusions.back().server, "srv" + std::to_string(kExclusionCapacity - 2) + ".example");
-  const std::string host = std::string("a") + kMainSuffix, name(kBoardNameSize - 2, 'n');
+  const std::string host = server("a"), name(kBoardNameSize - 2, 'n');
   write_file("2channel.brd", line("zeta.example", "news") + line(host, "news", name + "板") +
                                  line(host, "esc", "\x1b") + line(host + ".org", "inner"));
   ASSERT_EQ(load_board_list(env_, work_, catalogue_), BoardListOutcome::kLoaded);

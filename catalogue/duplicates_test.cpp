@@ -1,6 +1,5 @@
 #include "catalogue/catalogue.h"
 #include "tests/test_support.h"
-#include "vendrit_config.h"
 
 namespace vendrit {
 namespace {
@@ -21,7 +20,7 @@ TEST_F(DuplicatesTest, GroupsAndReport) {
   EXPECT_EQ(report_duplicates(env_, work_, catalogue_), DuplicateOutcome::kReported);
   EXPECT_EQ(read_file("exclude.lst"),
             kRule + row("c", "y") + row("d", "y") + kRule + row("a", "x") + row("b", "x"));
-  fault_.lock_file("exclude.lst");
+  fault_.fail_op(FaultOp::kOpen, 1);
   EXPECT_EQ(report_duplicates(env_, work_, catalogue_), DuplicateOutcome::kReportFailed);
 }
 

@@ -1,12 +1,10 @@
 #include "relocate/move_board_dir.h"
 
 #include "tests/test_support.h"
-#include "vendrit_config.h"
 
 namespace vendrit {
 namespace {
 
-const std::string kOld = std::string("old") + kMainSuffix, kNew = std::string("new") + kMainSuffix;
 using Tree = std::vector<std::string>;
 
 class MoveBoardDirTest : public RootTest {
@@ -75,7 +73,7 @@ TEST_F(MoveBoardDirTest, WorkBufferNeverShrinks) {
 // the copies are on the disk (the two copies are flushed, then their directory).
 TEST_F(MoveBoardDirTest, DestinationDirectory) {
   write_tree(src("news"), {"1.dat=D"});
-  fault_.fail_from(FaultOp::kMkdir, 1);
+  fault_.fail_op(FaultOp::kMkdir, 0);
   move("news");
   // Its line is the only trace that the directory could not be made, rather than not looked at.
   EXPECT_EQ(ui_->output, "\r\nDir:" + dst("news") + "を作成出来ませんでした。コピーを中止します。");
@@ -83,7 +81,7 @@ TEST_F(MoveBoardDirTest, DestinationDirectory) {
   write_tree(src("sync"), {"1.dat=the longer source", "1.idx=I"});
   write_tree(dst("sync"), {"1.dat=short", "1.idx=J"});
   settings_.copylarge = 1;
-  fault_.fail_nth(FaultOp::kSync, 3);
+  fault_.fail_op(FaultOp::kSync, 3);
   move("sync");
   EXPECT_EQ(snapshot_tree(src("sync")), (Tree{"1.dat=the longer source", "1.idx=I"}));
 }

@@ -7,7 +7,7 @@
 namespace vendrit {
 namespace {
 
-const std::string kOld = "grp\\old.x\\news\\", kNew = "grp\\newer.x\\news\\";
+const std::string kOldDir = "grp\\old.x\\news\\", kNewDir = "grp\\newer.x\\news\\";
 
 class RewriteFavouritePathsTest : public RootTest {
  protected:
@@ -16,8 +16,8 @@ class RewriteFavouritePathsTest : public RootTest {
     std::deque<std::string> paths;  // growing at its end, it keeps the texts the moves point to
     std::vector<FavouriteMove> moves;
     for (const std::string& n : numbers) {
-      paths.push_back("log\\" + kOld + n + ".idx");
-      paths.push_back("log\\" + kNew + n + ".idx");
+      paths.push_back("log\\" + kOldDir + n + ".idx");
+      paths.push_back("log\\" + kNewDir + n + ".idx");
       FavouriteMove m;
       m.source_index = paths.end()[-2].c_str();
       m.destination_index = paths.back().c_str();
@@ -29,7 +29,7 @@ class RewriteFavouritePathsTest : public RootTest {
 
 // The old path text follows wherever it stands, up to a NUL; an unchanged file is not written at all.
 TEST_F(RewriteFavouritePathsTest, Cases) {
-  const std::string nul(1, '\0'), old = kOld + "1.idx", now = kNew + "1.idx";
+  const std::string nul(1, '\0'), old = kOldDir + "1.idx", now = kNewDir + "1.idx";
   const std::pair<std::string, std::string> cases[] = {
       {"b" + old, "b" + now},
       {old + nul + "\xff", now + nul + "\xff"},  // bytes after a NUL carried
@@ -50,11 +50,11 @@ TEST_F(RewriteFavouritePathsTest, Cases) {
 TEST_F(RewriteFavouritePathsTest, BoardTogether) {
   catalogue_.favourites = {"gone.idx", "dir.idx"};
   make_dirs("dir.idx");
-  add_favourites("a.idx", kOld + "2.idx\r\n" + kOld + "1.idx\r\n" + kOld + "1.idx\r\n");
+  add_favourites("a.idx", kOldDir + "2.idx\r\n" + kOldDir + "1.idx\r\n" + kOldDir + "1.idx\r\n");
   rewrite({"3"});
   fault_.reset();
   rewrite({"1", "2", "1"});
-  EXPECT_EQ(read_file("a.idx"), kNew + "2.idx\r\n" + kNew + "1.idx\r\n" + kNew + "1.idx\r\n");
+  EXPECT_EQ(read_file("a.idx"), kNewDir + "2.idx\r\n" + kNewDir + "1.idx\r\n" + kNewDir + "1.idx\r\n");
   EXPECT_EQ(fault_.count(FaultOp::kRename), 1);
   EXPECT_EQ(ui_->output, "");
 }

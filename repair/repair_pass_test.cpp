@@ -2,12 +2,11 @@
 
 #include "repair/favourites_stream.h"
 #include "tests/test_support.h"
-#include "vendrit_config.h"
 
 namespace vendrit {
 namespace {
 
-const std::string kFam = std::string("news9") + kMainSuffix, kFamOld = std::string("news1") + kMainSuffix;
+const std::string kFam = server("news9"), kFamOld = server("news1");
 const std::string kForeign = "www.foreign.jp", kDir = "log\\" + kFam + "\\news";
 using Tree = std::vector<std::string>;
 
@@ -51,7 +50,7 @@ TEST_F(RepairPassTest, Rebuild) {
   const std::string log = log_text(kFamOld), moved = index_text(Index(0x70, kFamOld)), fixed = index_text(Index(0x60, kFam));
   write_tree("log\\" + kFam, {"news\\X.IDX=" + moved, "news\\y.idx.bak=" + moved, "news\\old\\1.idx=" + moved,
                              "news\\1.idx=1\t2\t3\r\n", "news\\2.idx=" + moved, "news\\2.dat=" + log, ".news\\1.idx=" + moved});
-  fault_.lock_file(kDir + "\\2.idx");
+  fault_.fail_op(FaultOp::kOpen, 2, kDir + "\\2.idx");  // its write probe
   const Index threads[] = {Index(0x60, kFamOld, "\x95\x5c"), Index(0x40, kRentalHost2, "b")};  // 0x40 needs a rental board
   for (const Index& t : threads) write_tree("log\\" + t.host + "\\" + t.board, {"1.idx=" + index_text(t)});
   choices_.favourites_rebuild = 1;

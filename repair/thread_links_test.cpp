@@ -26,7 +26,7 @@ TEST_F(ThreadLinksTest, RewritesOnlyThisBoardsReadingAddresses) {
   for (const auto& l : links) after += " " + l.second;
   write_tree("log\\news", {"123.dat=" + before});
   use_small_work_buffer();
-  fault_.fail_nth(FaultOp::kStat, 1);
+  fault_.fail_op(FaultOp::kStat, 1);
   EXPECT_EQ(rewrite_thread_links(run_, "log\\news", "123.idx", "news", "bbs.x/", "newbbs.x/"), LinkRewrite::kRewritten);
   EXPECT_EQ(read_file("log\\news\\123.dat"), after);
   EXPECT_EQ(ui_->output, "");

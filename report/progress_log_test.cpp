@@ -23,7 +23,7 @@ TEST_F(ProgressLogTest, OnlyAnExistingLogIsWritten) {
   }
   EXPECT_EQ(read_file("vendrit.log"), stamp + "\r\n");
   progress_log_detect(progress_, env_);
-  fault_.lock_file(kLogFileName);
+  fault_.fail_op(FaultOp::kOpen, 1);
   progress_log_open(progress_, env_);
   EXPECT_FALSE(progress_.logging);
 }

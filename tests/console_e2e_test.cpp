@@ -13,13 +13,11 @@
 #include <sstream>
 
 #include "tests/test_support.h"
-#include "vendrit_config.h"
 
 namespace vendrit {
 namespace {
 
 namespace fs = std::filesystem;
-const std::string kOld = std::string("old") + kMainSuffix, kNew = std::string("new") + kMainSuffix;
 const std::string kBin = std::string("'") + VENDRIT_BINARY + "'";
 const size_t kNone = std::string::npos;
 

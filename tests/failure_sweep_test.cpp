@@ -12,12 +12,10 @@
 #include "app/startup.h"
 #include "platform/safe_replace.h"
 #include "tests/test_support.h"
-#include "vendrit_config.h"
 
 namespace vendrit {
 namespace {
 
-const std::string kOld = std::string("old") + kMainSuffix, kNew = std::string("new") + kMainSuffix;
 const std::string kAppended = "appended by another program\r\n", kTitle = "\tスレ\t", kRetitled = "\t新スレ\t";
 const size_t kNone = std::string::npos;
 using Files = std::map<std::string, std::string>;
@@ -33,7 +31,7 @@ const char* const kPolicies[] = {
 // copyonly, where every run follows them again) names them twice: only the
 // first entry of each may move.
 Files scenario(bool doubled) {
-  const std::string pink_old = std::string("p1") + kSisterSuffix, pink_new = std::string("p2") + kSisterSuffix;
+  const std::string pink_old = sister("p1"), pink_new = sister("p2");
   Files files;
   auto thread = [&](const std::string& server, const std::string& board, int n, int lines, int flags) {
     const std::string path = "log\\" + server + "\\" + board + "\\" + std::to_string(n);

@@ -1,9 +1,9 @@
 // Test doubles of the platform's Env.  FakeServices stands in for the system's
 // services other than files: the clock, pauses, the instance marker, the root
 // lock, a host's shared memory and the programs started.  FaultEnv puts the
-// file system's faults on top: an operation failing, files other programs lock
-// or hold open, a power cut losing what was not flushed; a hook called before
-// each operation lets a test crash, cut the power or write elsewhere there.
+// file system's faults on top: an operation failing, files other programs hold
+// open, a power cut losing what was not flushed; a hook called before each
+// operation lets a test fail, crash, cut the power or write elsewhere there.
 #pragma once
 
 #include <algorithm>
@@ -59,12 +59,11 @@ class FaultEnv : public FakeServices {
  public:
   explicit FaultEnv(Env* base = platform_env()) : FakeServices(base) {}
   void reset() { *this = FaultEnv(target()); }
-  // Fails the n-th (1-based) `op` from now on, or every one from the n-th on; 0 disarms.
-  void fail_nth(FaultOp op, int n) { fail_nth_[int(op)] = n ? count(op) + n : 0; }
-  void fail_from(FaultOp op, int n) { fail_from_[int(op)] = n ? count(op) + n : 0; }
+  // The n-th `op` from now on fails (0: every one), counting those naming `path` when one is given.
+  void fail_op(FaultOp op, int n, const std::string& path = "") {
+    before = [=, seen = 0](FaultOp o, const std::string& p) mutable { return o == op && (path.empty() || p == path) && (++seen == n || !n); };
+  }
   int count(FaultOp op) const { return counts_[int(op)]; }
-  // Writing, replacing, renaming onto and deleting `path` fail, as if locked.
-  void lock_file(const std::string& path) { locked_.insert(path); }
   // Held open by another program: the write probe and opens pass, renaming,
   // replacing or deleting it fail (each refusal counted).
   void hold(const std::string& path) { held_.insert(path); }
@@ -75,8 +74,8 @@ class FaultEnv : public FakeServices {
     return !std::exchange(unflushed_, {}).empty();
   }
   bool should_fail(FaultOp op, const std::string& path) {  // counts the call
-    const int n = ++counts_[int(op)];
-    return (before && before(op, path)) || n == fail_nth_[int(op)] || (fail_from_[int(op)] && n >= fail_from_[int(op)]);
+    ++counts_[int(op)];
+    return before && before(op, path);
   }
   void flushed(const std::string& path) { unflushed_.erase(path); }
 
@@ -98,7 +97,7 @@ class FaultEnv : public FakeServices {
     return true;
   }
   // The probe stands for an open for writing, and fails like one.
-  bool writable(const char* p) override { return !should_fail(FaultOp::kOpen, p) && !locked_.count(p) && target()->writable(p); }
+  bool writable(const char* p) override { return !should_fail(FaultOp::kOpen, p) && target()->writable(p); }
   // What a flush puts on the disk is this Env's to track: nothing is asked of the disk.
   bool sync_dir(const char* p) override { return !should_fail(FaultOp::kSync, p) || fail(kErrAccess); }
   std::unique_ptr<File> open(const char* path, OpenMode mode) override;
@@ -108,7 +107,7 @@ class FaultEnv : public FakeServices {
   int held_refusals = 0;
 
  private:
-  bool refuses(const std::string& path) { return locked_.count(path) || (held_.count(path) && ++held_refusals); }
+  bool refuses(const std::string& path) { return held_.count(path) && ++held_refusals; }
   bool moves(const char* from, const char* to) {
     return (!should_fail(FaultOp::kRename, from) && !refuses(from) && !refuses(to)) || fail(kErrAccess);
   }
@@ -121,9 +120,9 @@ class FaultEnv : public FakeServices {
     return true;
   }
 
-  std::set<std::string> locked_, held_;
+  std::set<std::string> held_;
   std::map<std::string, uint64_t> unflushed_;  // written to: the size at the last flush
-  int counts_[int(FaultOp::kCount)] = {}, fail_nth_[int(FaultOp::kCount)] = {}, fail_from_[int(FaultOp::kCount)] = {};
+  int counts_[int(FaultOp::kCount)] = {};
 };
 
 // A file whose failing write may still have put part of the bytes on disk.
@@ -157,11 +156,10 @@ class FaultFile : public File {
 };
 
 inline std::unique_ptr<File> FaultEnv::open(const char* path, OpenMode mode) {
-  const bool writing = mode != OpenMode::kRead;
-  if (should_fail(FaultOp::kOpen, path) || (writing && locked_.count(path))) return nullptr;
+  if (should_fail(FaultOp::kOpen, path)) return nullptr;
   std::unique_ptr<File> base = target()->open(path, mode);
   FileStatus st;
-  if (base && writing) unflushed_.emplace(path, mode == OpenMode::kAppend && base->status(&st) ? st.size : 0);
+  if (base && mode != OpenMode::kRead) unflushed_.emplace(path, mode == OpenMode::kAppend && base->status(&st) ? st.size : 0);
   return base ? std::make_unique<FaultFile>(this, std::move(base), path) : nullptr;
 }
 

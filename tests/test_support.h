@@ -13,8 +13,14 @@
 #include "state/ui.h"
 #include "store/run.h"
 #include "tests/fault_env.h"
+#include "vendrit_config.h"
 
 namespace vendrit {
+
+// A server of the main family (of the sister one), and the two most tests move between.
+inline std::string server(const std::string& name) { return name + kMainSuffix; }
+inline std::string sister(const std::string& name) { return name + kSisterSuffix; }
+const std::string kOld = server("old"), kNew = server("new");
 
 // A fresh current directory, removed at the end.
 class TempRoot {

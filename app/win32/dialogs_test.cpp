@@ -14,7 +14,6 @@
 #include "report/sstp_notify.h"
 #include "res/resource.h"
 #include "tests/test_support.h"
-#include "vendrit_config.h"
 
 namespace vendrit {
 namespace {
@@ -55,9 +54,9 @@ class DialogTest : public RootTest {
 // preview asked for at start-up runs on a worker while the buttons are
 // disabled, and moves nothing; EXIT closes.
 TEST_F(DialogTest, MainWindow) {
-  const std::string thread = std::string("log\\old") + kMainSuffix + "\\news\\1.dat";
+  const std::string thread = "log\\" + kOld + "\\news\\1.dat";
   write_file(thread, "data");
-  add_board((std::string("newer") + kMainSuffix).c_str(), "news");
+  add_board(server("newer").c_str(), "news");
   for (int i = 0; i < 1000; ++i) add_exclusion(("s" + std::to_string(i) + ".example").c_str(), "board");
   show_exclusion_summary(*ui_, catalogue_);
   inside_dialog(IDC_OUTPUT, [&](HWND main) {
