@@ -181,15 +181,19 @@ TEST_P(FailureSweep, AtEveryOperation) {
   for (const std::string policy : kPolicies) {
     scenario_ = scenario(policy.find("copyonly=0") != kNone);
     reset_tree(policy);
-    std::vector<std::string> operations;  // "kind path"
+    std::vector<std::pair<FaultOp, std::string>> operations;
     ASSERT_EQ(run_program([&](FaultOp op, const std::string& path) {
-      operations.push_back(kOpNames[int(op)] + (" " + path));
+      operations.push_back({op, path});
       return false;
     }), 0);
     const Files want = tree();  // what a run without the fault leaves
     ASSERT_GT(operations.size(), 50u);
     for (size_t k = 1; k <= operations.size() && !HasFailure(); ++k) {  // one clear report is enough
-      SCOPED_TRACE(testing::Message() << policy << "\n" << kKindNames[GetParam()] << " at " << k << ": " << operations[k - 1]);
+      // The process ending after a read, a stat or a listing leaves what it leaves one operation earlier.
+      const FaultOp last = k > 1 ? operations[k - 2].first : FaultOp::kCount;
+      if (GetParam() >= kCrash && (last == FaultOp::kRead || last == FaultOp::kStat || last == FaultOp::kList)) continue;
+      const auto& [op, path] = operations[k - 1];
+      SCOPED_TRACE(testing::Message() << policy << "\n" << kKindNames[GetParam()] << " at " << k << ": " << kOpNames[int(op)] << " " << path);
       reset_tree(policy);
       if (run_with_fault(k)) expect_nothing_lost(want);
     }
