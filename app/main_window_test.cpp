@@ -38,7 +38,7 @@ TEST_F(MainWindowTest, RunSequence) {
 // A preview changes nothing, yet counts the index files the move would bring in; the run then
 // shows its progress out of the boards to move.
 TEST_F(MainWindowTest, PreviewChangesNothing) {
-  add_board(server("newer").c_str(), "news");
+  add_board(server("newer"), "news");
   write_file("log\\" + kOld + "\\news\\1.dat", "data");
   write_file("log\\" + kOld + "\\news\\1.idx", index_text(Index(0, kOld)));
   add_favourites("fav.idx", kOld + "\\news\\1.idx\r\n");

@@ -15,10 +15,10 @@ TEST_F(WalkLogTreeTest, WhatMoves) {
   const std::string pink = sister("old"), caps = server("OLD");
   const std::string other = server("other"), far = server("far");
   const std::string overlong = std::string(250, 'x') + ".dat";  // a path of more than 259 bytes below log
-  for (const std::string& s : {kOld, kNew}) add_board(s.c_str(), "news");
-  add_board(kNew.c_str(), "tech");
-  add_exclusion(other.c_str(), "news");
-  add_exclusion(far.c_str(), "*all");
+  for (const std::string& s : {kOld, kNew}) add_board(s, "news");
+  add_board(kNew, "tech");
+  add_exclusion(other, "news");
+  add_exclusion(far, "*all");
   write_tree("log", {"p\\q\\" + kOld + "\\news\\4.dat=D", "_" + kOld + "\\news\\5.dat=D",
                      other + "\\news\\1.dat=D", far + "\\tech\\1.dat=D", "grp\\" + kOld + "\\news\\1.dat=D",
                      pink + "\\tech\\2.dat=D", caps + "\\News\\123.DAT=D", caps + "\\News\\123.IDX=D",

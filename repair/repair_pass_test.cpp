@@ -24,8 +24,8 @@ TEST_F(RepairPassTest, SummaryTable) {
       {kForeign, kForeign, 1, 0, kForeign, false, kForeign, ""},  // listed, but no family board
   };
   settings_.changelink = 1;
-  add_board(kFam.c_str(), "news", "新板名");
-  add_board(kForeign.c_str(), "news", "外部板名");
+  add_board(kFam, "news", "新板名");
+  add_board(kForeign, "news", "外部板名");
   for (const Row& r : rows) {
     SCOPED_TRACE(&r - rows);
     const std::string root = "r" + std::to_string(&r - rows) + "\\log", dir = root + "\\" + r.server + "\\news";

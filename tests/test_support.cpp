@@ -55,11 +55,6 @@ TempRoot::~TempRoot() {
   std::error_code ec;
   fs::current_path(previous_, ec);
   platform_env()->fix_root();
-  // Read-only entries must not stop the cleanup, nor a link Wine cannot follow loop it.
-  for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::recursive_directory_iterator();
-       it.increment(ec)) {
-    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-  }
   fs::remove_all(path_, ec);
 }
 
@@ -120,11 +115,11 @@ static BoardRecord board_record(const char* server, const char* board_id, const 
   return r;
 }
 
-void RootTest::add_board(const char* server, const char* board_id, const char* name) {
-  catalogue_.boards.push_back(board_record(server, board_id, name));
+void RootTest::add_board(const std::string& server, const char* board_id, const char* name) {
+  catalogue_.boards.push_back(board_record(server.c_str(), board_id, name));
 }
-void RootTest::add_exclusion(const char* server, const char* board_id) {
-  catalogue_.exclusions.push_back(board_record(server, board_id, ""));
+void RootTest::add_exclusion(const std::string& server, const char* board_id) {
+  catalogue_.exclusions.push_back(board_record(server.c_str(), board_id, ""));
   exclusion_index_rebuild(catalogue_);
 }
 

@@ -39,8 +39,8 @@ class RootTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
-  void add_board(const char* server, const char* board_id, const char* name = "板");
-  void add_exclusion(const char* server, const char* board_id);
+  void add_board(const std::string& server, const char* board_id, const char* name = "板");
+  void add_exclusion(const std::string& server, const char* board_id);
   void add_favourites(const std::string& name, const std::string& content);  // read afresh
   void use_small_work_buffer(size_t size = 16);  // so that ordinary files outgrow it
   std::unique_ptr<TempRoot> root_;

@@ -56,8 +56,8 @@ class DialogTest : public RootTest {
 TEST_F(DialogTest, MainWindow) {
   const std::string thread = "log\\" + kOld + "\\news\\1.dat";
   write_file(thread, "data");
-  add_board(server("newer").c_str(), "news");
-  for (int i = 0; i < 1000; ++i) add_exclusion(("s" + std::to_string(i) + ".example").c_str(), "board");
+  add_board(server("newer"), "news");
+  for (int i = 0; i < 1000; ++i) add_exclusion("s" + std::to_string(i) + ".example", "board");
   show_exclusion_summary(*ui_, catalogue_);
   inside_dialog(IDC_OUTPUT, [&](HWND main) {
     HWND output = GetDlgItem(main, IDC_OUTPUT);
