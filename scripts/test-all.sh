@@ -60,6 +60,8 @@ check_package() {
   unzip -q "$a/dist/$zip" vendrit.exe -d "$run" || return 1
   (
     BUILD_DIR="$run"
+    # The Wine prefix of the Windows tests, made once.
+    export WINEPREFIX="$top/build/mingw/wineprefix"
     . tests/win32/wine_env.sh
     vendrit_wine_prefix || exit 1
     # Wine stops before its display does.
