@@ -43,8 +43,13 @@ cmake --build --preset sanitize -j "$jobs"
 run_suite "sanitizer tests" ctest --preset sanitize -j "$jobs"
 
 # Every fuzz target over its seed corpus and a few seconds of new inputs:
-# they build, and nothing found earlier comes back.
-run_suite "fuzz targets" tests/fuzz/run.sh "${FUZZ_SECONDS:-10}"
+# they build, and nothing found earlier comes back.  They run beside the
+# Windows tests, which spend much of their time waiting for Wine.
+fuzz_log="$top/build/fuzz-run.log"
+start_fuzz() {
+  tests/fuzz/run.sh "${FUZZ_SECONDS:-10}" >"$fuzz_log" 2>&1 &
+  fuzz_pid=$!
+}
 
 # The release zip, built in two build directories: both zips and both exes
 # must be the same bytes, and the vendrit.exe taken out of the zip must leave
@@ -75,9 +80,15 @@ check_package() {
 if [ "${SKIP_WINE:-0}" != 1 ]; then
   cmake --preset mingw
   cmake --build --preset mingw -j "$jobs"
+  start_fuzz
   run_suite "Windows tests under Wine" tests/win32/run_wine_tests.sh "$top/build/mingw"
   run_suite "release zip: reproducible, its vendrit.exe runs the sample" check_package
 fi
+
+[ -n "${fuzz_pid:-}" ] || start_fuzz
+fuzz_status=0
+wait "$fuzz_pid" || fuzz_status=$?
+run_suite "fuzz targets" sh -c 'cat "$0"; exit "$1"' "$fuzz_log" "$fuzz_status"
 
 echo "== summary"
 printf '%s\n' "${summary[@]}"
