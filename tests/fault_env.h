@@ -61,7 +61,9 @@ class FaultEnv : public FakeServices {
   void reset() { *this = FaultEnv(target()); }
   // The n-th `op` from now on fails (0: every one), counting those naming `path` when one is given.
   void fail_op(FaultOp op, int n, const std::string& path = "") {
-    before = [=, seen = 0](FaultOp o, const std::string& p) mutable { return o == op && (path.empty() || p == path) && (++seen == n || !n); };
+    before = [=, seen = 0](FaultOp o, const std::string& p) mutable {
+      return o == op && (path.empty() || p == path) && (++seen == n || !n);
+    };
   }
   int count(FaultOp op) const { return counts_[int(op)]; }
   // Held open by another program: the write probe and opens pass, renaming,
